@@ -1,0 +1,216 @@
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+using namespace mox;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SearchCase {
+    TextPos after; // -2: plain findText
+    std::string text, pattern;
+    TextPos expected;
+};
+
+TEST(TextSearch, FindAndFindAfter) {
+    const SearchCase cases[] = {
+        {-2, "loadm bx, 1", "load", 0},
+        {-2, "", "a", -1},
+        {-2, "abc", "", -1},
+        {-2, "abc", "abcd", -1},
+        {-2, "xxabc", "bc", 3},
+        {0, "a\nb\n", "\n", 1},
+        {1, "a\nb\n", "\n", 3},
+        {3, "a\nb\n", "\n", -1},
+        {0, "\nx", "\n", -1},
+        {-1, "\nx", "\n", 0},
+        {10, "abc", "c", -1},
+        {1, "abc", "c", 2},
+        {2, "abc", "c", -1},
+    };
+    for (const auto& c : cases) {
+        const TextPos got = c.after == -2 ? findText(c.text, c.pattern)
+                                          : findTextAfter(c.after, c.text, c.pattern);
+        EXPECT_EQ(got, c.expected) << "after " << c.after << " in '" << c.text << "' for '"
+                                   << c.pattern << "'";
+    }
+}
+
+TEST(TextSearch, CountGivesMinusOneForNone) {
+    EXPECT_EQ(countText("aaa", "aa"), 2);
+    EXPECT_EQ(countText("load ax, 5", ","), 1);
+    EXPECT_EQ(countText("load ax 5", ","), -1);
+    EXPECT_EQ(countText("", ","), -1);
+    EXPECT_EQ(countText("abc", ""), -1);
+    EXPECT_EQ(countLines("a\nb\n"), 2);
+    EXPECT_EQ(countLines("ab"), -1);
+}
+
+TEST(TextSearch, SameTextIsExact) {
+    EXPECT_TRUE(sameText("Untitled.asm", "Untitled.asm"));
+    EXPECT_FALSE(sameText("Untitled.asm", "untitled.asm"));
+    EXPECT_FALSE(sameText("ab", "abc"));
+    EXPECT_TRUE(sameText("", ""));
+}
+
+TEST(TextEdit, CopiesNeverReachOutside) {
+    EXPECT_EQ(copyPrefix("abcdef", 3), "abc");
+    EXPECT_EQ(copyPrefix("abcdef", 0), "");
+    EXPECT_EQ(copyPrefix("abcdef", -4), "");
+    EXPECT_EQ(copyPrefix("ab", 10), "ab");
+    EXPECT_EQ(copyRange("abcdef", 1, 4), "bcd");
+    EXPECT_EQ(copyRange("abcdef", 4, 4), "");
+    EXPECT_EQ(copyRange("abcdef", 5, 2), "");
+    EXPECT_EQ(copyRange("abcdef", -3, 100), "abcdef");
+    EXPECT_EQ(copyText("x y"), "x y");
+}
+
+TEST(TextEdit, SpacesAndCase) {
+    EXPECT_EQ(removeSpaces(" a b\t c"), "ab\tc");
+    EXPECT_EQ(removeSpaces("a\r\n b"), "a\r\nb");
+    EXPECT_EQ(lowerText("INC BX, \xC4Z"), "inc bx, \xC4z");
+    EXPECT_EQ(upperText("20ff9001f000\n"), "20FF9001F000\n");
+    EXPECT_EQ(lowerChar('Q'), 'q');
+    EXPECT_EQ(lowerChar('['), '[');
+    EXPECT_EQ(textLength("abc"), 3);
+}
+
+TEST(TextEdit, StripComments) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"load ax, 01 ; first\nhalt; stop\n", "load ax, 01 \nhalt\n"},
+        {"; only comment", ""},
+        {"a;b;c\nd", "a\nd"},
+        {"\n;x\n;y", "\n\n"},
+        {"halt;stop", "halt"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(stripComments(c.in), c.out) << c.in;
+    EXPECT_EQ(stripBetween("a[bc]d[e", '[', ']'), "a]d");
+}
+
+TEST(TextEdit, CutAtZero) {
+    using namespace std::string_literals;
+    EXPECT_EQ(cutAtZero("ab\0cd"s), "ab");
+    EXPECT_EQ(cutAtZero("\0"s), "");
+    EXPECT_EQ(cutAtZero("abc"), "abc");
+}
+
+TEST(Hex, DigitsAndValues) {
+    EXPECT_TRUE(isHexText(""));
+    EXPECT_TRUE(isHexText("0F"));
+    EXPECT_TRUE(isHexText("aBcDeF0123456789"));
+    EXPECT_FALSE(isHexText("g1"));
+    EXPECT_FALSE(isHexText("20ff\n"));
+    EXPECT_FALSE(isHexText("20 f"));
+    EXPECT_FALSE(isHexDigit('\0'));
+    EXPECT_FALSE(isHexDigit('G'));
+    const struct {
+        std::string text;
+        std::int32_t value;
+    } values[] = {{"ff", 255}, {"FF", 255}, {"0100", 256}, {"7", 7},     {"x", -1},
+                  {"00", 0},   {"a", 10},   {"7fffffff", 2147483647}, {"000ff", 255}};
+    for (const auto& v : values)
+        EXPECT_EQ(hexToInt(v.text), v.value) << v.text;
+    EXPECT_EQ(hexDigitValue('A'), 10);
+    EXPECT_EQ(hexDigitValue('f'), 15);
+    EXPECT_EQ(hexDigitValue('-'), -1);
+}
+
+class TextFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("mox_text_" + std::string(::testing::UnitTest::GetInstance()
+                                             ->current_test_info()
+                                             ->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    void put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+    }
+    std::string get(const std::string& name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    fs::path dir;
+};
+
+TEST_F(TextFiles, ReadingJoinsCrLfOnly) {
+    put("a.txt", "ab\r\nc");
+    EXPECT_EQ(fileCharCount(path("a.txt")), 4);
+    EXPECT_EQ(readTextFile(path("a.txt")), "ab\nc");
+    put("cr.txt", "a\rb\r\r\n\r");
+    EXPECT_EQ(readTextFile(path("cr.txt")), "a\rb\r\n\r");
+    put("empty.txt", "");
+    EXPECT_EQ(readTextFile(path("empty.txt")), "");
+    EXPECT_EQ(fileCharCount(path("empty.txt")), 0);
+}
+
+TEST_F(TextFiles, ReadingCutsAtZeroByte) {
+    using namespace std::string_literals;
+    put("z.txt", "halt\0load\r\n"s);
+    EXPECT_EQ(readTextFile(path("z.txt")), "halt");
+    EXPECT_EQ(fileCharCount(path("z.txt")), 10);
+}
+
+TEST_F(TextFiles, UnreadableNamesGiveNothing) {
+    EXPECT_EQ(fileCharCount(path("missing")), -1);
+    EXPECT_EQ(readTextFile(path("missing")), std::nullopt);
+    EXPECT_EQ(readTextFile(dir.string()), std::nullopt);
+    EXPECT_EQ(fileCharCount(dir.string()), -1);
+}
+
+TEST_F(TextFiles, WritingExpandsLineFeeds) {
+    ASSERT_TRUE(writeTextFile(path("w.txt"), "a\nb\r\n"));
+    EXPECT_EQ(get("w.txt"), "a\r\nb\r\r\n");
+    ASSERT_TRUE(writeTextFile(path("w.txt"), "x"));
+    EXPECT_EQ(get("w.txt"), "x");
+}
+
+TEST_F(TextFiles, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
+    fs::create_directory(dir / "sub");
+    EXPECT_FALSE(writeTextFile(path("sub"), "x"));
+    EXPECT_TRUE(fs::is_directory(dir / "sub"));
+    EXPECT_FALSE(writeTextFile(path("nofolder/x.txt"), "x"));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(TextFiles, WritingKeepsTheOldMode) {
+    put("m.txt", "old");
+    fs::permissions(path("m.txt"), fs::perms(0640));
+    ASSERT_TRUE(writeTextFile(path("m.txt"), "new"));
+    EXPECT_EQ(fs::status(path("m.txt")).permissions() & fs::perms::all, fs::perms(0640));
+}
+
+TEST_F(TextFiles, ExistsFollowsTheDirectorySearch) {
+    put("prog.asm", "halt");
+    put("a[1].asm", "halt");
+    fs::create_directory(dir / "folder");
+    const struct {
+        std::string name;
+        bool exists;
+    } cases[] = {
+        {"prog.asm", true},  {"folder", true},    {"*.asm", true},    {"pro?.asm", true},
+        {"p*m", true},       {"*.8xe", false},    {"prog.as?", true}, {"prog.asm?", false},
+        {"a[1].asm", true},  {"a[12].asm", false}, {"nothing", false}, {"*", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fileExists(path(c.name)), c.exists) << c.name;
+    EXPECT_FALSE(fileExists(""));
+}
+
+} // namespace
