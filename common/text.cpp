@@ -30,9 +30,13 @@ TextPos countText(std::string_view text, std::string_view pattern) {
     return count == 0 ? -1 : count;
 }
 
-bool sameText(std::string_view a, std::string_view b) { return a == b; }
+bool sameText(std::string_view a, std::string_view b) {
+    return a == b;
+}
 
-std::string copyText(std::string_view source) { return std::string(source); }
+std::string copyText(std::string_view source) {
+    return std::string(source);
+}
 
 std::string copyPrefix(std::string_view source, TextPos n) {
     if (n < 1)
@@ -45,8 +49,8 @@ std::string copyRange(std::string_view source, TextPos start, TextPos end) {
     end = std::min<TextPos>(end, textLength(source));
     if (start >= end)
         return {};
-    return std::string(source.substr(static_cast<std::size_t>(start),
-                                     static_cast<std::size_t>(end - start)));
+    return std::string(
+        source.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
 }
 
 std::string removeSpaces(std::string_view text) {
@@ -58,7 +62,9 @@ std::string removeSpaces(std::string_view text) {
     return out;
 }
 
-char lowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 static char upperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -76,7 +82,9 @@ std::string upperText(std::string_view text) {
     return out;
 }
 
-TextPos textLength(std::string_view text) { return static_cast<TextPos>(text.size()); }
+TextPos textLength(std::string_view text) {
+    return static_cast<TextPos>(text.size());
+}
 
 std::string stripBetween(std::string_view source, char startChar, char endChar) {
     std::string out;
@@ -93,16 +101,22 @@ std::string stripBetween(std::string_view source, char startChar, char endChar) 
     return out;
 }
 
-std::string stripComments(std::string_view source) { return stripBetween(source, ';', '\n'); }
+std::string stripComments(std::string_view source) {
+    return stripBetween(source, ';', '\n');
+}
 
-TextPos countLines(std::string_view text) { return countText(text, "\n"); }
+TextPos countLines(std::string_view text) {
+    return countText(text, "\n");
+}
 
 std::string_view cutAtZero(std::string_view text) {
     const auto zero = text.find('\0');
     return zero == std::string_view::npos ? text : text.substr(0, zero);
 }
 
-bool isHexDigit(char c) { return hexDigitValue(c) != -1; }
+bool isHexDigit(char c) {
+    return hexDigitValue(c) != -1;
+}
 
 bool isHexText(std::string_view text) {
     return std::all_of(text.begin(), text.end(), isHexDigit);
@@ -244,7 +258,7 @@ static bool writeAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-bool writeTextFile(const std::string& name, std::string_view text) {
+bool writeTextFile(const std::string& name, std::string_view text, std::string* reason) {
     std::string data;
     data.reserve(text.size() + text.size() / 16);
     for (char c : text) {
@@ -255,8 +269,11 @@ bool writeTextFile(const std::string& name, std::string_view text) {
 
     std::string temp = name + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    if (fd < 0) {
+        if (reason)
+            *reason = std::strerror(errno);
         return false;
+    }
     // mkstemp makes the file private; give it the mode the old file had, or
     // the usual mode for a new one.
     mode_t mode = 0;
@@ -268,13 +285,15 @@ bool writeTextFile(const std::string& name, std::string_view text) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data.data(), data.size()) &&
-              ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok)
         ok = ::rename(temp.c_str(), name.c_str()) == 0;
-    if (!ok)
+    if (!ok) {
+        if (reason)
+            *reason = std::strerror(errno);
         ::unlink(temp.c_str());
+    }
     return ok;
 }
 

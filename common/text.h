@@ -51,7 +51,8 @@ TextPos fileCharCount(const std::string& name);
 // nothing when the file cannot be opened or read as a file.
 std::optional<std::string> readTextFile(const std::string& name);
 // Writes the text with each LF as CR LF through a temporary file and a rename,
-// so an existing file is either replaced whole or left as it was.
-bool writeTextFile(const std::string& name, std::string_view text);
+// so an existing file is either replaced whole or left as it was. On failure
+// the reason (the system's error text) goes to *reason when it is given.
+bool writeTextFile(const std::string& name, std::string_view text, std::string* reason = nullptr);
 
 } // namespace mox

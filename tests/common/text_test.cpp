@@ -34,10 +34,10 @@ TEST(TextSearch, FindAndFindAfter) {
         {2, "abc", "c", -1},
     };
     for (const auto& c : cases) {
-        const TextPos got = c.after == -2 ? findText(c.text, c.pattern)
-                                          : findTextAfter(c.after, c.text, c.pattern);
-        EXPECT_EQ(got, c.expected) << "after " << c.after << " in '" << c.text << "' for '"
-                                   << c.pattern << "'";
+        const TextPos got =
+            c.after == -2 ? findText(c.text, c.pattern) : findTextAfter(c.after, c.text, c.pattern);
+        EXPECT_EQ(got, c.expected)
+            << "after " << c.after << " in '" << c.text << "' for '" << c.pattern << "'";
     }
 }
 
@@ -115,8 +115,9 @@ TEST(Hex, DigitsAndValues) {
     const struct {
         std::string text;
         std::int32_t value;
-    } values[] = {{"ff", 255}, {"FF", 255}, {"0100", 256}, {"7", 7},     {"x", -1},
-                  {"00", 0},   {"a", 10},   {"7fffffff", 2147483647}, {"000ff", 255}};
+    } values[] = {{"ff", 255},   {"FF", 255}, {"0100", 256}, {"7", 7},
+                  {"x", -1},     {"00", 0},   {"a", 10},     {"7fffffff", 2147483647},
+                  {"000ff", 255}};
     for (const auto& v : values)
         EXPECT_EQ(hexToInt(v.text), v.value) << v.text;
     EXPECT_EQ(hexDigitValue('A'), 10);
@@ -128,9 +129,8 @@ class TextFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("mox_text_" + std::string(::testing::UnitTest::GetInstance()
-                                             ->current_test_info()
-                                             ->name()));
+              ("mox_text_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -180,7 +180,9 @@ TEST_F(TextFiles, WritingExpandsLineFeeds) {
 
 TEST_F(TextFiles, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
     fs::create_directory(dir / "sub");
-    EXPECT_FALSE(writeTextFile(path("sub"), "x"));
+    std::string reason;
+    EXPECT_FALSE(writeTextFile(path("sub"), "x", &reason));
+    EXPECT_EQ(reason, "Is a directory");
     EXPECT_TRUE(fs::is_directory(dir / "sub"));
     EXPECT_FALSE(writeTextFile(path("nofolder/x.txt"), "x"));
     int entries = 0;
@@ -204,9 +206,9 @@ TEST_F(TextFiles, ExistsFollowsTheDirectorySearch) {
         std::string name;
         bool exists;
     } cases[] = {
-        {"prog.asm", true},  {"folder", true},    {"*.asm", true},    {"pro?.asm", true},
-        {"p*m", true},       {"*.8xe", false},    {"prog.as?", true}, {"prog.asm?", false},
-        {"a[1].asm", true},  {"a[12].asm", false}, {"nothing", false}, {"*", true},
+        {"prog.asm", true}, {"folder", true},     {"*.asm", true},    {"pro?.asm", true},
+        {"p*m", true},      {"*.8xe", false},     {"prog.as?", true}, {"prog.asm?", false},
+        {"a[1].asm", true}, {"a[12].asm", false}, {"nothing", false}, {"*", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fileExists(path(c.name)), c.exists) << c.name;
