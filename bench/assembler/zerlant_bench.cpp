@@ -108,7 +108,8 @@ void generate(const fs::path& file, long lines) {
 int main(int argc, char** argv) {
     const long lines = argc > 1 ? std::atol(argv[1]) : 1'000'000;
     const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
-    const fs::path dir = fs::temp_directory_path() / ("zerlant_bench_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("zerlant_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path source = dir / "bench.asm";
     generate(source, lines);
@@ -124,9 +125,8 @@ int main(int argc, char** argv) {
     const double memoryRatio = static_cast<double>(zerlant.peakKb) * 1024.0 / size;
     std::printf("source: %ld lines, %.1f MB\n", lines, size / 1e6);
     std::printf("wc -l:   %8.2f ms\n", wc.seconds * 1e3);
-    std::printf("zerlant: %8.2f ms, peak memory %.1f MB, exit status %d%s\n",
-                zerlant.seconds * 1e3, zerlant.peakKb / 1024.0, zerlant.status,
-                written ? "" : " (no .8xe written)");
+    std::printf("zerlant: %8.2f ms, peak memory %.1f MB, exit status %d%s\n", zerlant.seconds * 1e3,
+                zerlant.peakKb / 1024.0, zerlant.status, written ? "" : " (no .8xe written)");
     std::printf("time:   %5.1f x wc -l       (target at most 10)\n", timeRatio);
     std::printf("memory: %5.2f x file size   (target under 4)\n", memoryRatio);
     const bool ok = zerlant.status == 0 && written && timeRatio <= 10 && memoryRatio < 4;
