@@ -450,6 +450,13 @@ void CodeViewTest::roundTripsFileBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("latin1") << QByteArray("; caf\xe9 \xa0\xff\r\nload ax, ff\r\nhalt\r\n");
     QTest::newRow("broken utf8") << QByteArray("; \xc3\xa9 and \xc3 alone\r\nhalt\r\n");
+    QTest::newRow("every byte but CR and zero") << [] {
+        QByteArray all;
+        for (int c = 1; c < 256; ++c)
+            if (c != '\r')
+                all.append(static_cast<char>(c));
+        return all.replace("\n", "\r\n");
+    }();
     QTest::newRow("utf8 with BOM and no-break space")
         << QByteArray("\xef\xbb\xbf; \xc2\xa0\xe2\x82\xac\r\nhalt\r\n");
 }
