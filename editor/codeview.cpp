@@ -229,10 +229,9 @@ void CodeView::closeEvent(QCloseEvent* event) {
 }
 
 void CodeView::buildProgram() {
-    // A cancelled Save As still assembles "Untitled.asm"; a failed write has
-    // been reported and would only assemble what is not on screen.
-    if (save() == SaveResult::Failed)
-        return;
+    // The assembler starts whatever the save did: after a cancelled Save As it
+    // is handed "Untitled.asm", and a failed write has already been reported.
+    save();
     QString assembler = starter_->findProgram(QStringLiteral("zerlant"), {programDir_});
     if (assembler.isEmpty())
         assembler = starter_->findProgram(QStringLiteral("zerlant"), {});

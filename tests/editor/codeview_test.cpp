@@ -137,7 +137,7 @@ private slots:
     void buildStartsAssemblerInTerminal();
     void buildReportsWhatIsMissing_data();
     void buildReportsWhatIsMissing();
-    void buildAfterFailedSaveStartsNothing();
+    void buildAfterFailedSaveStillStartsAssembler();
     void buildRunsRealAssembler();
 
 private:
@@ -627,7 +627,7 @@ void CodeViewTest::buildReportsWhatIsMissing() {
     QCOMPARE(starter_->startedPrograms.size(), startWorks ? 0 : 1);
 }
 
-void CodeViewTest::buildAfterFailedSaveStartsNothing() {
+void CodeViewTest::buildAfterFailedSaveStillStartsAssembler() {
     starter_->executables = {"/usr/bin/zerlant", "/usr/bin/xterm"};
     trigger(mox::cmdBuild);
     QCOMPARE(starter_->startedArguments,
@@ -636,7 +636,9 @@ void CodeViewTest::buildAfterFailedSaveStartsNothing() {
     dialogs_->savePaths.push_back(path("no/such/dir/p.asm"));
     trigger(mox::cmdBuild);
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(starter_->startedPrograms.size(), 1);
+    QCOMPARE(starter_->startedArguments.size(), 2);
+    QCOMPARE(starter_->startedArguments.back(),
+             (QStringList{"-e", "/usr/bin/zerlant", "Untitled.asm"}));
 }
 
 void CodeViewTest::buildRunsRealAssembler() {
