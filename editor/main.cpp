@@ -1,0 +1,11 @@
+#include "codeview.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // Every run starts with an empty, untitled document; arguments are ignored.
+    mox::CodeView window;
+    window.show();
+    return app.exec();
+}
