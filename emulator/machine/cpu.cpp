@@ -70,68 +70,77 @@ void Cpu::reset() {
 
 void Cpu::execute(std::string_view word) {
     const int opcode = word.size() >= 4 ? digitOf(word[0]) : -1;
-    const int r2 = opcode > 0 ? digitOf(word[1]) : -1;
-    const int r3 = opcode > 0 ? digitOf(word[2]) : -1;
-    const int r4 = opcode > 0 ? digitOf(word[3]) : -1;
-    // Callers validate their texts; a stray character must still never index
-    // outside the machine, so such a word does nothing.
-    const bool valid = opcode > 0 && r2 >= 0 && r3 >= 0 && r4 >= 0;
-    if (valid) {
-        const auto address = static_cast<std::size_t>(r3 * 16 + r4);
-        std::int32_t& a = registers[static_cast<std::size_t>(r3)];
-        const std::int32_t b = registers[static_cast<std::size_t>(r4)];
-        switch (opcode) {
-        case 0x1:
-            registers[static_cast<std::size_t>(r2)] = memory[address];
-            break;
-        case 0x2:
-            registers[static_cast<std::size_t>(r2)] = static_cast<std::int32_t>(address);
-            break;
-        case 0x3:
-            memory[address] = registers[static_cast<std::size_t>(r2)];
-            break;
-        case 0x4:
-            a = b;
-            break;
-        case 0x5:
-            a = wrap(bits(a) + bits(b));
-            break;
-        case 0x6:
-            a = wrap(bits(a) - bits(b));
-            break;
-        case 0x7:
-            a = wrap(bits(a) * bits(b));
-            break;
-        case 0x8:
-            a = divide(a, b);
-            break;
-        case 0x9:
-            registers[static_cast<std::size_t>(r4)] = wrap(bits(b) + 1u);
-            break;
-        case 0xa:
-            registers[static_cast<std::size_t>(r4)] = wrap(bits(b) - 1u);
-            break;
-        case 0xb:
-            a = wrap(bits(a) | bits(b));
-            break;
-        case 0xc:
-            a = wrap(bits(a) ^ bits(b));
-            break;
-        case 0xd:
-            a = wrap(bits(a) & bits(b));
-            break;
-        case 0xe:
-            a = rotateLeft(a, b);
-            break;
-        case 0xf:
-            running = false;
-            break;
-        default:
-            break;
-        }
+    if (opcode > 0) {
+        const int r2 = digitOf(word[1]);
+        const int r3 = digitOf(word[2]);
+        const int r4 = digitOf(word[3]);
+        // Callers validate their texts; a stray character in a place the
+        // opcode reads must still never index outside the machine, so such a
+        // word does nothing. Places the opcode ignores may hold anything.
+        const int reads = opcode <= 0x3                    ? r2 | r3 | r4
+                          : opcode == 0xf                  ? 0
+                          : opcode == 0x9 || opcode == 0xa ? r4
+                                                           : r3 | r4;
+        if (reads >= 0)
+            apply(opcode, r2, r3, r4);
     }
     if (display)
         display->refreshDisplays();
+}
+
+void Cpu::apply(int opcode, int r2, int r3, int r4) {
+    const auto address = static_cast<std::size_t>(r3 * 16 + r4);
+    std::int32_t& a = registers[static_cast<std::size_t>(r3)];
+    const std::int32_t b = registers[static_cast<std::size_t>(r4)];
+    switch (opcode) {
+    case 0x1:
+        registers[static_cast<std::size_t>(r2)] = memory[address];
+        break;
+    case 0x2:
+        registers[static_cast<std::size_t>(r2)] = static_cast<std::int32_t>(address);
+        break;
+    case 0x3:
+        memory[address] = registers[static_cast<std::size_t>(r2)];
+        break;
+    case 0x4:
+        a = b;
+        break;
+    case 0x5:
+        a = wrap(bits(a) + bits(b));
+        break;
+    case 0x6:
+        a = wrap(bits(a) - bits(b));
+        break;
+    case 0x7:
+        a = wrap(bits(a) * bits(b));
+        break;
+    case 0x8:
+        a = divide(a, b);
+        break;
+    case 0x9:
+        registers[static_cast<std::size_t>(r4)] = wrap(bits(b) + 1u);
+        break;
+    case 0xa:
+        registers[static_cast<std::size_t>(r4)] = wrap(bits(b) - 1u);
+        break;
+    case 0xb:
+        a = wrap(bits(a) | bits(b));
+        break;
+    case 0xc:
+        a = wrap(bits(a) ^ bits(b));
+        break;
+    case 0xd:
+        a = wrap(bits(a) & bits(b));
+        break;
+    case 0xe:
+        a = rotateLeft(a, b);
+        break;
+    case 0xf:
+        running = false;
+        break;
+    default:
+        break;
+    }
 }
 
 void Cpu::runText(std::string_view text) {

@@ -36,8 +36,9 @@ public:
     void reset();
 
     // Carries out one instruction word (only its first four characters are
-    // read, in either case), then refreshes the displays. A word whose
-    // characters are not all hexadecimal digits changes nothing.
+    // read, in either case), then refreshes the displays. A word with a
+    // character that is no hexadecimal digit where its opcode reads one
+    // changes nothing.
     void execute(std::string_view word);
 
     // The full run: switches the controls to full execution, rejects a text
@@ -47,6 +48,10 @@ public:
 
     // `nextInstruction` up to its terminator.
     std::string_view nextInstructionText() const;
+
+private:
+    // One decoded word; every digit it reads is 0 to 15.
+    void apply(int opcode, int r2, int r3, int r4);
 };
 
 } // namespace mox

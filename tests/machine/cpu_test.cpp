@@ -83,10 +83,15 @@ TEST(CpuExecute, EveryOpcode) {
         {"e012", {{1, 0x12345678}, {2, 4}}, {}, {{1, 0x23456781}}, {}},
         {"e011", {{1, 4}}, {}, {{1, 64}}, {}},
         {"e011", {{1, 0x21}}, {}, {{1, 0x42}}, {}},
-        // A character that is no digit makes the word do nothing at all.
+        // A character that is no digit makes the word do nothing where the
+        // opcode reads it, and is ignored where it does not.
         {"x012", {}, {}, {}, {}},
         {"2g00", {}, {}, {}, {}},
-        {"4 12", {}, {}, {}, {}},
+        {"20g0", {}, {}, {}, {}},
+        {"40g2", {}, {}, {}, {}},
+        {"9zz ", {}, {}, {}, {}},
+        {"4 12", {}, {}, {{1, 1002}}, {}},
+        {"9xy5", {}, {}, {{5, 1006}}, {}},
     };
     for (const auto& c : cases) {
         Cpu cpu = machineWith(c.regsBefore, c.memBefore);
@@ -114,7 +119,8 @@ TEST(CpuExecute, HaltClearsRunningOnly) {
         EXPECT_EQ(cpu.memory, before.memory);
     }
     Cpu cpu;
-    cpu.execute("F123");
+    cpu.running = true;
+    cpu.execute("F1g?");
     EXPECT_FALSE(cpu.running);
 }
 
