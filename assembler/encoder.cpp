@@ -3,6 +3,7 @@
 #include "mnemonics.h"
 #include "text.h"
 
+#include <bit>
 #include <cstdint>
 
 namespace mox {
@@ -20,6 +21,16 @@ constexpr std::array<std::uint16_t, 256> rowsByFirstChar = [] {
 }();
 static_assert(mnemonicTable.size() <= 16);
 
+// Inline, as a library compare call costs more than these few bytes.
+bool startsWith(std::string_view text, std::size_t at, std::string_view name) {
+    if (text.size() - at < name.size())
+        return false;
+    for (std::size_t k = 0; k < name.size(); ++k)
+        if (text[at + k] != name[k])
+            return false;
+    return true;
+}
+
 constexpr char hexDigits[] = "0123456789abcdef";
 
 LineResult fail(std::string_view message) {
@@ -36,50 +47,107 @@ LineResult word(int opcode, int second, int third, int fourth) {
     return r;
 }
 
-bool hasComma(std::string_view line) {
-    return findText(line, ",") != -1;
+// Where the operands lie, found in one pass rather than by one search each,
+// since every line of a large source passes through here.
+struct LineShape {
+    TextPos firstSpace = -1;
+    TextPos operandComma = -1; // the first comma after the first space
+    int commas = 0;
+};
+
+LineShape shapeOf(std::string_view line) {
+    LineShape shape;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == ' ' && shape.firstSpace < 0) {
+            shape.firstSpace = static_cast<TextPos>(i);
+        } else if (line[i] == ',') {
+            ++shape.commas;
+            if (shape.operandComma < 0)
+                shape.operandComma = static_cast<TextPos>(i);
+        }
+    }
+    // A comma before the first space does not end the first operand; look
+    // again past the space, as a search after it would.
+    if (shape.operandComma >= 0 && shape.operandComma < shape.firstSpace)
+        shape.operandComma = findTextAfter(shape.firstSpace, line, ",");
+    return shape;
 }
 
-bool hasOneComma(std::string_view line) {
-    return countText(line, ",") == 1;
+Operands operandsOf(std::string_view line, const LineShape& shape) {
+    const auto cut = [line](TextPos from, TextPos to) {
+        if (from >= to)
+            return std::string_view{};
+        return line.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+    };
+    return {cut(shape.firstSpace + 1, shape.operandComma),
+            cut(shape.operandComma + 1, textLength(line))};
 }
 
-int registerIndex(std::string_view name) {
-    if (name.size() != 2 || name[0] < 'a' || name[0] > 'p')
+// Spaces inside an operand do not count: "a x" names ax.
+int registerIndex(std::string_view operand) {
+    char name[2];
+    std::size_t n = 0;
+    for (char c : operand) {
+        if (c == ' ')
+            continue;
+        if (n == 2)
+            return -1;
+        name[n++] = c;
+    }
+    if (n != 2 || name[0] < 'a' || name[0] > 'p')
         return -1;
-    const auto n = static_cast<std::size_t>(name[0] - 'a');
-    return sameText(registerNames[n], name) ? static_cast<int>(n) : -1;
+    const auto index = static_cast<std::size_t>(name[0] - 'a');
+    const std::string_view known = registerNames[index];
+    return known[0] == name[0] && known[1] == name[1] ? static_cast<int>(index) : -1;
 }
 
-// The value of a hexadecimal text if it is at most ff, else -1; leading zeros
-// do not count, so 0000ff fits and 100000000 does not.
-int byteValue(std::string_view digits) {
-    const auto first = digits.find_first_not_of('0');
-    if (first == std::string_view::npos)
-        return 0;
-    digits.remove_prefix(first);
-    return digits.size() > 2 ? -1 : hexToInt(digits);
+constexpr int notHex = -2;
+constexpr int tooLarge = -1;
+
+// The value of a hexadecimal operand (spaces ignored) when it is at most ff.
+// Leading zeros do not count, so 0000ff fits and 100000000 does not.
+int byteValue(std::string_view operand) {
+    int value = 0;
+    int digits = 0;
+    bool any = false;
+    for (char c : operand) {
+        if (c == ' ')
+            continue;
+        const int d = hexDigitValue(c);
+        if (d < 0)
+            return notHex;
+        any = true;
+        if (digits == 0 && d == 0)
+            continue;
+        ++digits;
+        value = (value << 4 | d) & 0xfff;
+    }
+    if (!any)
+        return notHex;
+    return digits > 2 ? tooLarge : value;
 }
 
 LineResult encodeRegisterValue(int opcode, std::string_view line) {
-    if (!hasOneComma(line))
+    const LineShape shape = shapeOf(line);
+    if (shape.commas != 1)
         return fail(" invalid number of operands on instruction");
-    const Operands ops = splitOperands(line);
+    const Operands ops = operandsOf(line, shape);
     const int reg = registerIndex(ops.first);
     if (reg < 0)
         return fail(" the first operand must be a register");
-    if (ops.second.empty() || !isHexText(ops.second))
-        return fail(" the second operand must contain a hex value");
     const int value = byteValue(ops.second);
-    if (value < 0)
+    if (value == notHex)
+        return fail(" the second operand must contain a hex value");
+    if (value == tooLarge)
         return fail(" operand size conflict, value to large for register");
     return word(opcode, reg, value >> 4, value & 0xf);
 }
 
 LineResult encodeTwoRegisters(int opcode, std::string_view line) {
-    if (!hasOneComma(line))
+    const LineShape shape = shapeOf(line);
+    if (shape.commas != 1)
         return fail("  (fatal) invalid number of operands on instruction");
-    const Operands ops = splitOperands(line);
+    const Operands ops = operandsOf(line, shape);
     const int first = registerIndex(ops.first);
     if (first < 0)
         return fail("the first operand must be a register");
@@ -90,7 +158,7 @@ LineResult encodeTwoRegisters(int opcode, std::string_view line) {
 }
 
 LineResult encodeOneRegister(int opcode, std::string_view line) {
-    if (hasComma(line))
+    if (findText(line, ",") != -1)
         return fail(" instruction only takes a single operand, no comma to seperate");
     // The register may stand anywhere and in either case.
     const int reg = registerNumber(line);
@@ -107,15 +175,15 @@ int opcodeOf(std::string_view line) {
         unsigned rows = rowsByFirstChar[static_cast<unsigned char>(line[i])];
         // Only rows ahead of the best so far can change the answer.
         rows &= (1u << best) - 1u;
-        for (std::size_t r = 0; rows != 0; ++r, rows >>= 1)
-            if ((rows & 1u) != 0 && line.substr(i).starts_with(mnemonicTable[r].name))
-                best = r;
+        for (; rows != 0; rows &= rows - 1) {
+            const auto r = static_cast<std::size_t>(std::countr_zero(rows));
+            if (startsWith(line, i, mnemonicTable[r].name)) {
+                best = r; // rows go up, so no later one here can do better
+                break;
+            }
+        }
     }
     return best < mnemonicTable.size() ? mnemonicTable[best].opcode : 0;
-}
-
-bool isRegister(std::string_view text) {
-    return registerIndex(text) >= 0;
 }
 
 int registerNumber(std::string_view text) {
@@ -132,12 +200,11 @@ int registerNumber(std::string_view text) {
 }
 
 Operands splitOperands(std::string_view line) {
-    const TextPos space = findText(line, " ");
-    const TextPos comma = findTextAfter(space, line, ",");
-    // A missing comma leaves the first operand empty, as a range that ends
-    // before it starts.
-    return {removeSpaces(copyRange(line, space + 1, comma)),
-            removeSpaces(copyRange(line, comma + 1, textLength(line)))};
+    return operandsOf(line, shapeOf(line));
+}
+
+bool isRegister(std::string_view text) {
+    return findText(text, " ") == -1 && registerIndex(text) >= 0;
 }
 
 LineResult encodeInstruction(std::string_view line) {
@@ -155,7 +222,7 @@ LineResult encodeInstruction(std::string_view line) {
     case OperandClass::None:
         break;
     }
-    if (hasComma(line))
+    if (findText(line, ",") != -1)
         return fail("  (fatal) invalid number of operands on instruction");
     return word(opcode, 0, 0, 0);
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 #include <string_view>
 
 namespace mox {
@@ -26,11 +25,12 @@ bool isRegister(std::string_view text);
 // the text; -1 when none does.
 int registerNumber(std::string_view text);
 
+// The operands as cut from the line: between the first space and the first
+// comma after it, and after that comma. Their spaces are still in them; the
+// operand tests ignore spaces, so "a x" reads as ax.
 struct Operands {
-    std::string first, second;
+    std::string_view first, second;
 };
-// The operands between the first space and the first comma after it, and after
-// that comma, with their spaces removed.
 Operands splitOperands(std::string_view line);
 
 // Forms the word of a line that holds a mnemonic, or gives its first error.
