@@ -11,13 +11,13 @@ namespace {
 
 TEST(Disassemble, Words) {
     const std::pair<const char*, const char*> cases[] = {
-        {"20FF", "load ax, ff"},   {"20ff", "load ax, ff"},      {"1101", "loadm bx, 01"},
-        {"32A0", "store cx, a0"},  {"4001", "mov ax, bx"},       {"4712", "mov bx, cx"},
-        {"E0F0", "rotate px, ax"}, {"C001", "xor ax, bx"},       {"B001", "or ax, bx"},
-        {"9001", "inc bx"},        {"9AB5", "inc fx"},           {"A00F", "dec px"},
-        {"F000", "halt"},          {"F123", "halt"},             {"0000", "(none)"},
-        {"0XYZ", "(none)"},        {"X000", "(invalid)"},        {"2G00", "(invalid)"},
-        {"40G1", "(invalid)"},     {"4 12", "mov bx, cx"},       {"900", "(invalid)"},
+        {"20FF", "load ax, ff"},   {"20ff", "load ax, ff"}, {"1101", "loadm bx, 01"},
+        {"32A0", "store cx, a0"},  {"4001", "mov ax, bx"},  {"4712", "mov bx, cx"},
+        {"E0F0", "rotate px, ax"}, {"C001", "xor ax, bx"},  {"B001", "or ax, bx"},
+        {"9001", "inc bx"},        {"9AB5", "inc fx"},      {"A00F", "dec px"},
+        {"F000", "halt"},          {"F123", "halt"},        {"0000", "(none)"},
+        {"0XYZ", "(none)"},        {"X000", "(invalid)"},   {"2G00", "(invalid)"},
+        {"40G1", "(invalid)"},     {"4 12", "mov bx, cx"},  {"900", "(invalid)"},
     };
     for (auto [word, expected] : cases)
         EXPECT_EQ(disassemble(word), expected) << word;
