@@ -43,15 +43,16 @@ public:
 
     // The full run: switches the controls to full execution, rejects a text
     // that is not all hexadecimal digits, then executes every complete word
-    // up to the first halt and reports the end of the run.
-    void runText(std::string_view text);
+    // up to the first halt and reports the end of the run. Gives the number
+    // of words executed.
+    std::size_t runText(std::string_view text);
 
     // `nextInstruction` up to its terminator.
     std::string_view nextInstructionText() const;
 
 private:
-    // One decoded word; every digit it reads is 0 to 15.
-    void apply(int opcode, int r2, int r3, int r4);
+    // execute() without the refresh; `word` holds four characters.
+    void step(const char* word);
 };
 
 } // namespace mox

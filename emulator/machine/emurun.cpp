@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -149,26 +150,19 @@ std::string cellName(std::size_t address, int viewMode) {
     return name;
 }
 
-// Counts the executed words: the machine refreshes the displays once after
-// each of them.
-class CountingDisplay : public NullDisplay {
-public:
-    long long executed = 0;
-    void refreshDisplays() override { ++executed; }
-};
-
 // Prints each executed word with what it changed, by comparing the machine
 // with a copy taken after the word before.
-class TracingDisplay : public CountingDisplay {
+class TracingDisplay : public NullDisplay {
 public:
     TracingDisplay(const Cpu& cpu, std::string_view text, int viewMode, std::FILE* to)
         : cpu_(cpu), text_(text), viewMode_(viewMode), to_(to), before_(cpu) {
         before_.running = true; // a run sets it before the first word
     }
 
+    // The machine refreshes the displays once after each word, in order.
     void refreshDisplays() override {
-        const std::string_view word = text_.substr(static_cast<std::size_t>(executed) * 4, 4);
-        ++executed;
+        const std::string_view word = text_.substr(executed_ * 4, 4);
+        ++executed_;
         std::string line(word);
         line.append("  ").append(disassemble(word));
         line.resize(std::max<std::size_t>(line.size(), 24), ' ');
@@ -203,6 +197,7 @@ private:
     int viewMode_;
     std::FILE* to_;
     Cpu before_;
+    std::size_t executed_ = 0;
 };
 
 template <std::size_t N> void appendArray(std::string& out, const std::array<std::int32_t, N>& a) {
@@ -215,7 +210,7 @@ template <std::size_t N> void appendArray(std::string& out, const std::array<std
     out.push_back(']');
 }
 
-std::string jsonReport(const Cpu& cpu, long long executed) {
+std::string jsonReport(const Cpu& cpu, std::size_t executed) {
     std::string out = "{\"executed\": " + std::to_string(executed) +
                       ", \"running\": " + (cpu.running ? "true" : "false") + ", \"registers\": ";
     appendArray(out, cpu.registers);
@@ -225,7 +220,7 @@ std::string jsonReport(const Cpu& cpu, long long executed) {
     return out;
 }
 
-std::string textReport(const Cpu& cpu, long long executed, int viewMode) {
+std::string textReport(const Cpu& cpu, std::size_t executed, int viewMode) {
     std::string out = "executed " + std::to_string(executed) + " words\nregisters:\n";
     for (std::size_t r = 0; r < 16; ++r)
         out.append("  ")
@@ -258,13 +253,12 @@ int main(int argc, char** argv) {
     const std::string text = loadProgram(options.path);
 
     Cpu cpu;
-    CountingDisplay counter;
-    TracingDisplay tracer(cpu, text, options.viewMode, options.json ? stderr : stdout);
-    CountingDisplay& display = options.trace ? tracer : counter;
-    cpu.display = &display;
-    cpu.runText(text);
+    std::optional<TracingDisplay> tracer;
+    if (options.trace)
+        cpu.display = &tracer.emplace(cpu, text, options.viewMode, options.json ? stderr : stdout);
+    const std::size_t executed = cpu.runText(text);
 
-    write(stdout, options.json ? jsonReport(cpu, display.executed)
-                               : textReport(cpu, display.executed, options.viewMode));
+    write(stdout,
+          options.json ? jsonReport(cpu, executed) : textReport(cpu, executed, options.viewMode));
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
