@@ -39,8 +39,40 @@ std::string makeProgram(std::size_t words) {
     return text;
 }
 
+// A short program of the kind students write, without its halt, repeated:
+// every word is one the processor has seen in the same order before.
+std::string makeRepeatedProgram(std::size_t words) {
+    const std::string block = "2005"
+                              "2103"
+                              "5001"
+                              "7001"
+                              "3010"
+                              "1210"
+                              "9003"
+                              "6023"
+                              "E021"
+                              "C002"
+                              "8001"
+                              "D002"
+                              "B012"
+                              "A004"
+                              "4050"
+                              "3511";
+    std::string text;
+    text.reserve(words * 4);
+    while (text.size() < words * 4)
+        text.append(block);
+    text.resize(words * 4);
+    return text;
+}
+
 const std::string& program() {
     static const std::string text = makeProgram(programWords);
+    return text;
+}
+
+const std::string& repeatedProgram() {
+    static const std::string text = makeRepeatedProgram(programWords);
     return text;
 }
 
@@ -60,7 +92,7 @@ void BM_Execute(benchmark::State& state) {
 BENCHMARK(BM_Execute);
 
 void BM_RunText(benchmark::State& state) {
-    const std::string& text = program();
+    const std::string& text = state.range(0) == 0 ? program() : repeatedProgram();
     NullDisplay display;
     Cpu cpu;
     cpu.display = &display;
@@ -70,7 +102,8 @@ void BM_RunText(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(programWords));
 }
-BENCHMARK(BM_RunText)->Unit(benchmark::kMillisecond);
+// 0: opcodes in random order; 1: a short program repeated.
+BENCHMARK(BM_RunText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A 4 MB .8xe file, written once.
 const std::string& programFile() {
