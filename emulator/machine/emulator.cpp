@@ -135,10 +135,12 @@ void Emulator::loadProgramFile(const std::string& path) {
     display.setWindowVisible(Window::MemoryMap, true);
     display.setProgramListing(*text);
 
-    if (executionMode != StepByStep) {
+    if (executionMode == FullExecution) {
         cpu.runText(*text);
         return;
     }
+    if (executionMode != StepByStep)
+        return;
     cpu.programLoaded = false;
     showModeControls(StepByStep);
     if (!isHexText(*text)) {

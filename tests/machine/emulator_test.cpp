@@ -250,6 +250,14 @@ TEST_F(EmulatorTest, FullExecutionLoadOfInvalidTextRunsNothing) {
     EXPECT_FALSE(emu.cpu.running);
 }
 
+TEST_F(EmulatorTest, LoadInAnUnknownModeOnlyShowsTheText) {
+    emu.executionMode = 7;
+    emu.loadProgramFile(writeFile("p.8xe", "20ff"));
+    EXPECT_EQ(display.take(), loadPrefix("20FF"));
+    EXPECT_EQ(emu.cpu.registers[0], 0);
+    EXPECT_FALSE(emu.cpu.programLoaded);
+}
+
 TEST_F(EmulatorTest, EmptyFileRunsNothingAndSucceeds) {
     emu.loadProgramFile(writeFile("empty.8xe", ""));
     const Calls calls = display.take();
