@@ -260,5 +260,9 @@ int main(int argc, char** argv) {
 
     write(stdout,
           options.json ? jsonReport(cpu, executed) : textReport(cpu, executed, options.viewMode));
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        write(stderr, "emurun: cannot write the report to standard output\n");
+        return 1;
+    }
+    return 0;
 }
