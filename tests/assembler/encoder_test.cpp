@@ -1,0 +1,151 @@
+#include "encoder.h"
+#include "mnemonics.h"
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+using namespace mox;
+
+namespace {
+
+// "word 20ff", "error <message>" or "blank", so one table column covers all.
+std::string outcome(const LineResult& r) {
+    switch (r.kind) {
+    case LineResult::Kind::Word:
+        return "word " + std::string(r.wordText());
+    case LineResult::Kind::Error:
+        return "error " + std::string(r.message);
+    case LineResult::Kind::Blank:
+        break;
+    }
+    return "blank";
+}
+
+struct LineCase {
+    std::string line, expected;
+};
+
+TEST(Encoder, ValidLines) {
+    const LineCase cases[] = {
+        {"load ax, ff", "20ff"},   {"loadm bx, 1", "1101"},     {"store cx, A0", "32a0"},
+        {"load ax, 0", "2000"},    {"load ax, 0000ff", "20ff"}, {"load ax, FF", "20ff"},
+        {"load a x, f f", "20ff"}, {"load px,ff", "2fff"},      {"\tload ax, 01", "2001"},
+        {"load ax, 01 ", "2001"},  {"mov ax, bx", "4001"},      {"add cx, dx", "5023"},
+        {"sub ex, fx", "6045"},    {"mul gx, hx", "7067"},      {"div ix, jx", "8089"},
+        {"or ax, bx", "b001"},     {"xor ax, bx", "c001"},      {"and ex, fx", "d045"},
+        {"rotate px, ax", "e0f0"}, {"move ax, bx", "4001"},     {"inc bx", "9001"},
+        {"dec px", "a00f"},        {"inc BX", "9001"},          {"inc kx", "900a"},
+        {"halt", "f000"},          {"halt now", "f000"},        {"halt;", "f000"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(outcome(assembleLine(c.line)), "word " + c.expected) << c.line;
+}
+
+TEST(Encoder, InvalidLines) {
+    const LineCase cases[] = {
+        {"nothing here", " invalid instruction"},
+        {"\t", " invalid instruction"},
+        {"INC bx", " invalid instruction"},
+        {"HALT", " invalid instruction"},
+        {"load ax 5", " invalid number of operands on instruction"},
+        {"load ax, 5, 6", " invalid number of operands on instruction"},
+        {"load AX, 5", " the first operand must be a register"},
+        {"   load ax, 01", " the first operand must be a register"},
+        {"load\tax, 01", " the first operand must be a register"},
+        {"load qx, 01", " the first operand must be a register"},
+        {"load axx, 01", " the first operand must be a register"},
+        {"load ax,", " the second operand must contain a hex value"},
+        {"load ax, g1", " the second operand must contain a hex value"},
+        {"load ax, 0x1", " the second operand must contain a hex value"},
+        {"load ax, 100", " operand size conflict, value to large for register"},
+        {"load ax, 100000000", " operand size conflict, value to large for register"},
+        {"load ax, " + std::string(5000, '1'),
+         " operand size conflict, value to large for register"},
+        {"mov ax, 5", "the second operand must be a register"},
+        {"mov ax", "  (fatal) invalid number of operands on instruction"},
+        {"mov ax, bx, cx", "  (fatal) invalid number of operands on instruction"},
+        {"mov 5, bx", "the first operand must be a register"},
+        {"halt for now", "  (fatal) invalid number of operands on instruction"},
+        {"halt,", "  (fatal) invalid number of operands on instruction"},
+        {"inc ax, bx", " instruction only takes a single operand, no comma to seperate"},
+        {"inc 5", " single operand instruction, must contain register"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(outcome(assembleLine(c.line)), "error " + c.expected) << c.line;
+}
+
+TEST(Encoder, BlankLinesGiveNothing) {
+    for (const std::string line : {"", " ", "   "})
+        EXPECT_EQ(outcome(assembleLine(line)), "blank") << '"' << line << '"';
+}
+
+// The one-pass searches must agree with searching the line for each table
+// name in turn, which is what they stand for.
+int opcodeBySearch(std::string_view line) {
+    for (const Mnemonic& m : mnemonicTable)
+        if (findText(line, m.name) != -1)
+            return m.opcode;
+    return 0;
+}
+
+int registerBySearch(std::string_view text) {
+    const std::string lowered = lowerText(text);
+    for (std::size_t n = 0; n < registerNames.size(); ++n)
+        if (findText(lowered, registerNames[n]) != -1)
+            return static_cast<int>(n);
+    return -1;
+}
+
+TEST(Encoder, OneStepSearchesAgreeWithTableSearches) {
+    // Every pair of pieces, so that names overlap, nest and repeat.
+    const std::string pieces[] = {"loadm", "load", "store", "or", "xor", "rotate", "halt", "x",
+                                  "inc",   "De",   "c",     "PX", "ax",  " ",      ",",    "lo"};
+    for (const auto& a : pieces)
+        for (const auto& b : pieces)
+            for (const auto& c : pieces) {
+                const std::string line = a + b + c;
+                EXPECT_EQ(opcodeOf(line), opcodeBySearch(line)) << line;
+                EXPECT_EQ(registerNumber(line), registerBySearch(line)) << line;
+            }
+}
+
+TEST(Encoder, SplitOperandsCutsAtFirstSpaceAndFollowingComma) {
+    struct Case {
+        std::string line, first, second;
+    };
+    const Case cases[] = {
+        {"load ax, ff", "ax", " ff"},      {"load,x ax, ff", "ax", " ff"},
+        {"load ax ff", "", "load ax ff"},  {"load, ax", "", "load, ax"},
+        {"mov a x , b x", "a x ", " b x"},
+    };
+    for (const auto& c : cases) {
+        const Operands ops = splitOperands(c.line);
+        EXPECT_EQ(ops.first, c.first) << c.line;
+        EXPECT_EQ(ops.second, c.second) << c.line;
+    }
+}
+
+TEST(Encoder, RegisterNamesAreExactAndLowerCase) {
+    for (std::size_t n = 0; n < registerNames.size(); ++n) {
+        EXPECT_TRUE(isRegister(registerNames[n]));
+        EXPECT_FALSE(isRegister(upperText(registerNames[n])));
+    }
+    for (const char* text : {"", "a", "qx", "a x", "ax ", "axx", "xa"})
+        EXPECT_FALSE(isRegister(text)) << text;
+}
+
+TEST(MnemonicTable, EveryOpcodeOnceAndDecodable) {
+    std::set<int> seen;
+    for (const Mnemonic& m : mnemonicTable) {
+        EXPECT_TRUE(seen.insert(m.opcode).second) << m.name;
+        EXPECT_EQ(mnemonicForOpcode(m.opcode), &m);
+    }
+    EXPECT_EQ(seen.size(), 15u);
+    EXPECT_EQ(mnemonicForOpcode(0), nullptr);
+    EXPECT_EQ(mnemonicForOpcode(16), nullptr);
+}
+
+} // namespace
