@@ -91,12 +91,46 @@ void ExecutionWindow::pageDown() {
     }
 }
 
+namespace {
+
+// Wrapping one paragraph of hundreds of thousands of characters takes the text
+// layout minutes; a long listing is cut into lines of what fits beforehand,
+// which it then lays out lazily, a screenful at a time.
+constexpr qsizetype longListing = 4096;
+
+QString wrapListing(const QString& text, const QPlainTextEdit& view) {
+    const QFontMetricsF metrics(view.font());
+    const qreal width = view.contentsRect().width() - view.verticalScrollBar()->sizeHint().width() -
+                        2 * view.document()->documentMargin() - 2;
+    QString wrapped;
+    wrapped.reserve(text.size() + text.size() / 8);
+    qreal line = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            line = 0;
+        } else {
+            const qreal advance = metrics.horizontalAdvance(c);
+            if (line > 0 && line + advance > width) {
+                wrapped += QLatin1Char('\n');
+                line = 0;
+            }
+            line += advance;
+        }
+        wrapped += c;
+    }
+    return wrapped;
+}
+
+} // namespace
+
 void ExecutionWindow::setProgramListing(const QString& text) {
-    listing->setPlainText(text);
+    // The listing is read-only, so what it holds is exactly what was set here.
+    listingText = text;
+    listing->setPlainText(text.size() < longListing ? text : wrapListing(text, *listing));
 }
 
 QString ExecutionWindow::programListingText() const {
-    return listing->toPlainText();
+    return listingText;
 }
 
 void ExecutionWindow::setNextInstructionText(const QString& text) {

@@ -59,6 +59,7 @@ private:
     QPushButton* stepButton = nullptr;
     QLabel* nextLabel = nullptr;
     QPlainTextEdit* listing = nullptr;
+    QString listingText;
 };
 
 } // namespace mox::ui

@@ -7,6 +7,7 @@
 #include "memory_map_window.h"
 #include "window_kit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <memory>
 
 using namespace mox;
@@ -322,6 +325,31 @@ private slots:
         QCOMPARE(execution().programListing()->toPlainText(), "");
         QCOMPARE(execution().windowTitle(), "MOX77 - Full Execution Mode");
         QCOMPARE(cpu().registers[10], 5);
+    }
+
+    void longListingsWrapLikeShortOnesAndRunWhole() {
+        execution().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        QPlainTextEdit* listing = execution().programListing();
+        const QString words = QStringLiteral("20FF9001300131012A7F5AB0C0A1E000");
+        auto firstLineLength = [&] {
+            const QTextBlock block = listing->document()->firstBlock();
+            listing->document()->documentLayout()->blockBoundingRect(block);
+            return block.layout()->lineAt(0).textLength();
+        };
+        execution().setProgramListing(words);
+        const int natural = firstLineLength();
+        QVERIFY(natural > 4 && natural < words.size());
+
+        const QString longText = words + QStringLiteral("9001").repeated(5000);
+        execution().setProgramListing(longText);
+        QCOMPARE(firstLineLength(), natural);
+        QCOMPARE(listing->document()->firstBlock().text(), words.left(natural));
+        QCOMPARE(execution().programListingText(), longText);
+
+        cpu().registers[1] = 0;
+        click("Execute");
+        QCOMPARE(cpu().registers[1], 5001);
     }
 
     void registerPagesRunFromZeroToFourteen() {
