@@ -22,7 +22,7 @@ int opcodeOf(std::string_view line);
 // The text is exactly one of the sixteen register names.
 bool isRegister(std::string_view text);
 // Number of the first register, in table order, whose name occurs anywhere in
-// the text; -1 when none does.
+// the text in either case; -1 when none does.
 int registerNumber(std::string_view text);
 
 // The operands as cut from the line: between the first space and the first

@@ -1,7 +1,7 @@
 // zerlant: assembles one .asm file into a .8xe file, then pauses.
 #include "driver.h"
 
-#include <cstdio>
+#include <csignal>
 #include <iostream>
 #include <termios.h>
 #include <unistd.h>
@@ -31,6 +31,9 @@ void pauseConsole() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away early (zerlant x.asm | head -1) must not cost
+    // the user the .8xe file.
+    std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const int status = mox::runAssembler(args, std::cout);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,17 +37,23 @@ public:
     void reset();
 
     // Carries out one instruction word (only its first four characters are
-    // read, in either case), then refreshes the displays. A word whose
-    // characters are not all hexadecimal digits changes nothing.
+    // read, in either case), then refreshes the displays. A word with a
+    // character that is no hexadecimal digit where its opcode reads one
+    // changes nothing.
     void execute(std::string_view word);
 
     // The full run: switches the controls to full execution, rejects a text
     // that is not all hexadecimal digits, then executes every complete word
-    // up to the first halt and reports the end of the run.
-    void runText(std::string_view text);
+    // up to the first halt and reports the end of the run. Gives the number
+    // of words executed.
+    std::size_t runText(std::string_view text);
 
     // `nextInstruction` up to its terminator.
     std::string_view nextInstructionText() const;
+
+private:
+    // execute() without the refresh; `word` holds four characters.
+    void step(const char* word);
 };
 
 } // namespace mox

@@ -21,15 +21,44 @@ std::optional<std::string> readProgramText(const std::string& path) {
     auto text = readTextFile(path);
     if (!text)
         return std::nullopt;
-    for (char& c : *text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    // Branch-free, so that the loop vectorises: programs may run to megabytes.
+    for (char& c : *text) {
+        const auto u = static_cast<unsigned char>(c);
+        c = static_cast<char>(u - (static_cast<unsigned char>(u - 'a') < 26u ? 32u : 0u));
+    }
     return text;
 }
 
+namespace {
+
+// 0 for a hexadecimal digit, 1 for anything else; plain arithmetic so that
+// whole blocks are tested in vector registers.
+unsigned notHexByte(unsigned char c) {
+    const auto digit = static_cast<unsigned char>(c - '0');
+    const auto letter = static_cast<unsigned char>((c | 0x20u) - 'a');
+    return static_cast<unsigned>(digit >= 10u) & static_cast<unsigned>(letter >= 6u);
+}
+
+} // namespace
+
 std::int64_t firstNonHexChar(std::string_view text) {
-    const auto it = std::find_if(text.begin(), text.end(), [](char c) { return !isHexDigit(c); });
-    return it == text.end() ? -1 : it - text.begin();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    // Whole blocks without an early exit vectorise; the block that holds the
+    // first bad character is then searched byte by byte.
+    constexpr std::size_t block = 64;
+    for (; i + block <= n; i += block) {
+        unsigned char bad = 0;
+        for (std::size_t k = 0; k < block; ++k)
+            bad |= static_cast<unsigned char>(notHexByte(p[i + k]));
+        if (bad != 0)
+            break;
+    }
+    for (; i < n; ++i)
+        if (notHexByte(p[i]) != 0)
+            return static_cast<std::int64_t>(i);
+    return -1;
 }
 
 Emulator::Emulator(Display& d) : display(d) {
@@ -106,10 +135,12 @@ void Emulator::loadProgramFile(const std::string& path) {
     display.setWindowVisible(Window::MemoryMap, true);
     display.setProgramListing(*text);
 
-    if (executionMode != StepByStep) {
+    if (executionMode == FullExecution) {
         cpu.runText(*text);
         return;
     }
+    if (executionMode != StepByStep)
+        return;
     cpu.programLoaded = false;
     showModeControls(StepByStep);
     if (!isHexText(*text)) {

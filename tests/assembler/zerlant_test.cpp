@@ -178,6 +178,27 @@ TEST_F(Zerlant, FailedWriteIsReportedAndKeepsTheOldFile) {
     EXPECT_TRUE(fs::is_directory(dir / "prog.8xe"));
 }
 
+TEST_F(Zerlant, ClosedConsoleStillWritesTheFile) {
+    write("prog.asm", "halt\n");
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]); // nobody will read what zerlant prints
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(ends[1], STDOUT_FILENO);
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(126);
+        const std::string bin = std::string(MOX_BIN_DIR) + "/zerlant";
+        ::execl(bin.c_str(), bin.c_str(), "prog.asm", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(read("prog.8xe"), "f000");
+}
+
 TEST_F(Zerlant, BadBytesNeverCrash) {
     // Text after a zero byte is not read, its halt included.
     write("zero.asm", std::string("load ax, 1\n\0halt\n", 17));
