@@ -22,10 +22,10 @@ void InstructionEdit::keyPressEvent(QKeyEvent* event) {
     const bool clipboard =
         event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy) ||
         event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Undo);
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     const QString text = event->text();
-    const bool typed = !text.isEmpty() && text.at(0).isPrint() &&
-                       !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (event->key() == Qt::Key_Backspace || clipboard || typed) {
+    const bool typed = plain && !text.isEmpty() && text.at(0).isPrint();
+    if ((event->key() == Qt::Key_Backspace && plain) || clipboard || typed) {
         QLineEdit::keyPressEvent(event);
     }
 }
