@@ -70,7 +70,6 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 4; ++i) {
         windows.machine().stepInstruction();
     }
-    windows.memoryMapWindow().setDownImage(true);
     ok = save(windows.executionWindow(), out, "execution") && ok;
     ok = save(windows.memoryMapWindow(), out, "memory-map") && ok;
 
