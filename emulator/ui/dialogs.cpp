@@ -12,13 +12,15 @@ void QtDialogs::message(QWidget* owner, const QString& text, const QString& capt
 }
 
 std::optional<QString> QtDialogs::openProgramFile() {
-    const QString path = QFileDialog::getOpenFileName(
-        nullptr, QString(), QString(),
-        QStringLiteral("8xe (Simple Machine Language) (*.8xe);;ALL (*)"));
-    if (path.isEmpty()) {
+    QFileDialog dialog;
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("8xe (Simple Machine Language) (*.8xe)"), QStringLiteral("ALL (*)")});
+    dialog.selectFile(QStringLiteral("*.8xe"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return path;
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace mox::ui
