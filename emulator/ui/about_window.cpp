@@ -1,0 +1,34 @@
+#include "about_window.h"
+
+#include "window_kit.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+
+namespace mox::ui {
+
+AboutWindow::AboutWindow() {
+    setUpTopLevel(this, "CPUABT", QStringLiteral("About this software"), QSize(300, 320));
+    QLabel* picture = createPicture(this, QPoint(0, 0), bitmap(107));
+    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setLineWidth(1);
+    picture->resize(picture->size() + QSize(2, 2));
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void AboutWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
+        hide();
+    }
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent*) {
+    hide();
+}
+
+void AboutWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+}
+
+} // namespace mox::ui

@@ -1,0 +1,142 @@
+#include "emulator_windows.h"
+
+#include "about_window.h"
+#include "dialogs.h"
+#include "execution_window.h"
+#include "format.h"
+#include "instruction_window.h"
+#include "main_window.h"
+#include "memory_map_window.h"
+
+#include <QFile>
+
+namespace mox::ui {
+
+namespace {
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
+    : dialogs(dialogs_), emulator(*this), main(std::make_unique<MainWindow>()),
+      about(std::make_unique<AboutWindow>()),
+      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view)),
+      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view)),
+      instruction(std::make_unique<InstructionWindow>()) {
+    connectWindows();
+    main->show();
+    setProgramListing("");
+}
+
+EmulatorWindows::~EmulatorWindows() {
+    // The machine must not refresh windows that are going away.
+    emulator.cpu.display = nullptr;
+}
+
+void EmulatorWindows::connectWindows() {
+    QObject::connect(main.get(), &MainWindow::runRequested, main.get(), [this] { runCommand(); });
+    QObject::connect(main.get(), &MainWindow::modeChosen, main.get(),
+                     [this](int mode) { emulator.executionMode = mode; });
+    QObject::connect(main.get(), &MainWindow::aboutRequested, about.get(), &QWidget::show);
+
+    QObject::connect(execution.get(), &ExecutionWindow::executeClicked, execution.get(),
+                     [this] { emulator.runText(execution->programListingText().toStdString()); });
+    QObject::connect(execution.get(), &ExecutionWindow::stepClicked, execution.get(),
+                     [this] { emulator.stepInstruction(); });
+    QObject::connect(execution.get(), &ExecutionWindow::instructionClicked, instruction.get(),
+                     &QWidget::show);
+    QObject::connect(execution.get(), &ExecutionWindow::shutDownClicked, execution.get(),
+                     [this] { shutDown(); });
+
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
+                     [this] { refreshDisplays(); });
+    QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
+                     [this] { emulator.executeTypedInstruction(); });
+}
+
+QWidget* EmulatorWindows::window(Window which) const {
+    switch (which) {
+    case Window::Main:
+        return main.get();
+    case Window::About:
+        return about.get();
+    case Window::Execution:
+        return execution.get();
+    case Window::MemoryMap:
+        return memoryMap.get();
+    case Window::Instruction:
+        return instruction.get();
+    }
+    return nullptr;
+}
+
+void EmulatorWindows::runCommand() {
+    if (const auto path = emulator.chooseProgramFile()) {
+        emulator.loadProgramFile(*path);
+    }
+}
+
+void EmulatorWindows::shutDown() {
+    execution->hide();
+    memoryMap->hide();
+    main->show();
+    setProgramListing("");
+}
+
+void EmulatorWindows::refreshDisplays() {
+    memoryMap->view().refresh();
+    execution->refreshRegisters();
+}
+
+void EmulatorWindows::setWindowVisible(Window which, bool visible) {
+    window(which)->setVisible(visible);
+}
+
+void EmulatorWindows::setExecutionTitle(std::string_view title) {
+    execution->setWindowTitle(toQString(title));
+}
+
+void EmulatorWindows::setProgramListing(std::string_view text) {
+    execution->setProgramListing(toQString(text));
+}
+
+void EmulatorWindows::setNextInstructionText(std::string_view text) {
+    execution->setNextInstructionText(toQString(text));
+}
+
+void EmulatorWindows::setNextInstructionVisible(bool visible) {
+    execution->setNextInstructionVisible(visible);
+}
+
+void EmulatorWindows::setExecuteEnabled(bool enabled) {
+    execution->setExecuteEnabled(enabled);
+}
+
+void EmulatorWindows::setStepEnabled(bool enabled) {
+    execution->setStepEnabled(enabled);
+}
+
+void EmulatorWindows::showMessage(std::string_view text, std::string_view caption, Icon icon,
+                                  std::optional<Window> owner) {
+    dialogs.message(owner ? window(*owner) : nullptr, toQString(text), toQString(caption), icon);
+}
+
+std::optional<std::string> EmulatorWindows::chooseProgramFile() {
+    if (const auto path = dialogs.openProgramFile()) {
+        return QFile::encodeName(*path).toStdString();
+    }
+    return std::nullopt;
+}
+
+std::string EmulatorWindows::typedInstruction() {
+    return instruction->field()->text().toStdString();
+}
+
+void EmulatorWindows::clearTypedInstruction() {
+    instruction->field()->clear();
+}
+
+} // namespace mox::ui

@@ -1,0 +1,156 @@
+#include "execution_window.h"
+
+#include "window_kit.h"
+
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace mox::ui {
+
+ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
+                                 const int& viewMode_)
+    : registers(registers_), viewMode(viewMode_) {
+    setUpTopLevel(this, "CPUWIN", QStringLiteral("MOX77"), QSize(400, 400));
+    move(625, 340);
+
+    // The backdrop covers the upper part; the listing lies on its panel.
+    createPicture(this, QPoint(0, 0), bitmap(108));
+    listing = new QPlainTextEdit(this);
+    listing->setGeometry(125, 50, 155, 120);
+    listing->setReadOnly(true);
+    listing->setFont(controlFont());
+    listing->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    listing->setLineWidth(1);
+    listing->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    listing->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Program words have no spaces, so lines break between any two characters.
+    listing->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QPalette listingPalette = listing->palette();
+    listingPalette.setColor(QPalette::Base, QColor(192, 192, 192));
+    listingPalette.setColor(QPalette::Text, Qt::black);
+    listing->setPalette(listingPalette);
+
+    auto* title = new QLabel(QStringLiteral("Registers"), this);
+    title->setGeometry(5, 205, 100, 20);
+    boxes[0] = new AddressBox(this, QPoint(5, 225));
+    boxes[1] = new AddressBox(this, QPoint(5, 285));
+    connect(createButton(QStringLiteral("Up"), QPoint(5, 345)), &QPushButton::clicked, this,
+            &ExecutionWindow::pageUp);
+    connect(createButton(QStringLiteral("Down"), QPoint(80, 345)), &QPushButton::clicked, this,
+            &ExecutionWindow::pageDown);
+    refreshRegisters();
+
+    stepButton = createButton(QStringLiteral("Step"), QPoint(225, 315));
+    QPushButton* instruction = createButton(QStringLiteral("Instruction"), QPoint(310, 315));
+    executeButton = createButton(QStringLiteral("Execute"), QPoint(225, 345));
+    QPushButton* shutDown = createButton(QStringLiteral("&Shut Down"), QPoint(310, 345));
+    connect(stepButton, &QPushButton::clicked, this, &ExecutionWindow::stepClicked);
+    connect(instruction, &QPushButton::clicked, this, &ExecutionWindow::instructionClicked);
+    connect(executeButton, &QPushButton::clicked, this, &ExecutionWindow::executeClicked);
+    connect(shutDown, &QPushButton::clicked, this, &ExecutionWindow::shutDownClicked);
+
+    nextLabel = new QLabel(QStringLiteral("Next Instruction: "), this);
+    nextLabel->setGeometry(190, 250, 250, 20);
+}
+
+QPushButton* ExecutionWindow::createButton(const QString& text, QPoint at) {
+    auto* button = new QPushButton(text, this);
+    button->setGeometry(at.x(), at.y(), 75, 20);
+    button->setFont(controlFont());
+    button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton* ExecutionWindow::button(const QString& text) const {
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        if (b->text() == text) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+void ExecutionWindow::refreshRegisters() {
+    boxes[0]->showNumber(page, registers[page], viewMode);
+    boxes[1]->showNumber(page + 1, registers[page + 1], viewMode);
+}
+
+void ExecutionWindow::pageUp() {
+    if (page > 0) {
+        page -= 2;
+        refreshRegisters();
+    }
+}
+
+void ExecutionWindow::pageDown() {
+    if (page <= 13) {
+        page += 2;
+        refreshRegisters();
+    }
+}
+
+namespace {
+
+// Wrapping one paragraph of hundreds of thousands of characters takes the text
+// layout minutes; a long listing is cut into lines of what fits beforehand,
+// which it then lays out lazily, a screenful at a time.
+constexpr qsizetype longListing = 4096;
+
+QString wrapListing(const QString& text, const QPlainTextEdit& view) {
+    const QFontMetricsF metrics(view.font());
+    const qreal width = view.contentsRect().width() - view.verticalScrollBar()->sizeHint().width() -
+                        2 * view.document()->documentMargin() - 2;
+    QString wrapped;
+    wrapped.reserve(text.size() + text.size() / 8);
+    qreal line = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            line = 0;
+        } else {
+            const qreal advance = metrics.horizontalAdvance(c);
+            if (line > 0 && line + advance > width) {
+                wrapped += QLatin1Char('\n');
+                line = 0;
+            }
+            line += advance;
+        }
+        wrapped += c;
+    }
+    return wrapped;
+}
+
+} // namespace
+
+void ExecutionWindow::setProgramListing(const QString& text) {
+    // The listing is read-only, so what it holds is exactly what was set here.
+    listingText = text;
+    listing->setPlainText(text.size() < longListing ? text : wrapListing(text, *listing));
+}
+
+QString ExecutionWindow::programListingText() const {
+    return listingText;
+}
+
+void ExecutionWindow::setNextInstructionText(const QString& text) {
+    nextLabel->setText(text);
+}
+
+void ExecutionWindow::setNextInstructionVisible(bool visible) {
+    nextLabel->setVisible(visible);
+}
+
+void ExecutionWindow::setExecuteEnabled(bool enabled) {
+    executeButton->setEnabled(enabled);
+}
+
+void ExecutionWindow::setStepEnabled(bool enabled) {
+    stepButton->setEnabled(enabled);
+}
+
+void ExecutionWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+} // namespace mox::ui

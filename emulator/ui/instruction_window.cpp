@@ -1,0 +1,43 @@
+#include "instruction_window.h"
+
+#include "window_kit.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace mox::ui {
+
+InstructionEdit::InstructionEdit(QWidget* parent) : QLineEdit(parent) {
+    setFont(controlFont());
+    // Showing the window leaves the focus alone; the user clicks into the field.
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void InstructionEdit::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit executeRequested();
+        return;
+    }
+    const bool clipboard =
+        event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy) ||
+        event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Undo);
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const QString text = event->text();
+    const bool typed = plain && !text.isEmpty() && text.at(0).isPrint();
+    if ((event->key() == Qt::Key_Backspace && plain) || clipboard || typed) {
+        QLineEdit::keyPressEvent(event);
+    }
+}
+
+InstructionWindow::InstructionWindow() : edit(new InstructionEdit(this)) {
+    setUpTopLevel(this, "CPURE", QStringLiteral("Execute Instruction"), QSize(215, 55));
+    edit->setGeometry(5, 5, 200, 20);
+}
+
+void InstructionWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+}
+
+} // namespace mox::ui

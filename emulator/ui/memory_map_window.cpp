@@ -1,0 +1,186 @@
+#include "memory_map_window.h"
+
+#include "format.h"
+#include "window_kit.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+namespace mox::ui {
+
+namespace {
+
+bool inPictureColumn(QPoint p) {
+    return p.x() > 538 && p.x() < 613;
+}
+bool inUpRectangle(QPoint p) {
+    return inPictureColumn(p) && p.y() > 50 && p.y() < 70;
+}
+bool inDownRectangle(QPoint p) {
+    return inPictureColumn(p) && p.y() > 380 && p.y() < 400;
+}
+
+} // namespace
+
+void MemoryMapView::create(QWidget* parent) {
+    for (int k = 0; k < cellCount; ++k) {
+        const int column = k % 3;
+        const int row = k / 3;
+        auto* box = new AddressBox(parent, QPoint(30 + 175 * column, 70 + 75 * row));
+        box->showNumber(0, 0, viewMode);
+        cells[static_cast<std::size_t>(k)] = box;
+    }
+}
+
+void MemoryMapView::refresh() {
+    for (int i = 0; i < cellCount; ++i) {
+        const int address = first + i;
+        // Past the last cell a slot reads address 0, value 0.
+        if (address <= 255) {
+            cell(i)->showNumber(address, memory[static_cast<std::size_t>(address)], viewMode);
+        } else {
+            cell(i)->showNumber(0, 0, viewMode);
+        }
+    }
+}
+
+void MemoryMapView::scrollUp() {
+    if (first > 0) {
+        first -= pageStep;
+        refresh();
+    }
+}
+
+void MemoryMapView::scrollDown() {
+    if (first < 255) {
+        first += pageStep;
+        refresh();
+    }
+}
+
+MemoryMapWindow::MemoryMapWindow(std::array<std::int32_t, 256>& memory_, int& viewMode_)
+    : memory(memory_), viewMode(viewMode_), mapView(memory_, viewMode_) {
+    setUpTopLevel(this, "CPUMEM", QStringLiteral("Memory Map"), QSize(640, 480));
+    move(0, 0);
+    auto* menuBar = new QMenuBar(this);
+    client = addMenuClient(this, menuBar);
+    createMenus();
+
+    createPicture(client, QPoint(0, 0), bitmap(109));
+    mapView.create(client);
+    up = createPicture(client, QPoint(538, 50), QPixmap());
+    setUpImage(false);
+    down = createPicture(client, QPoint(538, 380), QPixmap());
+    setDownImage(false);
+    mapView.refresh();
+
+    client->installEventFilter(this);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &MemoryMapWindow::onApplicationStateChanged);
+}
+
+void MemoryMapWindow::createMenus() {
+    auto* bar = findChild<QMenuBar*>();
+    QMenu* view = bar->addMenu(QStringLiteral("View"));
+    auto* group = new QActionGroup(this);
+    const QString names[] = {QStringLiteral("View as Binary"), QStringLiteral("View as Decimal"),
+                             QStringLiteral("View as H&ex")};
+    for (int mode = ViewBinary; mode <= ViewHex; ++mode) {
+        QAction* action = addCommand(view, names[mode], ViewBinaryCommand + mode);
+        action->setCheckable(true);
+        action->setChecked(mode == viewMode);
+        group->addAction(action);
+    }
+    QMenu* mem = bar->addMenu(QStringLiteral("Mem"));
+    addCommand(mem, QStringLiteral("Clear"), ClearCommand);
+    addCommand(mem, QStringLiteral("Fill"), FillCommand);
+
+    for (QAction* action : findChildren<QAction*>()) {
+        const int id = action->data().toInt();
+        if (id != 0) {
+            connect(action, &QAction::triggered, this, [this, id] { memoryMapCommand(id); });
+        }
+    }
+}
+
+void MemoryMapWindow::memoryMapCommand(int id) {
+    switch (id) {
+    case ViewBinaryCommand:
+    case ViewDecimalCommand:
+    case ViewHexCommand:
+        for (int other = ViewBinaryCommand; other <= ViewHexCommand; ++other) {
+            findCommand(this, other)->setChecked(other == id);
+        }
+        viewMode = id - ViewBinaryCommand;
+        emit viewModeChanged();
+        break;
+    case ClearCommand:
+    case FillCommand:
+        memory.fill(id == ClearCommand ? 0 : 255);
+        mapView.refresh();
+        break;
+    default:
+        break;
+    }
+}
+
+void MemoryMapWindow::setUpImage(bool lit) {
+    if (upState == lit) {
+        return;
+    }
+    up->setPixmap(bitmap(lit ? 112 : 111));
+    up->resize(up->pixmap().size());
+    upState = lit;
+}
+
+void MemoryMapWindow::setDownImage(bool lit) {
+    if (downState == lit) {
+        return;
+    }
+    down->setPixmap(bitmap(lit ? 114 : 113));
+    down->resize(down->pixmap().size());
+    downState = lit;
+}
+
+void MemoryMapWindow::onApplicationStateChanged(Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) {
+        setUpImage(false);
+        setDownImage(false);
+    }
+}
+
+bool MemoryMapWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != client) {
+        return false;
+    }
+    if (event->type() == QEvent::MouseMove) {
+        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+        setUpImage(inUpRectangle(p));
+        setDownImage(inDownRectangle(p));
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint p = mouse->position().toPoint();
+        if (mouse->button() == Qt::LeftButton) {
+            if (inUpRectangle(p)) {
+                mapView.scrollUp();
+            } else if (inDownRectangle(p)) {
+                mapView.scrollDown();
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+void MemoryMapWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+} // namespace mox::ui

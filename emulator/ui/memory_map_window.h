@@ -1,0 +1,90 @@
+// The data memory as a grid of cells in binary, decimal or hexadecimal, paged
+// fifteen addresses at a time with the Up and Down pictures.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class QLabel;
+
+namespace mox::ui {
+
+class AddressBox;
+
+enum MemoryMapCommand {
+    ViewBinaryCommand = 40006,
+    ViewDecimalCommand = 40007,
+    ViewHexCommand = 40008,
+    ClearCommand = 40009,
+    FillCommand = 40010,
+};
+
+class MemoryMapView {
+public:
+    static constexpr int cellCount = 20;
+    static constexpr int pageStep = 15;
+
+    MemoryMapView(const std::array<std::int32_t, 256>& memory, const int& viewMode)
+        : memory(memory), viewMode(viewMode) {}
+
+    // Builds the cells on `parent` in rows of three.
+    void create(QWidget* parent);
+    void refresh();
+    void scrollUp();
+    void scrollDown();
+
+    int firstAddress() const { return first; }
+    AddressBox* cell(int i) const { return cells[static_cast<std::size_t>(i)]; }
+
+private:
+    const std::array<std::int32_t, 256>& memory;
+    const int& viewMode;
+    std::array<AddressBox*, cellCount> cells{};
+    int first = 0;
+};
+
+class MemoryMapWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `viewMode` is the program-wide number base, which only this window's
+    // View menu changes.
+    MemoryMapWindow(std::array<std::int32_t, 256>& memory, int& viewMode);
+
+    MemoryMapView& view() { return mapView; }
+    QWidget* clientArea() const { return client; }
+    QLabel* upPicture() const { return up; }
+    QLabel* downPicture() const { return down; }
+    bool upLit() const { return upState.value_or(false); }
+    bool downLit() const { return downState.value_or(false); }
+
+    void memoryMapCommand(int id);
+    void setUpImage(bool lit);
+    void setDownImage(bool lit);
+    void onApplicationStateChanged(Qt::ApplicationState state);
+
+signals:
+    // The base changed: every number display has to be rewritten.
+    void viewModeChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenus();
+
+    std::array<std::int32_t, 256>& memory;
+    int& viewMode;
+    MemoryMapView mapView;
+    QWidget* client = nullptr;
+    QLabel* up = nullptr;
+    QLabel* down = nullptr;
+    // Nothing shown yet, so that the first request always sets a picture.
+    std::optional<bool> upState;
+    std::optional<bool> downState;
+};
+
+} // namespace mox::ui

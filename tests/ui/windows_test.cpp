@@ -1,0 +1,575 @@
+#include "about_window.h"
+#include "emulator_windows.h"
+#include "execution_window.h"
+#include "fake_dialogs.h"
+#include "instruction_window.h"
+#include "main_window.h"
+#include "memory_map_window.h"
+#include "window_kit.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <memory>
+
+using namespace mox;
+using namespace mox::ui;
+
+namespace {
+
+// "title: item, item | title: item" with "-" for a separator and "*" after a
+// checked item, so a whole menu bar compares as one string.
+QString describeMenus(QWidget* window) {
+    QStringList menus;
+    for (QAction* top : window->findChild<QMenuBar*>()->actions()) {
+        QStringList items;
+        for (QAction* item : top->menu()->actions()) {
+            if (item->isSeparator()) {
+                items << QStringLiteral("-");
+                continue;
+            }
+            items << QStringLiteral("%1=%2%3")
+                         .arg(item->text())
+                         .arg(item->data().toInt())
+                         .arg(item->isChecked() ? QStringLiteral("*") : QString());
+        }
+        menus << top->text() + QStringLiteral(": ") + items.join(QStringLiteral(", "));
+    }
+    return menus.join(QStringLiteral(" | "));
+}
+
+bool showsBitmap(const QLabel* label, int id) {
+    return label->pixmap().toImage() == bitmap(id).toImage();
+}
+
+} // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+private:
+    FakeDialogs dialogs;
+    std::unique_ptr<EmulatorWindows> windows;
+    QTemporaryDir temp;
+
+    ExecutionWindow& execution() { return windows->executionWindow(); }
+    MemoryMapWindow& memoryMap() { return windows->memoryMapWindow(); }
+    Cpu& cpu() { return windows->machine().cpu; }
+
+    QString writeProgram(const QByteArray& text) {
+        static int count = 0;
+        const QString path = temp.filePath(QStringLiteral("p%1.8xe").arg(++count));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+            qFatal("cannot write %s", qPrintable(path));
+        }
+        return path;
+    }
+    void load(const QByteArray& text) {
+        dialogs.answers.push_back(writeProgram(text));
+        windows->runCommand();
+    }
+    void click(const QString& button) {
+        QPushButton* b = execution().button(button);
+        QVERIFY2(b, qPrintable(button));
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QStringList registerTexts() {
+        return {execution().registerBox(0)->text(), execution().registerBox(0)->valueText(),
+                execution().registerBox(1)->text(), execution().registerBox(1)->valueText()};
+    }
+    QStringList lastMessage() {
+        if (dialogs.messages.empty()) {
+            return {};
+        }
+        const ShownMessage& m = dialogs.messages.back();
+        return {m.text, m.caption, m.icon == Icon::Error ? "error" : "information"};
+    }
+    void typeInstruction(const QString& keys) {
+        InstructionEdit* field = windows->instructionWindow().field();
+        QTest::keyClicks(field, keys);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+private slots:
+    void init() {
+        dialogs = FakeDialogs();
+        windows = std::make_unique<EmulatorWindows>(dialogs);
+        QVERIFY(QTest::qWaitForWindowExposed(&windows->mainWindow()));
+    }
+    void cleanup() { windows.reset(); }
+
+    void startsWithOnlyTheMainWindowShown() {
+        struct Expected {
+            Window window;
+            const char* className;
+            const char* title;
+            QSize client;
+            bool visible;
+        };
+        const Expected table[] = {
+            {Window::Main, "CPUEMU", "MOX77 - Simple Emulator", {244, 155}, true},
+            {Window::About, "CPUABT", "About this software", {294, 295}, false},
+            {Window::Execution, "CPUWIN", "MOX77", {394, 375}, false},
+            {Window::MemoryMap, "CPUMEM", "Memory Map", {634, 455}, false},
+            {Window::Instruction, "CPURE", "Execute Instruction", {209, 30}, false},
+        };
+        for (const Expected& e : table) {
+            QWidget* w = windows->window(e.window);
+            QCOMPARE(w->objectName(), QString(e.className));
+            QCOMPARE(w->windowTitle(), QString(e.title));
+            QCOMPARE(w->size(), e.client);
+            QCOMPARE(w->minimumSize(), w->maximumSize());
+            QCOMPARE(w->isVisible(), e.visible);
+            QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+            QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+        }
+        QCOMPARE(execution().pos(), QPoint(625, 340));
+        QCOMPARE(memoryMap().pos(), QPoint(0, 0));
+    }
+
+    void menusCarryTheirCommandNumbers() {
+        QCOMPARE(describeMenus(&windows->mainWindow()),
+                 "File: Run .8xe File=40001, -, E&xit=40002 | "
+                 "Mode: Full Execution=40003*, Step By Step Exeuction=40004 | "
+                 "Help: About=40005");
+        QCOMPARE(describeMenus(&memoryMap()),
+                 "View: View as Binary=40006, View as Decimal=40007, View as H&ex=40008* | "
+                 "Mem: Clear=40009, Fill=40010");
+    }
+
+    void executionWindowStartsBlank() {
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "0", "Address: 1", "0"}));
+        QCOMPARE(execution().nextInstructionLabel()->text(), "Next Instruction: ");
+        QVERIFY(execution().button("Execute")->isEnabled());
+        QVERIFY(execution().button("Step")->isEnabled());
+        QCOMPARE(execution().programListing()->toPlainText(), "");
+        QCOMPARE(execution().programListing()->geometry(), QRect(125, 50, 155, 120));
+        QCOMPARE(execution().button("&Shut Down")->geometry(), QRect(310, 345, 75, 20));
+    }
+
+    void memoryCellsStandThreeToARow() {
+        for (int k = 0; k < MemoryMapView::cellCount; ++k) {
+            AddressBox* cell = memoryMap().view().cell(k);
+            QCOMPARE(cell->geometry(), QRect(30 + 175 * (k % 3), 70 + 75 * (k / 3), 150, 50));
+            QCOMPARE(cell->text(), "Address: " + QString::number(k, 16));
+            QCOMPARE(cell->valueText(), "0");
+        }
+        QCOMPARE(memoryMap().upPicture()->geometry(), QRect(538, 50, 75, 20));
+        QCOMPARE(memoryMap().downPicture()->geometry(), QRect(538, 380, 75, 20));
+    }
+
+    void runPictureLightsInsideItsRectangle_data() {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<int>("lit");
+        QTest::newRow("left edge of the picture") << QPoint(30, 110) << 0;
+        QTest::newRow("first column inside") << QPoint(31, 110) << 1;
+        QTest::newRow("last column inside") << QPoint(129, 110) << 1;
+        QTest::newRow("right of the rectangle") << QPoint(130, 110) << 0;
+        QTest::newRow("row above") << QPoint(60, 98) << 0;
+        QTest::newRow("first row inside") << QPoint(60, 99) << 1;
+        QTest::newRow("last row inside") << QPoint(60, 121) << 1;
+        QTest::newRow("first row below") << QPoint(60, 122) << 0;
+        QTest::newRow("bottom of the picture") << QPoint(60, 125) << 0;
+        QTest::newRow("far away") << QPoint(200, 20) << 0;
+    }
+    void runPictureLightsInsideItsRectangle() {
+        QFETCH(QPoint, at);
+        QFETCH(int, lit);
+        MainWindow& main = windows->mainWindow();
+        // The mouse reaches the window through the pictures.
+        QCOMPARE(main.clientArea()->childAt(at), nullptr);
+        QTest::mouseMove(main.clientArea(), at);
+        QCOMPARE(main.runPictureState(), lit);
+        QVERIFY(showsBitmap(main.runPicture(), lit ? 105 : 104));
+        QTest::mouseMove(main.clientArea(), QPoint(200, 20));
+        QCOMPARE(main.runPictureState(), 0);
+        QCOMPARE(dialogs.opened, 0);
+    }
+
+    void runPictureStaysLitUntilDeactivation() {
+        MainWindow& main = windows->mainWindow();
+        QTest::mouseMove(main.clientArea(), QPoint(60, 110));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(main.clientArea(), &leave);
+        QCOMPARE(main.runPictureState(), 1);
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QCOMPARE(main.runPictureState(), 0);
+        QVERIFY(showsBitmap(main.runPicture(), 104));
+    }
+
+    void runPictureRunsOnReleaseInside() {
+        QWidget* client = windows->mainWindow().clientArea();
+        QTest::mousePress(client, Qt::LeftButton, {}, QPoint(60, 110));
+        QCOMPARE(dialogs.opened, 0);
+        QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(60, 110));
+        QCOMPARE(dialogs.opened, 1);
+        // Pressed outside, released inside: runs as well.
+        QTest::mousePress(client, Qt::LeftButton, {}, QPoint(200, 20));
+        QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(31, 99));
+        QCOMPARE(dialogs.opened, 2);
+        QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(30, 110));
+        QTest::mouseClick(client, Qt::RightButton, {}, QPoint(60, 110));
+        QCOMPARE(dialogs.opened, 2);
+        // Both opens were cancelled: nothing else happened.
+        QVERIFY(windows->mainWindow().isVisible());
+        QVERIFY(!execution().isVisible());
+        QVERIFY(dialogs.messages.empty());
+    }
+
+    void modeMenuMovesTheCheckMark() {
+        MainWindow& main = windows->mainWindow();
+        QAction* full = findCommand(&main, FullExecutionCommand);
+        QAction* step = findCommand(&main, StepByStepCommand);
+        const struct {
+            QAction* chosen;
+            bool fullChecked;
+            int mode;
+        } table[] = {{step, false, StepByStep},
+                     {step, false, StepByStep},
+                     {full, true, FullExecution},
+                     {full, true, FullExecution}};
+        for (const auto& row : table) {
+            row.chosen->trigger();
+            QCOMPARE(full->isChecked(), row.fullChecked);
+            QCOMPARE(step->isChecked(), !row.fullChecked);
+            QCOMPARE(windows->machine().executionMode, row.mode);
+        }
+    }
+
+    void fullExecutionLoadRunsTheProgram() {
+        load("20ff9001f000");
+        QVERIFY(!windows->mainWindow().isVisible());
+        QVERIFY(execution().isVisible());
+        QVERIFY(memoryMap().isVisible());
+        QCOMPARE(execution().programListing()->toPlainText(), "20FF9001F000");
+        QCOMPARE(execution().windowTitle(), "MOX77 - Full Execution Mode");
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "ff", "Address: 1", "1"}));
+        QVERIFY(execution().nextInstructionLabel()->isHidden());
+        QVERIFY(execution().button("Execute")->isEnabled());
+        QVERIFY(!execution().button("Step")->isEnabled());
+        QCOMPARE(lastMessage(), QStringList({"Execution Complete!. . Successful Run!", "Success!",
+                                             "information"}));
+        QCOMPARE(dialogs.messages.back().owner, nullptr);
+
+        // Execute runs the listing again on what the first run left.
+        click("Execute");
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "ff", "Address: 1", "2"}));
+        QCOMPARE(dialogs.messages.size(), 2u);
+    }
+
+    void fullExecutionRejectsACorruptFile() {
+        load("20ff\n");
+        QVERIFY(execution().isVisible());
+        QCOMPARE(lastMessage(),
+                 QStringList({"Error:\nThere 8xe file is courpt!", "Error!", "information"}));
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "0", "Address: 1", "0"}));
+    }
+
+    void stepLoadShowsTheNextWordAndSteps() {
+        findCommand(&windows->mainWindow(), StepByStepCommand)->trigger();
+        load("20ff9001f000");
+        QCOMPARE(execution().windowTitle(), "MOX77 - Step by Step Mode");
+        QCOMPARE(execution().nextInstructionLabel()->text(), "Next Instruction: 20FF");
+        QVERIFY(!execution().nextInstructionLabel()->isHidden());
+        QVERIFY(!execution().button("Execute")->isEnabled());
+        QVERIFY(execution().button("Step")->isEnabled());
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "0", "Address: 1", "0"}));
+        QVERIFY(dialogs.messages.empty());
+
+        const struct {
+            const char* next;
+            const char* r0;
+            const char* r1;
+        } steps[] = {{"9001", "ff", "0"}, {"F000", "ff", "1"}, {"20FF", "ff", "1"}};
+        for (const auto& s : steps) {
+            click("Step");
+            QCOMPARE(execution().nextInstructionLabel()->text(),
+                     QStringLiteral("Next Instruction: ") + s.next);
+            QCOMPARE(registerTexts(), QStringList({"Address: 0", s.r0, "Address: 1", s.r1}));
+        }
+        QCOMPARE(lastMessage(),
+                 QStringList({"Succesful Execution, reseting instruction pointer to the first "
+                              "instruction",
+                              ":) all done", "information"}));
+    }
+
+    void stepLoadOfACorruptFileRefusesToStep() {
+        findCommand(&windows->mainWindow(), StepByStepCommand)->trigger();
+        load("20ff 9001");
+        QVERIFY(execution().isVisible());
+        QCOMPARE(execution().programListing()->toPlainText(), "20FF 9001");
+        QCOMPARE(execution().windowTitle(), "MOX77");
+        QCOMPARE(lastMessage(), QStringList({"Fatal Error:\nInvalid or Corrupt 8XE File", "Error!",
+                                             "information"}));
+        click("Step");
+        QCOMPARE(lastMessage(),
+                 QStringList({"You cannot step into a corrupt 8XE", "Sorry no can do", "error"}));
+    }
+
+    void shutDownReturnsToTheMainWindow() {
+        load("2a05");
+        click("&Shut Down");
+        QVERIFY(windows->mainWindow().isVisible());
+        QVERIFY(!execution().isVisible());
+        QVERIFY(!memoryMap().isVisible());
+        QCOMPARE(execution().programListing()->toPlainText(), "");
+        QCOMPARE(execution().windowTitle(), "MOX77 - Full Execution Mode");
+        QCOMPARE(cpu().registers[10], 5);
+    }
+
+    void longListingsWrapLikeShortOnesAndRunWhole() {
+        execution().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        QPlainTextEdit* listing = execution().programListing();
+        const QString words = QStringLiteral("20FF9001300131012A7F5AB0C0A1E000");
+        auto firstLineLength = [&] {
+            const QTextBlock block = listing->document()->firstBlock();
+            listing->document()->documentLayout()->blockBoundingRect(block);
+            return block.layout()->lineAt(0).textLength();
+        };
+        execution().setProgramListing(words);
+        const int natural = firstLineLength();
+        QVERIFY(natural > 4 && natural < words.size());
+
+        const QString longText = words + QStringLiteral("9001").repeated(5000);
+        execution().setProgramListing(longText);
+        QCOMPARE(firstLineLength(), natural);
+        QCOMPARE(listing->document()->firstBlock().text(), words.left(natural));
+        QCOMPARE(execution().programListingText(), longText);
+
+        cpu().registers[1] = 0;
+        click("Execute");
+        QCOMPARE(cpu().registers[1], 5001);
+    }
+
+    void registerPagesRunFromZeroToFourteen() {
+        for (int r = 0; r < 16; ++r) {
+            cpu().registers[static_cast<std::size_t>(r)] = r * 17;
+        }
+        for (int page = 2; page <= 14; page += 2) {
+            click("Down");
+            QCOMPARE(execution().registerPage(), page);
+        }
+        QCOMPARE(registerTexts(), QStringList({"Address: e", "ee", "Address: f", "ff"}));
+        click("Down");
+        QCOMPARE(execution().registerPage(), 14);
+        for (int page = 12; page >= 0; page -= 2) {
+            click("Up");
+            QCOMPARE(execution().registerPage(), page);
+        }
+        click("Up");
+        QCOMPARE(execution().registerPage(), 0);
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "0", "Address: 1", "11"}));
+    }
+
+    void upAndDownPicturesLightInsideTheirRectangles_data() {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<bool>("upLit");
+        QTest::addColumn<bool>("downLit");
+        QTest::newRow("up, left edge") << QPoint(538, 60) << false << false;
+        QTest::newRow("up, first column") << QPoint(539, 60) << true << false;
+        QTest::newRow("up, last column") << QPoint(612, 60) << true << false;
+        QTest::newRow("up, right edge") << QPoint(613, 60) << false << false;
+        QTest::newRow("up, top edge") << QPoint(560, 50) << false << false;
+        QTest::newRow("up, first row") << QPoint(560, 51) << true << false;
+        QTest::newRow("up, last row") << QPoint(560, 69) << true << false;
+        QTest::newRow("up, bottom edge") << QPoint(560, 70) << false << false;
+        QTest::newRow("down, top edge") << QPoint(560, 380) << false << false;
+        QTest::newRow("down, first row") << QPoint(560, 381) << false << true;
+        QTest::newRow("down, last row") << QPoint(560, 399) << false << true;
+        QTest::newRow("down, bottom edge") << QPoint(560, 400) << false << false;
+    }
+    void upAndDownPicturesLightInsideTheirRectangles() {
+        QFETCH(QPoint, at);
+        QFETCH(bool, upLit);
+        QFETCH(bool, downLit);
+        memoryMap().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&memoryMap()));
+        QWidget* client = memoryMap().clientArea();
+        QTest::mouseMove(client, at);
+        QCOMPARE(memoryMap().upLit(), upLit);
+        QCOMPARE(memoryMap().downLit(), downLit);
+        QVERIFY(showsBitmap(memoryMap().upPicture(), upLit ? 112 : 111));
+        QVERIFY(showsBitmap(memoryMap().downPicture(), downLit ? 114 : 113));
+        // A click there pages only when it lands inside a rectangle.
+        QTest::mouseClick(client, Qt::LeftButton, {}, at);
+        QCOMPARE(memoryMap().view().firstAddress(), downLit ? 15 : 0);
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(!memoryMap().upLit());
+        QVERIFY(!memoryMap().downLit());
+    }
+
+    void memoryPagesRunToTheLastAddress() {
+        memoryMap().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&memoryMap()));
+        QWidget* client = memoryMap().clientArea();
+        const QPoint up(570, 60);
+        const QPoint down(570, 390);
+        QTest::mouseClick(client, Qt::LeftButton, {}, up);
+        QCOMPARE(memoryMap().view().firstAddress(), 0);
+        cpu().memory[255] = 7;
+        for (int page = 1; page <= 18; ++page) {
+            QTest::mouseClick(client, Qt::LeftButton, {}, down);
+            QCOMPARE(memoryMap().view().firstAddress(), std::min(page * 15, 255));
+        }
+        MemoryMapView& view = memoryMap().view();
+        QCOMPARE(view.cell(0)->text(), "Address: ff");
+        QCOMPARE(view.cell(0)->valueText(), "7");
+        for (int i = 1; i < MemoryMapView::cellCount; ++i) {
+            QCOMPARE(view.cell(i)->text(), "Address: 0");
+            QCOMPARE(view.cell(i)->valueText(), "0");
+        }
+        findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
+        QCOMPARE(view.cell(0)->text(), "Address: 11111111");
+        QCOMPARE(view.cell(0)->valueText(), "111");
+        QCOMPARE(view.cell(1)->text(), "Address: 0");
+        QTest::mouseClick(client, Qt::LeftButton, {}, up);
+        QCOMPARE(view.firstAddress(), 240);
+    }
+
+    void clearFillAndTheViewBase() {
+        MemoryMapView& view = memoryMap().view();
+        cpu().registers[1] = -1;
+        findCommand(&memoryMap(), FillCommand)->trigger();
+        struct Row {
+            int command;
+            const char* cell;
+            const char* address14;
+            const char* register1;
+            int checked;
+        };
+        const Row table[] = {
+            {ViewBinaryCommand, "11111111", "Address: 1110", "11111111111111111111111111111111", 0},
+            {ViewDecimalCommand, "255", "Address: 14", "-1", 1},
+            {ViewHexCommand, "ff", "Address: e", "ffffffff", 2},
+        };
+        for (const Row& row : table) {
+            findCommand(&memoryMap(), row.command)->trigger();
+            QCOMPARE(windows->viewMode(), row.checked);
+            for (int id = ViewBinaryCommand; id <= ViewHexCommand; ++id) {
+                QCOMPARE(findCommand(&memoryMap(), id)->isChecked(), id == row.command);
+            }
+            QCOMPARE(view.cell(0)->valueText(), row.cell);
+            QCOMPARE(view.cell(14)->valueText(), row.cell);
+            QCOMPARE(view.cell(14)->text(), row.address14);
+            QCOMPARE(execution().registerBox(1)->valueText(), row.register1);
+        }
+        findCommand(&memoryMap(), ClearCommand)->trigger();
+        for (std::int32_t cell : cpu().memory) {
+            QCOMPARE(cell, 0);
+        }
+        QCOMPARE(view.cell(0)->valueText(), "0");
+        QCOMPARE(execution().registerBox(1)->valueText(), "ffffffff");
+    }
+
+    void closeBoxesKeepOrHide() {
+        load("");
+        windows->aboutWindow().show();
+        windows->instructionWindow().show();
+        QSignalSpy mainClosed(&windows->mainWindow(), &MainWindow::closed);
+        for (Window w : {Window::Execution, Window::MemoryMap}) {
+            windows->window(w)->close();
+            QVERIFY(windows->window(w)->isVisible());
+        }
+        for (Window w : {Window::About, Window::Instruction}) {
+            windows->window(w)->close();
+            QVERIFY(!windows->window(w)->isVisible());
+        }
+        QCOMPARE(mainClosed.count(), 0);
+        click("&Shut Down");
+        findCommand(&windows->mainWindow(), ExitCommand)->trigger();
+        QCOMPARE(mainClosed.count(), 1);
+        QVERIFY(!windows->mainWindow().isVisible());
+    }
+
+    void aboutGoesAwayAtAClickOrKey() {
+        AboutWindow& about = windows->aboutWindow();
+        QAction* aboutCommand = findCommand(&windows->mainWindow(), AboutCommand);
+        const std::function<void()> dismissals[] = {
+            [&] { QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(150, 150)); },
+            [&] { QTest::mouseClick(&about, Qt::RightButton, {}, QPoint(10, 280)); },
+            [&] { QTest::keyClick(&about, Qt::Key_Space); },
+            [&] { QTest::keyClick(&about, Qt::Key_Escape); },
+        };
+        for (const auto& dismiss : dismissals) {
+            aboutCommand->trigger();
+            aboutCommand->trigger();
+            QVERIFY(QTest::qWaitForWindowExposed(&about));
+            QVERIFY(about.isVisible());
+            dismiss();
+            QVERIFY(!about.isVisible());
+        }
+    }
+
+    void typedWordsExecuteOnReturn() {
+        load("");
+        click("Instruction");
+        InstructionWindow& window = windows->instructionWindow();
+        QVERIFY(window.isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.field()->focusPolicy(), Qt::ClickFocus);
+        const size_t before = dialogs.messages.size();
+
+        typeInstruction("2aFF");
+        QCOMPARE(cpu().registers[10], 255);
+        QCOMPARE(window.field()->text(), "");
+        typeInstruction("a000");
+        typeInstruction("3000");
+        QCOMPARE(memoryMap().view().cell(0)->valueText(), "ffffffff");
+        QCOMPARE(registerTexts(), QStringList({"Address: 0", "ffffffff", "Address: 1", "0"}));
+        QCOMPARE(dialogs.messages.size(), before);
+
+        const struct {
+            const char* typed;
+            const char* message;
+        } refused[] = {
+            {"", "Error:\nInstruction length incorrect (Only 4 Hex Characters)"},
+            {"2af", "Error:\nInstruction length incorrect (Only 4 Hex Characters)"},
+            {"2afff", "Error:\nInstruction length incorrect (Only 4 Hex Characters)"},
+            {"2agf", "Error:\nInstruction Not in Correct Format, requires Only hex digits"},
+            {" 2ff", "Error:\nInstruction Not in Correct Format, requires Only hex digits"},
+        };
+        for (const auto& row : refused) {
+            window.field()->clear();
+            typeInstruction(row.typed);
+            QCOMPARE(lastMessage(), QStringList({row.message, "Error!", "error"}));
+            QCOMPARE(dialogs.messages.back().owner, &window);
+            QCOMPARE(window.field()->text(), QString(row.typed));
+        }
+    }
+
+    void onlyCharactersAndBackspaceEditTheField() {
+        InstructionEdit* field = windows->instructionWindow().field();
+        QTest::keyClicks(field, "2aff");
+        for (Qt::Key key :
+             {Qt::Key_Left, Qt::Key_Home, Qt::Key_Delete, Qt::Key_Right, Qt::Key_End, Qt::Key_Up}) {
+            QTest::keyClick(field, key);
+        }
+        QCOMPARE(field->cursorPosition(), 4);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, "e");
+        QCOMPARE(field->text(), "2afe");
+        QTest::keyClick(field, Qt::Key_Left);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QCOMPARE(field->text(), "2afe");
+    }
+
+    void typedWordsReachHiddenDisplays() {
+        typeInstruction("2103");
+        QVERIFY(!execution().isVisible());
+        QCOMPARE(execution().registerBox(1)->valueText(), "3");
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"
