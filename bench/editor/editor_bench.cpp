@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "qt_bench_main.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -77,11 +79,5 @@ BENCHMARK(openFile)->ArgName("latin1")->Arg(0)->Arg(1)->Unit(benchmark::kMillise
 BENCHMARK(saveFile)->ArgName("latin1")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

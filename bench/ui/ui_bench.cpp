@@ -6,8 +6,10 @@
 #include "memory_map_window.h"
 #include "null_display.h"
 
+#include "qt_bench_main.h"
 #include <QApplication>
 #include <QPushButton>
+
 #include <benchmark/benchmark.h>
 #include <string>
 
@@ -69,12 +71,5 @@ BENCHMARK(fullRunWithNullDisplay)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }
