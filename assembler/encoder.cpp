@@ -3,8 +3,11 @@
 #include "mnemonics.h"
 #include "text.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 namespace mox {
 
@@ -33,18 +36,16 @@ bool startsWith(std::string_view text, std::size_t at, std::string_view name) {
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
+// Every member is given in these two, so nothing is cleared first.
 LineResult fail(std::string_view message) {
-    LineResult r;
-    r.kind = LineResult::Kind::Error;
-    r.message = message;
-    return r;
+    return {LineResult::Kind::Error, {}, message, false};
 }
 
 LineResult word(int opcode, int second, int third, int fourth) {
-    LineResult r;
-    r.kind = LineResult::Kind::Word;
-    r.word = {hexDigits[opcode], hexDigits[second], hexDigits[third], hexDigits[fourth]};
-    return r;
+    return {LineResult::Kind::Word,
+            {hexDigits[opcode], hexDigits[second], hexDigits[third], hexDigits[fourth]},
+            std::string_view{},
+            false};
 }
 
 // Where the operands lie, found in one pass rather than by one search each,
@@ -167,23 +168,198 @@ LineResult encodeOneRegister(int opcode, std::string_view line) {
     return word(opcode, 0, 0, reg);
 }
 
-} // namespace
+constexpr std::size_t haltRow = [] {
+    std::size_t r = 0;
+    while (mnemonicTable[r].name != "halt")
+        ++r;
+    return r;
+}();
 
-int opcodeOf(std::string_view line) {
-    std::size_t best = mnemonicTable.size();
-    for (std::size_t i = 0; i < line.size() && best > 0; ++i) {
-        unsigned rows = rowsByFirstChar[static_cast<unsigned char>(line[i])];
-        // Only rows ahead of the best so far can change the answer.
-        rows &= (1u << best) - 1u;
+struct MnemonicScan {
+    std::size_t row = mnemonicTable.size(); // the first row in table order that occurs
+    bool holdsHalt = false;
+};
+
+MnemonicScan scanMnemonics(std::string_view line) {
+    MnemonicScan scan;
+    // Only rows ahead of the best so far can change the answer, and halt
+    // until it is found; most bytes then need no closer look.
+    unsigned wanted = (1u << mnemonicTable.size()) - 1u;
+    for (std::size_t i = 0; i < line.size() && wanted != 0; ++i) {
+        unsigned rows = rowsByFirstChar[static_cast<unsigned char>(line[i])] & wanted;
+        if (rows == 0)
+            continue;
         for (; rows != 0; rows &= rows - 1) {
             const auto r = static_cast<std::size_t>(std::countr_zero(rows));
             if (startsWith(line, i, mnemonicTable[r].name)) {
-                best = r; // rows go up, so no later one here can do better
-                break;
+                scan.row = std::min(scan.row, r);
+                scan.holdsHalt = scan.holdsHalt || r == haltRow;
             }
         }
+        wanted = ((1u << scan.row) - 1u) | (scan.holdsHalt ? 0u : 1u << haltRow);
     }
-    return best < mnemonicTable.size() ? mnemonicTable[best].opcode : 0;
+    return scan;
+}
+
+LineResult encode(std::string_view line, std::size_t row) {
+    if (row >= mnemonicTable.size())
+        return fail(" invalid instruction");
+    const Mnemonic& m = mnemonicTable[row];
+    const int opcode = m.opcode;
+    switch (m.operands) {
+    case OperandClass::RegisterValue:
+        return encodeRegisterValue(opcode, line);
+    case OperandClass::TwoRegisters:
+        return encodeTwoRegisters(opcode, line);
+    case OperandClass::OneRegister:
+        return encodeOneRegister(opcode, line);
+    case OperandClass::None:
+        break;
+    }
+    if (findText(line, ",") != -1)
+        return fail("  (fatal) invalid number of operands on instruction");
+    return word(opcode, 0, 0, 0);
+}
+
+// Almost every line of a real program is written the usual way: the
+// mnemonic at the start, one space, registers named in lower case, one comma
+// with at most one space after it, a value of one or two digits, then perhaps
+// spaces. In such a line no other mnemonic can occur (operands hold no
+// letters that start one after the first), so its word can be formed in one
+// short walk. Anything else, errors included, goes the general way, which
+// gives the same result for these lines too.
+struct Cursor {
+    std::string_view line;
+    std::size_t at = 0;
+
+    bool take(char c) {
+        if (at < line.size() && line[at] == c) {
+            ++at;
+            return true;
+        }
+        return false;
+    }
+    // A register name as the general way would accept it, for its number.
+    int takeRegister() {
+        if (line.size() - at < 2 || line[at + 1] != 'x' || line[at] < 'a' || line[at] > 'p')
+            return -1;
+        at += 2;
+        return line[at - 2] - 'a';
+    }
+    int takeHexDigit() {
+        const int d = at < line.size() ? hexValue[static_cast<unsigned char>(line[at])] : -1;
+        at += d >= 0 ? 1 : 0;
+        return d;
+    }
+    bool onlySpacesLeft() const {
+        for (std::size_t i = at; i < line.size(); ++i)
+            if (line[i] != ' ')
+                return false;
+        return true;
+    }
+
+    static constexpr std::array<std::int8_t, 256> hexValue = [] {
+        std::array<std::int8_t, 256> v{};
+        v.fill(-1);
+        for (int d = 0; d < 16; ++d) {
+            v["0123456789abcdef"[d]] = static_cast<std::int8_t>(d);
+            v["0123456789ABCDEF"[d]] = static_cast<std::int8_t>(d);
+        }
+        return v;
+    }();
+};
+
+constexpr std::size_t longestName = [] {
+    std::size_t n = 0;
+    for (const Mnemonic& m : mnemonicTable)
+        n = std::max(n, m.name.size());
+    return n;
+}();
+
+constexpr std::size_t startKey(std::size_t length, char first, char second) {
+    return (length * 26 + static_cast<std::size_t>(first - 'a')) * 26 +
+           static_cast<std::size_t>(second - 'a');
+}
+
+// The row of each mnemonic by its length and first two letters, which tell
+// them all apart.
+constexpr auto rowByStart = [] {
+    std::array<std::int8_t, startKey(longestName + 1, 'a', 'a')> rows{};
+    rows.fill(-1);
+    for (std::size_t r = 0; r < mnemonicTable.size(); ++r) {
+        const std::string_view name = mnemonicTable[r].name;
+        std::int8_t& slot = rows[startKey(name.size(), name[0], name[1])];
+        if (slot >= 0)
+            throw "two mnemonics start alike";
+        slot = static_cast<std::int8_t>(r);
+    }
+    return rows;
+}();
+
+// The table row named exactly by the line's leading lower-case letters.
+std::optional<std::size_t> leadingMnemonic(Cursor& cur) {
+    const std::string_view line = cur.line;
+    std::size_t n = 0;
+    while (n < line.size() && line[n] >= 'a' && line[n] <= 'z')
+        ++n;
+    if (n < 2 || n > longestName)
+        return std::nullopt;
+    const std::int8_t row = rowByStart[startKey(n, line[0], line[1])];
+    if (row < 0)
+        return std::nullopt;
+    const std::string_view name = mnemonicTable[static_cast<std::size_t>(row)].name;
+    for (std::size_t k = 2; k < n; ++k)
+        if (line[k] != name[k])
+            return std::nullopt;
+    cur.at = n;
+    return static_cast<std::size_t>(row);
+}
+
+// Blank when the line is not of the usual shape.
+LineResult usualLine(std::string_view line) {
+    Cursor cur{line};
+    const std::optional<std::size_t> row = leadingMnemonic(cur);
+    if (!row)
+        return {};
+    const Mnemonic& m = mnemonicTable[*row];
+    if (m.operands == OperandClass::None) {
+        if (!cur.onlySpacesLeft())
+            return {};
+        LineResult r = word(m.opcode, 0, 0, 0);
+        r.holdsHalt = *row == haltRow;
+        return r;
+    }
+    if (!cur.take(' '))
+        return {};
+    const int first = cur.takeRegister();
+    if (first < 0)
+        return {};
+    if (m.operands == OperandClass::OneRegister) {
+        if (!cur.onlySpacesLeft())
+            return {};
+        return word(m.opcode, 0, 0, first);
+    }
+    if (!cur.take(','))
+        return {};
+    cur.take(' ');
+    if (m.operands == OperandClass::TwoRegisters) {
+        const int second = cur.takeRegister();
+        if (second < 0 || !cur.onlySpacesLeft())
+            return {};
+        return word(m.opcode, 0, first, second);
+    }
+    const int high = cur.takeHexDigit();
+    const int low = cur.takeHexDigit();
+    if (high < 0 || !cur.onlySpacesLeft())
+        return {};
+    return low < 0 ? word(m.opcode, first, 0, high) : word(m.opcode, first, high, low);
+}
+
+} // namespace
+
+int opcodeOf(std::string_view line) {
+    const std::size_t row = scanMnemonics(line).row;
+    return row < mnemonicTable.size() ? mnemonicTable[row].opcode : 0;
 }
 
 int registerNumber(std::string_view text) {
@@ -208,29 +384,18 @@ bool isRegister(std::string_view text) {
 }
 
 LineResult encodeInstruction(std::string_view line) {
-    const int opcode = opcodeOf(line);
-    const Mnemonic* m = mnemonicForOpcode(opcode);
-    if (m == nullptr)
-        return fail(" invalid instruction");
-    switch (m->operands) {
-    case OperandClass::RegisterValue:
-        return encodeRegisterValue(opcode, line);
-    case OperandClass::TwoRegisters:
-        return encodeTwoRegisters(opcode, line);
-    case OperandClass::OneRegister:
-        return encodeOneRegister(opcode, line);
-    case OperandClass::None:
-        break;
-    }
-    if (findText(line, ",") != -1)
-        return fail("  (fatal) invalid number of operands on instruction");
-    return word(opcode, 0, 0, 0);
+    return encode(line, scanMnemonics(line).row);
 }
 
 LineResult assembleLine(std::string_view line) {
-    if (line.find_first_not_of(' ') == std::string_view::npos)
-        return {};
-    return encodeInstruction(line);
+    LineResult r = usualLine(line);
+    if (r.kind == LineResult::Kind::Blank &&
+        line.find_first_not_of(' ') != std::string_view::npos) {
+        const MnemonicScan scan = scanMnemonics(line);
+        r = encode(line, scan.row);
+        r.holdsHalt = scan.holdsHalt;
+    }
+    return r;
 }
 
 } // namespace mox
