@@ -34,7 +34,9 @@ int runAssembler(const std::vector<std::string>& args, std::ostream& out) {
 
     const std::string output = outputFileName(source);
     say("was succesful emu binary code (in hex)  named: " + output);
-    if (!writeTextFile(output, run.machineCode)) {
+    // Waiting for the disk would cost more than the whole assembly, and a
+    // machine-code file lost in a crash is made again by running once more.
+    if (!writeTextFile(output, run.machineCode, nullptr, Durability::Cached)) {
         say("fatal error: could not write the file" + output);
         return 1;
     }
