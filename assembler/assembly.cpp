@@ -29,6 +29,8 @@ public:
             ::close(fd_);
             fd_ = -1;
         }
+        if (fd_ >= 0 && S_ISREG(st.st_mode))
+            size_ = static_cast<std::uint64_t>(st.st_size);
     }
     ~SourceBytes() {
         if (fd_ >= 0)
@@ -38,6 +40,8 @@ public:
     SourceBytes& operator=(const SourceBytes&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
+    // The size of a file on disk, 0 for a pipe or a device.
+    std::uint64_t size() const { return size_; }
 
     // Up to buffer.size() bytes: empty at the end, nothing on a read failure.
     std::optional<std::string_view> read(std::uint64_t offset, std::vector<char>& buffer) {
@@ -76,6 +80,7 @@ private:
     }
 
     int fd_;
+    std::uint64_t size_ = 0;
     bool held_ = false;
     std::string whole_;
 };
@@ -159,6 +164,9 @@ void assembleFile(const std::string& name, Assembly& run, const ReportLine& repo
     SourceBytes bytes(name);
     if (!bytes.isOpen())
         return unreadable();
+    // Room for the words of a usual source, whose lines are longer than four
+    // bytes, so that the words are not copied again and again as they grow.
+    run.machineCode.reserve(run.machineCode.size() + bytes.size() / 4);
 
     // The source is read once while it has no errors. Whether a halt occurs
     // is known once a line holds one; an error before that cannot be printed

@@ -42,10 +42,18 @@ LineResult fail(std::string_view message) {
 }
 
 LineResult word(int opcode, int second, int third, int fourth) {
-    return {LineResult::Kind::Word,
-            {hexDigits[opcode], hexDigits[second], hexDigits[third], hexDigits[fourth]},
-            std::string_view{},
-            false};
+    LineResult r{LineResult::Kind::Word, {}, std::string_view{}, false};
+    // One store of all four digits, as the caller reads them at once and
+    // would otherwise wait for four separate byte stores.
+    const auto digit = [](int value) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(hexDigits[value]));
+    };
+    const std::uint32_t packed =
+        std::endian::native == std::endian::little
+            ? digit(opcode) | digit(second) << 8 | digit(third) << 16 | digit(fourth) << 24
+            : digit(fourth) | digit(third) << 8 | digit(second) << 16 | digit(opcode) << 24;
+    std::memcpy(r.word.data(), &packed, sizeof packed);
+    return r;
 }
 
 // Where the operands lie, found in one pass rather than by one search each,
@@ -296,21 +304,51 @@ constexpr auto rowByStart = [] {
     return rows;
 }();
 
-// The table row named exactly by the line's leading lower-case letters.
+// The first eight bytes of a line, byte k in bits 8k to 8k + 7, zeros past
+// its end.
+std::uint64_t firstEight(std::string_view line) {
+    std::uint64_t v = 0;
+    if (std::endian::native == std::endian::little && line.size() >= 8) {
+        std::memcpy(&v, line.data(), 8);
+        return v;
+    }
+    for (std::size_t k = 0; k < std::min<std::size_t>(8, line.size()); ++k)
+        v |= std::uint64_t{static_cast<unsigned char>(line[k])} << (8 * k);
+    return v;
+}
+
+constexpr std::uint64_t eachByte(unsigned char c) {
+    return 0x0101010101010101u * c;
+}
+
+// Each mnemonic as firstEight would read it.
+constexpr std::array<std::uint64_t, mnemonicTable.size()> packedNames = [] {
+    std::array<std::uint64_t, mnemonicTable.size()> names{};
+    for (std::size_t r = 0; r < mnemonicTable.size(); ++r)
+        for (std::size_t k = 0; k < mnemonicTable[r].name.size(); ++k)
+            names[r] |= std::uint64_t{static_cast<unsigned char>(mnemonicTable[r].name[k])}
+                        << (8 * k);
+    return names;
+}();
+
+// The table row named exactly by the line's leading lower-case letters. All
+// eight bytes are looked at together: a loop over letters of varying number
+// is mispredicted on most lines.
 std::optional<std::size_t> leadingMnemonic(Cursor& cur) {
-    const std::string_view line = cur.line;
-    std::size_t n = 0;
-    while (n < line.size() && line[n] >= 'a' && line[n] <= 'z')
-        ++n;
+    const std::uint64_t bytes = firstEight(cur.line);
+    const std::uint64_t low7 = bytes & eachByte(0x7f);
+    // High bit of each byte from a to z: at least a, at most z, below 128.
+    const std::uint64_t letters = ((low7 | eachByte(0x80)) - eachByte('a')) &
+                                  (eachByte(0x80 | 'z') - low7) & ~bytes & eachByte(0x80);
+    const auto n = static_cast<std::size_t>(std::countr_zero(~letters & eachByte(0x80))) / 8;
     if (n < 2 || n > longestName)
         return std::nullopt;
-    const std::int8_t row = rowByStart[startKey(n, line[0], line[1])];
+    const std::int8_t row = rowByStart[startKey(n, cur.line[0], cur.line[1])];
     if (row < 0)
         return std::nullopt;
-    const std::string_view name = mnemonicTable[static_cast<std::size_t>(row)].name;
-    for (std::size_t k = 2; k < n; ++k)
-        if (line[k] != name[k])
-            return std::nullopt;
+    const std::uint64_t nameBytes = (std::uint64_t{1} << (8 * n)) - 1;
+    if ((bytes & nameBytes) != packedNames[static_cast<std::size_t>(row)])
+        return std::nullopt;
     cur.at = n;
     return static_cast<std::size_t>(row);
 }
@@ -355,6 +393,17 @@ LineResult usualLine(std::string_view line) {
     return low < 0 ? word(m.opcode, first, 0, high) : word(m.opcode, first, high, low);
 }
 
+// Kept out of line, so that the short cut does not pay for the registers
+// the general way needs.
+[[gnu::noinline]] LineResult unusualLine(std::string_view line) {
+    if (line.find_first_not_of(' ') == std::string_view::npos)
+        return {};
+    const MnemonicScan scan = scanMnemonics(line);
+    LineResult r = encode(line, scan.row);
+    r.holdsHalt = scan.holdsHalt;
+    return r;
+}
+
 } // namespace
 
 int opcodeOf(std::string_view line) {
@@ -389,12 +438,8 @@ LineResult encodeInstruction(std::string_view line) {
 
 LineResult assembleLine(std::string_view line) {
     LineResult r = usualLine(line);
-    if (r.kind == LineResult::Kind::Blank &&
-        line.find_first_not_of(' ') != std::string_view::npos) {
-        const MnemonicScan scan = scanMnemonics(line);
-        r = encode(line, scan.row);
-        r.holdsHalt = scan.holdsHalt;
-    }
+    if (r.kind == LineResult::Kind::Blank)
+        r = unusualLine(line);
     return r;
 }
 
