@@ -5,11 +5,9 @@
 
 namespace mox {
 
-int runAssembler(const std::vector<std::string>& args, std::ostream& out) {
-    // Each line is flushed at once, so a reader of the console sees the
-    // progress even when the run is slow or ends badly.
-    const auto say = [&out](std::string_view line) { out << line << '\n' << std::flush; };
+namespace {
 
+int assemble(const std::vector<std::string>& args, const ReportLine& say) {
     if (args.empty()) {
         say("error: invalid command line parameters");
         say("correct format is the following");
@@ -41,6 +39,22 @@ int runAssembler(const std::vector<std::string>& args, std::ostream& out) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int runAssembler(const std::vector<std::string>& args, std::ostream& out, bool flushEachLine) {
+    // A person at the console sees each line as it comes; into a file or a
+    // pipe, a million error lines would cost a million writes if flushed
+    // singly.
+    const auto say = [&out, flushEachLine](std::string_view line) {
+        out << line << '\n';
+        if (flushEachLine)
+            out.flush();
+    };
+    const int status = assemble(args, say);
+    out.flush();
+    return status;
 }
 
 } // namespace mox
