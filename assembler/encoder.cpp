@@ -232,10 +232,11 @@ LineResult encode(std::string_view line, std::size_t row) {
 // Almost every line of a real program is written the usual way: the
 // mnemonic at the start, one space, registers named in lower case, one comma
 // with at most one space after it, a value of one or two digits, then perhaps
-// spaces. In such a line no other mnemonic can occur (operands hold no
-// letters that start one after the first), so its word can be formed in one
-// short walk. Anything else, errors included, goes the general way, which
-// gives the same result for these lines too.
+// spaces. The only other mnemonics such a line can hold lie inside its own
+// and come later in the table (load in loadm, or in store and xor), so the
+// leading name settles it and the word is formed in one short walk. Anything
+// else, errors included, goes the general way, which gives the same result
+// for these lines too.
 struct Cursor {
     std::string_view line;
     std::size_t at = 0;
