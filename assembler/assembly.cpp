@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -182,8 +183,8 @@ void assembleFile(const std::string& name, Assembly& run, const ReportLine& repo
         if (r.holdsHalt)
             halt = true;
         if (r.kind == LineResult::Kind::Word) {
-            for (char digit : r.word)
-                words[wordBytes++] = digit;
+            std::memcpy(words.data() + wordBytes, r.word.data(), r.word.size());
+            wordBytes += r.word.size();
             if (wordBytes == words.size()) {
                 run.machineCode.append(words.data(), wordBytes);
                 wordBytes = 0;
