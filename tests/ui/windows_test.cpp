@@ -9,6 +9,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -145,6 +146,29 @@ private slots:
         QCOMPARE(describeMenus(&memoryMap()),
                  "View: View as Binary=40006, View as Decimal=40007, View as H&ex=40008* | "
                  "Mem: Clear=40009, Fill=40010");
+    }
+
+    void checkedItemsCarryACheckMarkThatStays() {
+        const struct {
+            QWidget* window;
+            int firstId;
+            int lastId;
+        } menus[] = {{&windows->mainWindow(), FullExecutionCommand, StepByStepCommand},
+                     {&memoryMap(), ViewBinaryCommand, ViewHexCommand}};
+        for (const auto& menu : menus) {
+            for (int id = menu.firstId; id <= menu.lastId; ++id) {
+                QAction* action = findCommand(menu.window, id);
+                QVERIFY(action->isCheckable());
+                // Menus draw the items of an exclusive group with a radio bullet.
+                QVERIFY(!action->actionGroup() || !action->actionGroup()->isExclusive());
+                // Choosing the checked item again keeps its mark.
+                action->trigger();
+                action->trigger();
+                for (int other = menu.firstId; other <= menu.lastId; ++other) {
+                    QCOMPARE(findCommand(menu.window, other)->isChecked(), other == id);
+                }
+            }
+        }
     }
 
     void executionWindowStartsBlank() {
