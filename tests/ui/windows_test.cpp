@@ -10,6 +10,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -585,6 +586,28 @@ private slots:
         QCOMPARE(field->text(), "2afe");
         QTest::keyClick(field, Qt::Key_Left);
         QTest::keyClick(field, Qt::Key_Delete);
+        QCOMPARE(field->text(), "2afe");
+
+        // Delete and Insert stay dead with modifiers too: no cut, no paste.
+        QApplication::clipboard()->setText(QStringLiteral("99"));
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } dead[] = {{Qt::Key_Delete, Qt::ShiftModifier},
+                    {Qt::Key_Insert, Qt::ShiftModifier},
+                    {Qt::Key_Delete, Qt::ControlModifier},
+                    {Qt::Key_Insert, Qt::ControlModifier}};
+        for (const auto& k : dead) {
+            field->selectAll();
+            QTest::keyClick(field, k.key, k.modifiers);
+            QCOMPARE(field->text(), "2afe");
+            QCOMPARE(QApplication::clipboard()->text(), "99");
+        }
+        // The control characters of cut and paste still work.
+        field->setSelection(2, 2);
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(field->text(), "2a");
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(field->text(), "2afe");
     }
 
