@@ -60,6 +60,9 @@ QPushButton* ExecutionWindow::createButton(const QString& text, QPoint at) {
     button->setGeometry(at.x(), at.y(), 75, 20);
     button->setFont(controlFont());
     button->setAutoDefault(false);
+    // "&Shut Down" underlines its S, but no key presses it: the window has no
+    // dialog keyboard handling.
+    button->setShortcut(QKeySequence());
     return button;
 }
 

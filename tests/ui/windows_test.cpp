@@ -352,6 +352,18 @@ private slots:
         QCOMPARE(cpu().registers[10], 5);
     }
 
+    void shutDownHasNoKeyboardShortcut() {
+        load("2a05");
+        execution().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&execution()));
+        // The underlined S is a label only: nothing here handles mnemonics. A
+        // shortcut would click the button after a short animation.
+        QTest::keyClick(&execution(), Qt::Key_S, Qt::AltModifier);
+        QTest::qWait(300);
+        QVERIFY(execution().isVisible());
+        QVERIFY(!windows->mainWindow().isVisible());
+    }
+
     void longListingsWrapLikeShortOnesAndRunWhole() {
         execution().show();
         QVERIFY(QTest::qWaitForWindowExposed(&execution()));
