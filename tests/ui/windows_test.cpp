@@ -352,6 +352,24 @@ private slots:
         QCOMPARE(cpu().registers[10], 5);
     }
 
+    void keysMoveNoFocusBetweenControls() {
+        load("2a05");
+        for (QWidget* window :
+             {static_cast<QWidget*>(&execution()), static_cast<QWidget*>(&memoryMap())}) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            // Only a click gives a control the focus, as in a window without
+            // dialog keyboard handling.
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY2(!focus || focus == window, focus ? focus->metaObject()->className() : "");
+            QTest::keyClick(window, Qt::Key_Tab);
+            QTest::keyClick(window, Qt::Key_Space);
+            focus = QApplication::focusWidget();
+            QVERIFY2(!focus || focus == window, focus ? focus->metaObject()->className() : "");
+        }
+        QCOMPARE(execution().registerPage(), 0);
+    }
+
     void shutDownHasNoKeyboardShortcut() {
         load("2a05");
         execution().activateWindow();
