@@ -20,6 +20,8 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     listing = new QPlainTextEdit(this);
     listing->setGeometry(125, 50, 155, 120);
     listing->setReadOnly(true);
+    // Controls take the focus only when clicked; the keyboard moves none.
+    listing->setFocusPolicy(Qt::ClickFocus);
     listing->setFont(controlFont());
     listing->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     listing->setLineWidth(1);
@@ -60,6 +62,10 @@ QPushButton* ExecutionWindow::createButton(const QString& text, QPoint at) {
     button->setGeometry(at.x(), at.y(), 75, 20);
     button->setFont(controlFont());
     button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::ClickFocus);
+    // "&Shut Down" underlines its S, but no key presses it: the window has no
+    // dialog keyboard handling.
+    button->setShortcut(QKeySequence());
     return button;
 }
 

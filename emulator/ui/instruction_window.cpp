@@ -19,9 +19,12 @@ void InstructionEdit::keyPressEvent(QKeyEvent* event) {
         emit executeRequested();
         return;
     }
+    // Cut, copy, paste and undo by their control characters only: with Delete
+    // or Insert they are key-downs, which this field ignores.
+    const bool editingKey = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Insert;
     const bool clipboard =
-        event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy) ||
-        event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Undo);
+        !editingKey && (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy) ||
+                        event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Undo));
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     const QString text = event->text();
     const bool typed = plain && !text.isEmpty() && text.at(0).isPrint();

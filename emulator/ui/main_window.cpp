@@ -4,7 +4,6 @@
 #include "window_kit.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -42,12 +41,12 @@ void MainWindow::createMenus() {
     addCommand(file, QStringLiteral("E&xit"), ExitCommand);
 
     QMenu* mode = bar->addMenu(QStringLiteral("Mode"));
-    auto* group = new QActionGroup(this);
+    // No exclusive action group: menus draw a group's checked item with a
+    // radio bullet, and these items carry a check mark. onMainCommand moves it.
     QAction* full = addCommand(mode, QStringLiteral("Full Execution"), FullExecutionCommand);
     QAction* step = addCommand(mode, QStringLiteral("Step By Step Exeuction"), StepByStepCommand);
     for (QAction* action : {full, step}) {
         action->setCheckable(true);
-        group->addAction(action);
     }
     full->setChecked(true);
 

@@ -4,7 +4,6 @@
 #include "window_kit.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -87,14 +86,14 @@ MemoryMapWindow::MemoryMapWindow(std::array<std::int32_t, 256>& memory_, int& vi
 void MemoryMapWindow::createMenus() {
     auto* bar = findChild<QMenuBar*>();
     QMenu* view = bar->addMenu(QStringLiteral("View"));
-    auto* group = new QActionGroup(this);
+    // Check marks, not the radio bullets of an exclusive action group;
+    // memoryMapCommand moves them.
     const QString names[] = {QStringLiteral("View as Binary"), QStringLiteral("View as Decimal"),
                              QStringLiteral("View as H&ex")};
     for (int mode = ViewBinary; mode <= ViewHex; ++mode) {
         QAction* action = addCommand(view, names[mode], ViewBinaryCommand + mode);
         action->setCheckable(true);
         action->setChecked(mode == viewMode);
-        group->addAction(action);
     }
     QMenu* mem = bar->addMenu(QStringLiteral("Mem"));
     addCommand(mem, QStringLiteral("Clear"), ClearCommand);

@@ -108,6 +108,7 @@ AddressBox::AddressBox(QWidget* parent, QPoint at)
 
     field->setGeometry(5, 20, 135, 20);
     field->setReadOnly(true);
+    field->setFocusPolicy(Qt::ClickFocus);
     field->setFrame(false);
     field->setFont(controlFont());
     QPalette fieldPalette = field->palette();

@@ -9,6 +9,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -145,6 +147,29 @@ private slots:
         QCOMPARE(describeMenus(&memoryMap()),
                  "View: View as Binary=40006, View as Decimal=40007, View as H&ex=40008* | "
                  "Mem: Clear=40009, Fill=40010");
+    }
+
+    void checkedItemsCarryACheckMarkThatStays() {
+        const struct {
+            QWidget* window;
+            int firstId;
+            int lastId;
+        } menus[] = {{&windows->mainWindow(), FullExecutionCommand, StepByStepCommand},
+                     {&memoryMap(), ViewBinaryCommand, ViewHexCommand}};
+        for (const auto& menu : menus) {
+            for (int id = menu.firstId; id <= menu.lastId; ++id) {
+                QAction* action = findCommand(menu.window, id);
+                QVERIFY(action->isCheckable());
+                // Menus draw the items of an exclusive group with a radio bullet.
+                QVERIFY(!action->actionGroup() || !action->actionGroup()->isExclusive());
+                // Choosing the checked item again keeps its mark.
+                action->trigger();
+                action->trigger();
+                for (int other = menu.firstId; other <= menu.lastId; ++other) {
+                    QCOMPARE(findCommand(menu.window, other)->isChecked(), other == id);
+                }
+            }
+        }
     }
 
     void executionWindowStartsBlank() {
@@ -325,6 +350,36 @@ private slots:
         QCOMPARE(execution().programListing()->toPlainText(), "");
         QCOMPARE(execution().windowTitle(), "MOX77 - Full Execution Mode");
         QCOMPARE(cpu().registers[10], 5);
+    }
+
+    void keysMoveNoFocusBetweenControls() {
+        load("2a05");
+        for (QWidget* window :
+             {static_cast<QWidget*>(&execution()), static_cast<QWidget*>(&memoryMap())}) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            // Only a click gives a control the focus, as in a window without
+            // dialog keyboard handling.
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY2(!focus || focus == window, focus ? focus->metaObject()->className() : "");
+            QTest::keyClick(window, Qt::Key_Tab);
+            QTest::keyClick(window, Qt::Key_Space);
+            focus = QApplication::focusWidget();
+            QVERIFY2(!focus || focus == window, focus ? focus->metaObject()->className() : "");
+        }
+        QCOMPARE(execution().registerPage(), 0);
+    }
+
+    void shutDownHasNoKeyboardShortcut() {
+        load("2a05");
+        execution().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&execution()));
+        // The underlined S is a label only: nothing here handles mnemonics. A
+        // shortcut would click the button after a short animation.
+        QTest::keyClick(&execution(), Qt::Key_S, Qt::AltModifier);
+        QTest::qWait(300);
+        QVERIFY(execution().isVisible());
+        QVERIFY(!windows->mainWindow().isVisible());
     }
 
     void longListingsWrapLikeShortOnesAndRunWhole() {
@@ -561,6 +616,28 @@ private slots:
         QCOMPARE(field->text(), "2afe");
         QTest::keyClick(field, Qt::Key_Left);
         QTest::keyClick(field, Qt::Key_Delete);
+        QCOMPARE(field->text(), "2afe");
+
+        // Delete and Insert stay dead with modifiers too: no cut, no paste.
+        QApplication::clipboard()->setText(QStringLiteral("99"));
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } dead[] = {{Qt::Key_Delete, Qt::ShiftModifier},
+                    {Qt::Key_Insert, Qt::ShiftModifier},
+                    {Qt::Key_Delete, Qt::ControlModifier},
+                    {Qt::Key_Insert, Qt::ControlModifier}};
+        for (const auto& k : dead) {
+            field->selectAll();
+            QTest::keyClick(field, k.key, k.modifiers);
+            QCOMPARE(field->text(), "2afe");
+            QCOMPARE(QApplication::clipboard()->text(), "99");
+        }
+        // The control characters of cut and paste still work.
+        field->setSelection(2, 2);
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(field->text(), "2a");
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(field->text(), "2afe");
     }
 
