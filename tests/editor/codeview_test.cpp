@@ -1,19 +1,27 @@
 #include "codeview.h"
 #include "platform.h"
 
+#include <QAbstractButton>
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -102,6 +110,15 @@ QString title(const QString& name) {
     return QStringLiteral("ZERLANT - [Code View] - ") + name;
 }
 
+// Runs `answer` on the modal dialog once its own loop is running.
+template <typename Dialog> void whenShown(std::function<void(Dialog*)> answer) {
+    QTimer::singleShot(0, qApp, [answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answer(dialog);
+    });
+}
+
 } // namespace
 
 class CodeViewTest : public QObject {
@@ -139,6 +156,10 @@ private slots:
     void buildReportsWhatIsMissing();
     void buildAfterFailedSaveStillStartsAssembler();
     void buildRunsRealAssembler();
+    void messageBoxesShowPlainText_data();
+    void messageBoxesShowPlainText();
+    void fileDialogsOfferAsmFirst_data();
+    void fileDialogsOfferAsmFirst();
 
 private:
     void trigger(int id);
@@ -670,6 +691,108 @@ void CodeViewTest::buildRunsRealAssembler() {
     const QByteArray output = process.readAllStandardOutput();
     QVERIFY2(output.contains("now assembling: "), output.constData());
     QCOMPARE(readBytes(path("with blank/hello.8xe")), QByteArray("20ff9001f000"));
+}
+
+void CodeViewTest::messageBoxesShowPlainText_data() {
+    QTest::addColumn<int>("kind"); // 0 question, 1 information, 2 warning
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::newRow("question") << 0 << int(QMessageBox::Question)
+                              << int(QMessageBox::Yes | QMessageBox::No);
+    QTest::newRow("information") << 1 << int(QMessageBox::Information) << int(QMessageBox::Ok);
+    QTest::newRow("warning") << 2 << int(QMessageBox::Warning) << int(QMessageBox::Ok);
+}
+
+void CodeViewTest::messageBoxesShowPlainText() {
+    QFETCH(int, kind);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    mox::QtDialogs dialogs(view_.get());
+    // A file name that looks like markup must still be shown as it is.
+    const QString text = QStringLiteral("Could not save /tmp/<b>x</b> &amp; y.asm:\nreason");
+    QString caption;
+    QString shownText;
+    int shownIcon = -1;
+    int shownButtons = 0;
+    int format = -1;
+    QWidget* parent = nullptr;
+    bool yesIsDefault = false;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        caption = box->windowTitle();
+        shownText = box->text();
+        shownIcon = box->icon();
+        shownButtons = int(box->standardButtons());
+        format = box->textFormat();
+        parent = box->parentWidget();
+        if (auto* yes = qobject_cast<QPushButton*>(box->button(QMessageBox::Yes)))
+            yesIsDefault = yes->isDefault();
+        box->button(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok)
+            ->click();
+    });
+    switch (kind) {
+    case 0:
+        QVERIFY(dialogs.askYesNo(QStringLiteral("Save?"), text));
+        QVERIFY(yesIsDefault); // Enter answers Yes
+        break;
+    case 1:
+        dialogs.inform(QStringLiteral("Save?"), text);
+        break;
+    default:
+        dialogs.warn(QStringLiteral("Save?"), text);
+    }
+    QCOMPARE(caption, QStringLiteral("Save?"));
+    QCOMPARE(shownText, text);
+    QCOMPARE(format, int(Qt::PlainText));
+    QCOMPARE(shownIcon, icon);
+    QCOMPARE(shownButtons, buttons);
+    QCOMPARE(parent, view_.get());
+}
+
+void CodeViewTest::fileDialogsOfferAsmFirst_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("nameField");
+    QTest::newRow("open") << false << "Open"
+                          << "*.asm";
+    // Save would take a pattern there for the name of the file.
+    QTest::newRow("save") << true << "Save As"
+                          << "";
+}
+
+void CodeViewTest::fileDialogsOfferAsmFirst() {
+    QFETCH(bool, save);
+    QFETCH(QString, caption);
+    QFETCH(QString, nameField);
+    mox::QtDialogs dialogs(view_.get());
+    const QString chosen = path("prog.asm");
+    QVERIFY(writeBytes(chosen, "old"));
+    QString shownCaption;
+    QStringList filters;
+    QString selectedFilter;
+    QString shownName;
+    bool asksBeforeReplacing = true;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        shownCaption = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        selectedFilter = dialog->selectedNameFilter();
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            shownName = edit->text();
+        asksBeforeReplacing = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::optional<QString> result =
+        save ? dialogs.chooseSaveFile() : dialogs.chooseOpenFile();
+    QCOMPARE(result, std::optional<QString>(chosen));
+    QCOMPARE(shownCaption, caption);
+    QCOMPARE(filters, (QStringList{"asm (*.asm)", "ALL (*)"}));
+    QCOMPARE(selectedFilter, filters.value(0));
+    QCOMPARE(shownName, nameField);
+    if (save)
+        QVERIFY(!asksBeforeReplacing);
+
+    whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    QCOMPARE(save ? dialogs.chooseSaveFile() : dialogs.chooseOpenFile(), std::nullopt);
 }
 
 QTEST_MAIN(CodeViewTest)
