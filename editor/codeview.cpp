@@ -134,7 +134,10 @@ QString CodeView::documentText() const {
 }
 
 void CodeView::updateTitle() {
-    setWindowTitle(QStringLiteral("ZERLANT - [Code View] - ") + fileName_);
+    // Qt reads "[*]" in a title as the modified marker; doubled, it shows as is.
+    QString name = fileName_;
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(QStringLiteral("ZERLANT - [Code View] - ") + name);
 }
 
 void CodeView::textChanged() {

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <deque>
 #include <functional>
@@ -140,6 +141,8 @@ private slots:
     void saveAppendsExtension_data();
     void saveAppendsExtension();
     void saveAsCancelledKeepsState();
+    void titleShowsNameAsItIs_data();
+    void titleShowsNameAsItIs();
     void saveRewritesUnmodifiedFile();
     void loadsLineEnds_data();
     void loadsLineEnds();
@@ -420,6 +423,26 @@ void CodeViewTest::saveAsCancelledKeepsState() {
     QCOMPARE(view_->windowTitle(), title(path("b.asm")));
     QCOMPARE(readBytes(path("b.asm")), QByteArray("xhalt\r\n"));
     QCOMPARE(readBytes(path("a.asm")), QByteArray("halt\r\n"));
+}
+
+void CodeViewTest::titleShowsNameAsItIs_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("marker") << "a[*]b.asm";
+    QTest::newRow("marker twice") << "[*][*].asm";
+    QTest::newRow("marker and star") << "[*]*].asm";
+    QTest::newRow("brackets") << "[Code View].asm";
+}
+
+void CodeViewTest::titleShowsNameAsItIs() {
+    QFETCH(QString, name);
+    QVERIFY(writeBytes(path(name), "halt\r\n"));
+    dialogs_->openPaths.push_back(path(name));
+    trigger(mox::cmdOpen);
+    QCOMPARE(view_->fileName(), path(name));
+    // What the window system is given, after Qt's own title processing.
+    QCOMPARE(view_->windowHandle()->title(), title(path(name)));
+    type("x");
+    QCOMPARE(view_->windowHandle()->title(), title(path(name)));
 }
 
 void CodeViewTest::saveRewritesUnmodifiedFile() {
