@@ -130,6 +130,8 @@ QString CodeView::documentText() const {
     // file's bytes; the raw text keeps them.
     QString text = editBox_->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    // Shift+Return puts a line separator, which looks like any other line end.
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }
 

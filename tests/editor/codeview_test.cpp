@@ -146,6 +146,7 @@ private slots:
     void saveRewritesUnmodifiedFile();
     void loadsLineEnds_data();
     void loadsLineEnds();
+    void savesEveryLineEndShown();
     void roundTripsFileBytes_data();
     void roundTripsFileBytes();
     void unreadableOpenChangesNothing();
@@ -490,6 +491,18 @@ void CodeViewTest::loadsLineEnds() {
     QCOMPARE(readBytes(path("in.asm")), saved);
 }
 
+void CodeViewTest::savesEveryLineEndShown() {
+    type("load ax, 1");
+    QTest::keyClick(view_->editBox(), Qt::Key_Return, Qt::ShiftModifier);
+    type("inc ax");
+    QTest::keyClick(view_->editBox(), Qt::Key_Enter, Qt::ShiftModifier);
+    view_->editBox()->insertPlainText(QStringLiteral("inc bx") + QChar::LineSeparator + "halt");
+    QCOMPARE(view_->editBox()->blockCount(), 1); // all one block, shown as four lines
+    dialogs_->savePaths.push_back(path("lines.asm"));
+    trigger(mox::cmdSave);
+    QCOMPARE(readBytes(path("lines.asm")), QByteArray("load ax, 1\r\ninc ax\r\ninc bx\r\nhalt"));
+}
+
 void CodeViewTest::roundTripsFileBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("latin1") << QByteArray("; caf\xe9 \xa0\xff\r\nload ax, ff\r\nhalt\r\n");
@@ -503,6 +516,8 @@ void CodeViewTest::roundTripsFileBytes_data() {
     }();
     QTest::newRow("utf8 with BOM and no-break space")
         << QByteArray("\xef\xbb\xbf; \xc2\xa0\xe2\x82\xac\r\nhalt\r\n");
+    QTest::newRow("utf8 with characters that look like line ends")
+        << QByteArray("; \xc3\xa9 \xe2\x80\xa8 \xe2\x80\xa9 \xef\xb7\x90 \xef\xb7\x91\r\nhalt\r\n");
 }
 
 void CodeViewTest::roundTripsFileBytes() {
