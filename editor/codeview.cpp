@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -82,6 +83,8 @@ void CodeView::createEditBox() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(15);
     editBox_->setFont(font);
+    // Tab stops every eight characters, where the classic edit control has them.
+    editBox_->setTabStopDistance(8 * QFontMetricsF(editBox_->font()).horizontalAdvance(u' '));
     setCentralWidget(editBox_);
     connect(editBox_, &QPlainTextEdit::textChanged, this, &CodeView::textChanged);
 }

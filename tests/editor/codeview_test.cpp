@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 #include <QWindow>
 
@@ -132,6 +134,7 @@ private slots:
     void startsUntitledAndUnmodified();
     void menusKeepTextsOrderAndNumbers();
     void editBoxFillsClientArea();
+    void tabsStopEveryEightCharacters();
     void tracksModification();
     void savePromptsAndAnswers_data();
     void savePromptsAndAnswers();
@@ -248,6 +251,21 @@ void CodeViewTest::editBoxFillsClientArea() {
     view_->resize(900, 700);
     QCOMPARE(edit->width(), 900);
     QCOMPARE(edit->geometry().bottom(), 699);
+}
+
+void CodeViewTest::tabsStopEveryEightCharacters() {
+    QPlainTextEdit* edit = view_->editBox();
+    edit->setPlainText(QStringLiteral("\tx\n1234567\tx\n12345678x\n12345678\tx"));
+    const auto columnLeft = [edit](int block, int column) {
+        QTextCursor cursor(edit->document()->findBlockByNumber(block));
+        cursor.setPosition(cursor.position() + column);
+        return edit->cursorRect(cursor).left();
+    };
+    const int eighth = columnLeft(2, 8);
+    QVERIFY(eighth > columnLeft(2, 7));
+    QCOMPARE(columnLeft(0, 1), eighth);
+    QCOMPARE(columnLeft(1, 8), eighth);
+    QCOMPARE(columnLeft(3, 9), columnLeft(3, 8) + 8 * (eighth - columnLeft(2, 7)));
 }
 
 void CodeViewTest::tracksModification() {
