@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -82,6 +83,8 @@ void CodeView::createEditBox() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(15);
     editBox_->setFont(font);
+    // Tab stops every eight characters, where the classic edit control has them.
+    editBox_->setTabStopDistance(8 * QFontMetricsF(editBox_->font()).horizontalAdvance(u' '));
     setCentralWidget(editBox_);
     connect(editBox_, &QPlainTextEdit::textChanged, this, &CodeView::textChanged);
 }
@@ -130,11 +133,16 @@ QString CodeView::documentText() const {
     // file's bytes; the raw text keeps them.
     QString text = editBox_->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    // Shift+Return puts a line separator, which looks like any other line end.
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }
 
 void CodeView::updateTitle() {
-    setWindowTitle(QStringLiteral("ZERLANT - [Code View] - ") + fileName_);
+    // Qt reads "[*]" in a title as the modified marker; doubled, it shows as is.
+    QString name = fileName_;
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(QStringLiteral("ZERLANT - [Code View] - ") + name);
 }
 
 void CodeView::textChanged() {

@@ -14,6 +14,19 @@ std::string stripCarriageReturns(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// The edit box turns these into line breaks or shows them as one, so a file
+// holding them only comes back unchanged when read byte for byte.
+bool hasHiddenLineBreaks(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == 0x2028 || u == 0x2029 || u == 0xfdd0 || u == 0xfdd1;
+    });
+}
+
+} // namespace
+
 SourceText decodeSource(std::string_view bytes) {
     const std::string clean = stripCarriageReturns(bytes);
     const QByteArray raw =
@@ -23,7 +36,7 @@ SourceText decodeSource(std::string_view bytes) {
     QString text = utf8.decode(raw);
     // The decoder's error flag misses some malformed input (encoded surrogates,
     // for one), so only a faithful re-encoding proves the bytes were UTF-8.
-    if (!utf8.hasError() && text.toUtf8() == raw)
+    if (!utf8.hasError() && text.toUtf8() == raw && !hasHiddenLineBreaks(text))
         return {std::move(text), false};
     return {QString::fromLatin1(raw), true};
 }

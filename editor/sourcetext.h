@@ -10,8 +10,9 @@ namespace mox {
 
 struct SourceText {
     QString text;
-    // The file was not valid UTF-8 and was read byte for byte, so it has to
-    // be written back the same way to come out unchanged.
+    // The file was not valid UTF-8, or held characters the edit box would
+    // turn into line breaks, and was read byte for byte, so it has to be
+    // written back the same way to come out unchanged.
     bool latin1 = false;
 };
 

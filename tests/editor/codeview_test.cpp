@@ -1,19 +1,30 @@
 #include "codeview.h"
 #include "platform.h"
 
+#include <QAbstractButton>
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QWindow>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -102,6 +113,15 @@ QString title(const QString& name) {
     return QStringLiteral("ZERLANT - [Code View] - ") + name;
 }
 
+// Runs `answer` on the modal dialog once its own loop is running.
+template <typename Dialog> void whenShown(std::function<void(Dialog*)> answer) {
+    QTimer::singleShot(0, qApp, [answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answer(dialog);
+    });
+}
+
 } // namespace
 
 class CodeViewTest : public QObject {
@@ -114,6 +134,7 @@ private slots:
     void startsUntitledAndUnmodified();
     void menusKeepTextsOrderAndNumbers();
     void editBoxFillsClientArea();
+    void tabsStopEveryEightCharacters();
     void tracksModification();
     void savePromptsAndAnswers_data();
     void savePromptsAndAnswers();
@@ -123,9 +144,12 @@ private slots:
     void saveAppendsExtension_data();
     void saveAppendsExtension();
     void saveAsCancelledKeepsState();
+    void titleShowsNameAsItIs_data();
+    void titleShowsNameAsItIs();
     void saveRewritesUnmodifiedFile();
     void loadsLineEnds_data();
     void loadsLineEnds();
+    void savesEveryLineEndShown();
     void roundTripsFileBytes_data();
     void roundTripsFileBytes();
     void unreadableOpenChangesNothing();
@@ -139,6 +163,10 @@ private slots:
     void buildReportsWhatIsMissing();
     void buildAfterFailedSaveStillStartsAssembler();
     void buildRunsRealAssembler();
+    void messageBoxesShowPlainText_data();
+    void messageBoxesShowPlainText();
+    void fileDialogsOfferAsmFirst_data();
+    void fileDialogsOfferAsmFirst();
 
 private:
     void trigger(int id);
@@ -223,6 +251,21 @@ void CodeViewTest::editBoxFillsClientArea() {
     view_->resize(900, 700);
     QCOMPARE(edit->width(), 900);
     QCOMPARE(edit->geometry().bottom(), 699);
+}
+
+void CodeViewTest::tabsStopEveryEightCharacters() {
+    QPlainTextEdit* edit = view_->editBox();
+    edit->setPlainText(QStringLiteral("\tx\n1234567\tx\n12345678x\n12345678\tx"));
+    const auto columnLeft = [edit](int block, int column) {
+        QTextCursor cursor(edit->document()->findBlockByNumber(block));
+        cursor.setPosition(cursor.position() + column);
+        return edit->cursorRect(cursor).left();
+    };
+    const int eighth = columnLeft(2, 8);
+    QVERIFY(eighth > columnLeft(2, 7));
+    QCOMPARE(columnLeft(0, 1), eighth);
+    QCOMPARE(columnLeft(1, 8), eighth);
+    QCOMPARE(columnLeft(3, 9), columnLeft(3, 8) + 8 * (eighth - columnLeft(2, 7)));
 }
 
 void CodeViewTest::tracksModification() {
@@ -401,6 +444,26 @@ void CodeViewTest::saveAsCancelledKeepsState() {
     QCOMPARE(readBytes(path("a.asm")), QByteArray("halt\r\n"));
 }
 
+void CodeViewTest::titleShowsNameAsItIs_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("marker") << "a[*]b.asm";
+    QTest::newRow("marker twice") << "[*][*].asm";
+    QTest::newRow("marker and star") << "[*]*].asm";
+    QTest::newRow("brackets") << "[Code View].asm";
+}
+
+void CodeViewTest::titleShowsNameAsItIs() {
+    QFETCH(QString, name);
+    QVERIFY(writeBytes(path(name), "halt\r\n"));
+    dialogs_->openPaths.push_back(path(name));
+    trigger(mox::cmdOpen);
+    QCOMPARE(view_->fileName(), path(name));
+    // What the window system is given, after Qt's own title processing.
+    QCOMPARE(view_->windowHandle()->title(), title(path(name)));
+    type("x");
+    QCOMPARE(view_->windowHandle()->title(), title(path(name)));
+}
+
 void CodeViewTest::saveRewritesUnmodifiedFile() {
     QVERIFY(writeBytes(path("a.asm"), "halt\n"));
     dialogs_->openPaths.push_back(path("a.asm"));
@@ -446,6 +509,18 @@ void CodeViewTest::loadsLineEnds() {
     QCOMPARE(readBytes(path("in.asm")), saved);
 }
 
+void CodeViewTest::savesEveryLineEndShown() {
+    type("load ax, 1");
+    QTest::keyClick(view_->editBox(), Qt::Key_Return, Qt::ShiftModifier);
+    type("inc ax");
+    QTest::keyClick(view_->editBox(), Qt::Key_Enter, Qt::ShiftModifier);
+    view_->editBox()->insertPlainText(QStringLiteral("inc bx") + QChar::LineSeparator + "halt");
+    QCOMPARE(view_->editBox()->blockCount(), 1); // all one block, shown as four lines
+    dialogs_->savePaths.push_back(path("lines.asm"));
+    trigger(mox::cmdSave);
+    QCOMPARE(readBytes(path("lines.asm")), QByteArray("load ax, 1\r\ninc ax\r\ninc bx\r\nhalt"));
+}
+
 void CodeViewTest::roundTripsFileBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("latin1") << QByteArray("; caf\xe9 \xa0\xff\r\nload ax, ff\r\nhalt\r\n");
@@ -459,6 +534,8 @@ void CodeViewTest::roundTripsFileBytes_data() {
     }();
     QTest::newRow("utf8 with BOM and no-break space")
         << QByteArray("\xef\xbb\xbf; \xc2\xa0\xe2\x82\xac\r\nhalt\r\n");
+    QTest::newRow("utf8 with characters that look like line ends")
+        << QByteArray("; \xc3\xa9 \xe2\x80\xa8 \xe2\x80\xa9 \xef\xb7\x90 \xef\xb7\x91\r\nhalt\r\n");
 }
 
 void CodeViewTest::roundTripsFileBytes() {
@@ -670,6 +747,108 @@ void CodeViewTest::buildRunsRealAssembler() {
     const QByteArray output = process.readAllStandardOutput();
     QVERIFY2(output.contains("now assembling: "), output.constData());
     QCOMPARE(readBytes(path("with blank/hello.8xe")), QByteArray("20ff9001f000"));
+}
+
+void CodeViewTest::messageBoxesShowPlainText_data() {
+    QTest::addColumn<int>("kind"); // 0 question, 1 information, 2 warning
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::newRow("question") << 0 << int(QMessageBox::Question)
+                              << int(QMessageBox::Yes | QMessageBox::No);
+    QTest::newRow("information") << 1 << int(QMessageBox::Information) << int(QMessageBox::Ok);
+    QTest::newRow("warning") << 2 << int(QMessageBox::Warning) << int(QMessageBox::Ok);
+}
+
+void CodeViewTest::messageBoxesShowPlainText() {
+    QFETCH(int, kind);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    mox::QtDialogs dialogs(view_.get());
+    // A file name that looks like markup must still be shown as it is.
+    const QString text = QStringLiteral("Could not save /tmp/<b>x</b> &amp; y.asm:\nreason");
+    QString caption;
+    QString shownText;
+    int shownIcon = -1;
+    int shownButtons = 0;
+    int format = -1;
+    QWidget* parent = nullptr;
+    bool yesIsDefault = false;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        caption = box->windowTitle();
+        shownText = box->text();
+        shownIcon = box->icon();
+        shownButtons = int(box->standardButtons());
+        format = box->textFormat();
+        parent = box->parentWidget();
+        if (auto* yes = qobject_cast<QPushButton*>(box->button(QMessageBox::Yes)))
+            yesIsDefault = yes->isDefault();
+        box->button(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok)
+            ->click();
+    });
+    switch (kind) {
+    case 0:
+        QVERIFY(dialogs.askYesNo(QStringLiteral("Save?"), text));
+        QVERIFY(yesIsDefault); // Enter answers Yes
+        break;
+    case 1:
+        dialogs.inform(QStringLiteral("Save?"), text);
+        break;
+    default:
+        dialogs.warn(QStringLiteral("Save?"), text);
+    }
+    QCOMPARE(caption, QStringLiteral("Save?"));
+    QCOMPARE(shownText, text);
+    QCOMPARE(format, int(Qt::PlainText));
+    QCOMPARE(shownIcon, icon);
+    QCOMPARE(shownButtons, buttons);
+    QCOMPARE(parent, view_.get());
+}
+
+void CodeViewTest::fileDialogsOfferAsmFirst_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("nameField");
+    QTest::newRow("open") << false << "Open"
+                          << "*.asm";
+    // Save would take a pattern there for the name of the file.
+    QTest::newRow("save") << true << "Save As"
+                          << "";
+}
+
+void CodeViewTest::fileDialogsOfferAsmFirst() {
+    QFETCH(bool, save);
+    QFETCH(QString, caption);
+    QFETCH(QString, nameField);
+    mox::QtDialogs dialogs(view_.get());
+    const QString chosen = path("prog.asm");
+    QVERIFY(writeBytes(chosen, "old"));
+    QString shownCaption;
+    QStringList filters;
+    QString selectedFilter;
+    QString shownName;
+    bool asksBeforeReplacing = true;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        shownCaption = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        selectedFilter = dialog->selectedNameFilter();
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            shownName = edit->text();
+        asksBeforeReplacing = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::optional<QString> result =
+        save ? dialogs.chooseSaveFile() : dialogs.chooseOpenFile();
+    QCOMPARE(result, std::optional<QString>(chosen));
+    QCOMPARE(shownCaption, caption);
+    QCOMPARE(filters, (QStringList{"asm (*.asm)", "ALL (*)"}));
+    QCOMPARE(selectedFilter, filters.value(0));
+    QCOMPARE(shownName, nameField);
+    if (save)
+        QVERIFY(!asksBeforeReplacing);
+
+    whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    QCOMPARE(save ? dialogs.chooseSaveFile() : dialogs.chooseOpenFile(), std::nullopt);
 }
 
 QTEST_MAIN(CodeViewTest)

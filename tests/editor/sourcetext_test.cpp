@@ -29,6 +29,15 @@ void SourceTextTest::decodes_data() {
     QTest::newRow("encoded surrogate")
         << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0\u0080") << true;
     QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QString::fromUtf8("À¯") << true;
+    // Valid UTF-8, but the edit box would make line breaks of these.
+    QTest::newRow("line separator")
+        << QByteArray("a\xe2\x80\xa8") << QString::fromLatin1("a\xe2\x80\xa8") << true;
+    QTest::newRow("paragraph separator")
+        << QByteArray("a\xe2\x80\xa9") << QString::fromLatin1("a\xe2\x80\xa9") << true;
+    QTest::newRow("frame marks") << QByteArray("\xef\xb7\x90\xef\xb7\x91")
+                                 << QString::fromLatin1("\xef\xb7\x90\xef\xb7\x91") << true;
+    QTest::newRow("other noncharacter")
+        << QByteArray("\xef\xb7\x92") << QString(QChar(0xfdd2)) << false;
 }
 
 void SourceTextTest::decodes() {
