@@ -126,7 +126,9 @@ TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
     }
 }
 
-TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
+// Runs zerlant without arguments at a terminal and presses one key.
+void pauseTakesOneKey(const std::string& key) {
+    SCOPED_TRACE(testing::PrintToString(key));
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);
     ASSERT_EQ(::grantpt(master), 0);
@@ -155,7 +157,7 @@ TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
     int status = 0;
     ::usleep(200'000);
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "did not wait at the prompt";
-    ASSERT_EQ(::write(master, "k", 1), 1); // no Enter
+    ASSERT_EQ(::write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
     // A prompt that still waits for Enter would hang the suite; give up.
     pid_t done = 0;
     for (int tries = 0; tries < 500 && done == 0; ++tries) {
@@ -172,8 +174,22 @@ TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
     ASSERT_EQ(::tcgetattr(slave, &after), 0);
     EXPECT_NE(after.c_lflag & ECHO, 0u) << "echo left off";
     EXPECT_NE(after.c_lflag & ICANON, 0u) << "line editing left off";
+    // Bytes without a line end are readable only outside line editing.
+    termios raw = after;
+    raw.c_lflag &= static_cast<tcflag_t>(~ICANON);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    ASSERT_EQ(::tcsetattr(slave, TCSANOW, &raw), 0);
+    char left = 0;
+    EXPECT_EQ(::read(slave, &left, 1), 0) << "left for the shell: " << left;
     ::close(slave);
     ::close(master);
+}
+
+TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
+    // A plain key, Ctrl+C and an arrow, which sends three bytes.
+    for (const std::string key : {"k", "\x03", "\x1b[A"})
+        pauseTakesOneKey(key);
 }
 
 TEST_F(Zerlant, OnlyTheFirstArgumentCounts) {
