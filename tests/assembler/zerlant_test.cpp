@@ -253,7 +253,8 @@ TEST_F(Zerlant, ErrorsWriteNothingAndKeepTheOldFile) {
 TEST_F(Zerlant, FoundButUnreadableNamesAreOneError) {
     fs::create_directories(dir / "folder.asm");
     write("prog.asm", "halt\n");
-    std::vector<std::string> names = {"folder.asm", "'p*.asm'"};
+    fs::create_symlink(dir / "moved.asm", dir / "link.asm");
+    std::vector<std::string> names = {"folder.asm", "'p*.asm'", "link.asm"};
     write("locked.asm", "halt\n");
     fs::permissions(dir / "locked.asm", fs::perms::none);
     if (::geteuid() != 0) // root reads anything
