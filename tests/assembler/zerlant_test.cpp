@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <set>
 #include <sys/wait.h>
 #include <termios.h>
@@ -150,6 +151,14 @@ void pauseTakesOneKey(const std::string& key) {
     std::string seen;
     char buf[256];
     while (seen.find("continue . . . ") == std::string::npos) {
+        // The terminal stays open here, so a zerlant that never prompts
+        // would block the read for good.
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 10'000) != 1) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            FAIL() << "no prompt: " << seen;
+        }
         const ssize_t got = ::read(master, buf, sizeof buf);
         ASSERT_GT(got, 0) << seen;
         seen.append(buf, static_cast<std::size_t>(got));
