@@ -16,12 +16,17 @@ void pauseConsole() {
         termios saved{};
         if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
             termios raw = saved;
-            raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+            // Ctrl+C is a key like any other here: as a signal it would end
+            // the program with the terminal still silent.
+            raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
             raw.c_cc[VMIN] = 1;
             raw.c_cc[VTIME] = 0;
             ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
             char key = 0;
             [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &key, 1);
+            // The rest of a key that sends several bytes (an arrow, F1) must
+            // not reach the shell as typed text.
+            ::tcflush(STDIN_FILENO, TCIFLUSH);
             ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
         }
     }

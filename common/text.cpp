@@ -176,8 +176,10 @@ bool fileExists(const std::string& name) {
     const std::string dir = slash == std::string::npos ? "." : name.substr(0, slash + 1);
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
     if (last.find_first_of("*?") == std::string::npos) {
+        // The entry itself counts, as it does for a pattern: a link whose
+        // target is gone is found, and then cannot be read.
         struct stat st {};
-        return ::stat(name.c_str(), &st) == 0;
+        return ::lstat(name.c_str(), &st) == 0;
     }
     DIR* d = ::opendir(dir.c_str());
     if (!d)

@@ -181,6 +181,32 @@ TEST_F(SourceFile, ReadingInChunksAgreesWithReadingWhole) {
     }
 }
 
+TEST_F(SourceFile, LinesLongerThanManyChunks) {
+    const std::string wide(1'000'000, ' ');
+    const struct {
+        std::string source, machineCode; // no machine code: one error, on line 1
+    } cases[] = {
+        {"load ax, 0" + wide + "1\r\nhalt", "2001f000"},
+        {"halt ;" + std::string(1'000'000, 'x') + "\r\ninc bx\r\n", "f0009001"},
+        {wide + "\r\nmov ax," + wide + "bx\r\nhalt\r", "4001f000"},
+        {"load ax, 1" + wide + ";" + wide + "\nhalt", "2001f000"},
+        {std::string(1'000'000, 'q') + "\nhalt\n", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string name = write(c.source);
+        const Outcome whole = assembleWhole(name);
+        for (std::size_t chunkSize : {std::size_t{4096}, std::size_t{1} << 16}) {
+            const Outcome streamed = assembleStreamed(name, chunkSize);
+            EXPECT_EQ(streamed.lines, whole.lines) << c.source.substr(0, 20);
+            EXPECT_EQ(streamed.result.errorCount, c.machineCode.empty() ? 1 : 0);
+            if (c.machineCode.empty())
+                EXPECT_EQ(streamed.lines.back(), "error on line(1):  invalid instruction");
+            else
+                EXPECT_EQ(streamed.result.machineCode, c.machineCode);
+        }
+    }
+}
+
 TEST_F(SourceFile, PipeIsReadWholeForTheHaltCheck) {
     // An error before the halt needs a second look at the text, which a pipe
     // cannot give by reading it again.

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <set>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -89,6 +93,114 @@ TEST_F(Zerlant, GoodSourceWritesTheWords) {
     EXPECT_EQ(read("prog.8xe"), "20ff9001f000");
 }
 
+TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
+    // Only CR LF is a line end; a CR anywhere else stays in its line.
+    const std::string fail1 = "now assembling: t.asm\nerror on line(";
+    const struct {
+        std::string bytes, out, words; // words empty: no .8xe
+    } cases[] = {
+        {"halt\r", success("t.asm", "t.8xe"), "f000"},
+        {"inc bx\r\nhalt\r\n", success("t.asm", "t.8xe"), "9001f000"},
+        {"halt\n\r\n", success("t.asm", "t.8xe"), "f000"},
+        {"halt\n\r", fail1 + "2):  invalid instruction\n", ""},
+        {"load ax, 1\rhalt\n", fail1 + "1):  the second operand must contain a hex value\n", ""},
+        {"load ax, 1\r\r\nhalt", fail1 + "1):  the second operand must contain a hex value\n", ""},
+        {"load ax, ff ; set, two\r\nhalt ; stop", success("t.asm", "t.8xe"), "20fff000"},
+        {"load ax; , ff\nhalt", fail1 + "1):  invalid number of operands on instruction\n", ""},
+        {"\tload ax, 01\n  halt\ninc bx", success("t.asm", "t.8xe"), "2001f0009001"},
+        {"  load ax, 01\nhalt\n", fail1 + "1):  the first operand must be a register\n", ""},
+        {"load ax,\t1\nhalt\n", fail1 + "1):  the second operand must contain a hex value\n", ""},
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir / "t.8xe");
+        write("t.asm", c.bytes);
+        const Result r = run("t.asm");
+        const std::string expected =
+            c.words.empty() ? c.out + "process stoped with  (1) fatal errors\n" + pausePrompt
+                            : c.out;
+        EXPECT_EQ(r.out, expected) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(r.status, c.words.empty() ? 1 : 0) << testing::PrintToString(c.bytes);
+        if (c.words.empty())
+            EXPECT_FALSE(exists("t.8xe")) << testing::PrintToString(c.bytes);
+        else
+            EXPECT_EQ(read("t.8xe"), c.words) << testing::PrintToString(c.bytes);
+    }
+}
+
+// Runs zerlant without arguments at a terminal and presses one key.
+void pauseTakesOneKey(const std::string& key) {
+    SCOPED_TRACE(testing::PrintToString(key));
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string slaveName = ::ptsname(master);
+    // Held open here too, so the terminal's modes can be read after the run.
+    const int slave = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave, 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int tty = ::open(slaveName.c_str(), O_RDWR);
+        ::dup2(tty, STDIN_FILENO);
+        ::dup2(tty, STDOUT_FILENO);
+        const std::string bin = std::string(MOX_BIN_DIR) + "/zerlant";
+        ::execl(bin.c_str(), bin.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string seen;
+    char buf[256];
+    while (seen.find("continue . . . ") == std::string::npos) {
+        // The terminal stays open here, so a zerlant that never prompts
+        // would block the read for good.
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 10'000) != 1) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            FAIL() << "no prompt: " << seen;
+        }
+        const ssize_t got = ::read(master, buf, sizeof buf);
+        ASSERT_GT(got, 0) << seen;
+        seen.append(buf, static_cast<std::size_t>(got));
+    }
+    int status = 0;
+    ::usleep(200'000);
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "did not wait at the prompt";
+    ASSERT_EQ(::write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+    // A prompt that still waits for Enter would hang the suite; give up.
+    pid_t done = 0;
+    for (int tries = 0; tries < 500 && done == 0; ++tries) {
+        ::usleep(20'000);
+        done = ::waitpid(pid, &status, WNOHANG);
+    }
+    if (done == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        FAIL() << "one key did not end the pause";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    termios after{};
+    ASSERT_EQ(::tcgetattr(slave, &after), 0);
+    EXPECT_NE(after.c_lflag & ECHO, 0u) << "echo left off";
+    EXPECT_NE(after.c_lflag & ICANON, 0u) << "line editing left off";
+    // Bytes without a line end are readable only outside line editing.
+    termios raw = after;
+    raw.c_lflag &= static_cast<tcflag_t>(~ICANON);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    ASSERT_EQ(::tcsetattr(slave, TCSANOW, &raw), 0);
+    char left = 0;
+    EXPECT_EQ(::read(slave, &left, 1), 0) << "left for the shell: " << left;
+    ::close(slave);
+    ::close(master);
+}
+
+TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
+    // A plain key, Ctrl+C and an arrow, which sends three bytes.
+    for (const std::string key : {"k", "\x03", "\x1b[A"})
+        pauseTakesOneKey(key);
+}
+
 TEST_F(Zerlant, OnlyTheFirstArgumentCounts) {
     write("a.asm", "halt\n");
     const Result r = run("a.asm b.asm");
@@ -150,7 +262,8 @@ TEST_F(Zerlant, ErrorsWriteNothingAndKeepTheOldFile) {
 TEST_F(Zerlant, FoundButUnreadableNamesAreOneError) {
     fs::create_directories(dir / "folder.asm");
     write("prog.asm", "halt\n");
-    std::vector<std::string> names = {"folder.asm", "'p*.asm'"};
+    fs::create_symlink(dir / "moved.asm", dir / "link.asm");
+    std::vector<std::string> names = {"folder.asm", "'p*.asm'", "link.asm"};
     write("locked.asm", "halt\n");
     fs::permissions(dir / "locked.asm", fs::perms::none);
     if (::geteuid() != 0) // root reads anything

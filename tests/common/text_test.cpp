@@ -211,6 +211,7 @@ TEST_F(TextFiles, ExistsFollowsTheDirectorySearch) {
     put("prog.asm", "halt");
     put("a[1].asm", "halt");
     fs::create_directory(dir / "folder");
+    fs::create_symlink(dir / "gone", dir / "dangling");
     const struct {
         std::string name;
         bool exists;
@@ -218,6 +219,7 @@ TEST_F(TextFiles, ExistsFollowsTheDirectorySearch) {
         {"prog.asm", true}, {"folder", true},     {"*.asm", true},    {"pro?.asm", true},
         {"p*m", true},      {"*.8xe", false},     {"prog.as?", true}, {"prog.asm?", false},
         {"a[1].asm", true}, {"a[12].asm", false}, {"nothing", false}, {"*", true},
+        {"dangling", true}, {"dangl?ng", true},   {"gone", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fileExists(path(c.name)), c.exists) << c.name;
