@@ -1,3 +1,4 @@
+#include "../modal_dialog.h"
 #include "codeview.h"
 #include "platform.h"
 
@@ -111,15 +112,6 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
 
 QString title(const QString& name) {
     return QStringLiteral("ZERLANT - [Code View] - ") + name;
-}
-
-// Runs `answer` on the modal dialog once its own loop is running.
-template <typename Dialog> void whenShown(std::function<void(Dialog*)> answer) {
-    QTimer::singleShot(0, qApp, [answer] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        answer(dialog);
-    });
 }
 
 } // namespace

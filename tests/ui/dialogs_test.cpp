@@ -1,5 +1,6 @@
 // The real message box and open dialog, answered from inside their own modal
 // loops.
+#include "../modal_dialog.h"
 #include "dialogs.h"
 
 #include <QAbstractButton>
@@ -13,19 +14,6 @@
 
 using namespace mox;
 using namespace mox::ui;
-
-namespace {
-
-// Runs `answer` on the modal dialog once it is up.
-template <typename Dialog> void whenShown(std::function<void(Dialog*)> answer) {
-    QTimer::singleShot(0, qApp, [answer] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        answer(dialog);
-    });
-}
-
-} // namespace
 
 class DialogsTest : public QObject {
     Q_OBJECT
