@@ -1,0 +1,153 @@
+// Words per second of the interpreter and the full run, and emurun as a whole
+// process against cat copying the same file.
+#include "cpu.h"
+#include "null_display.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace mox;
+
+namespace {
+
+constexpr std::size_t programWords = 1'000'000;
+
+// A mix of every opcode but halt, with random operands, so the run goes to
+// the last word and no branch is predictable.
+std::string makeProgram(std::size_t words) {
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> opcode(1, 14), digit(0, 15);
+    const char* const hex = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(words * 4);
+    for (std::size_t i = 0; i < words; ++i) {
+        text.push_back(hex[opcode(rng)]);
+        for (int k = 0; k < 3; ++k)
+            text.push_back(hex[digit(rng)]);
+    }
+    return text;
+}
+
+// A short program of the kind students write, without its halt, repeated:
+// every word is one the processor has seen in the same order before.
+std::string makeRepeatedProgram(std::size_t words) {
+    const std::string block = "2005"
+                              "2103"
+                              "5001"
+                              "7001"
+                              "3010"
+                              "1210"
+                              "9003"
+                              "6023"
+                              "E021"
+                              "C002"
+                              "8001"
+                              "D002"
+                              "B012"
+                              "A004"
+                              "4050"
+                              "3511";
+    std::string text;
+    text.reserve(words * 4);
+    while (text.size() < words * 4)
+        text.append(block);
+    text.resize(words * 4);
+    return text;
+}
+
+const std::string& program() {
+    static const std::string text = makeProgram(programWords);
+    return text;
+}
+
+const std::string& repeatedProgram() {
+    static const std::string text = makeRepeatedProgram(programWords);
+    return text;
+}
+
+void BM_Execute(benchmark::State& state) {
+    const std::string& text = program();
+    NullDisplay display;
+    Cpu cpu;
+    cpu.display = &display;
+    std::size_t at = 0;
+    for (auto _ : state) {
+        cpu.execute(std::string_view(text).substr(at, 4));
+        at = at + 4 == text.size() ? 0 : at + 4;
+    }
+    benchmark::DoNotOptimize(cpu.registers);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Execute);
+
+void BM_RunText(benchmark::State& state) {
+    const std::string& text = state.range(0) == 0 ? program() : repeatedProgram();
+    NullDisplay display;
+    Cpu cpu;
+    cpu.display = &display;
+    for (auto _ : state) {
+        cpu.runText(text);
+        benchmark::DoNotOptimize(cpu.registers);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(programWords));
+}
+// 0: opcodes in random order; 1: a short program repeated.
+BENCHMARK(BM_RunText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A 4 MB .8xe file, written once.
+const std::string& programFile() {
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() /
+                       ("mox_bench_" + std::to_string(::getpid()) + ".8xe");
+        std::ofstream(p, std::ios::binary) << program();
+        std::atexit([] { std::filesystem::remove(programFile()); });
+        return p.string();
+    }();
+    return path;
+}
+
+// Starts the program with its output thrown away and waits for it.
+void runProcess(benchmark::State& state, std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int status = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0 ||
+        ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        state.SkipWithError("the process failed");
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+void BM_EmurunJson(benchmark::State& state) {
+    const std::string path = programFile();
+    for (auto _ : state)
+        runProcess(state, {MOX_BIN_DIR "/emurun", "--json", path});
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(programWords));
+}
+BENCHMARK(BM_EmurunJson)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CatToDevNull(benchmark::State& state) {
+    const std::string path = programFile();
+    for (auto _ : state)
+        runProcess(state, {"cat", path});
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(program().size()));
+}
+BENCHMARK(BM_CatToDevNull)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

@@ -1,0 +1,59 @@
+// The register machine: its data memory, registers and the little state that
+// running and stepping keep, and the interpreter of one instruction word.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mox {
+
+class Display;
+
+class Cpu {
+public:
+    std::array<std::int32_t, 256> memory{};
+    std::array<std::int32_t, 16> registers{};
+    // True while a run or a step is under way; only a halt clears it.
+    bool running = false;
+    // A step-by-step load validated its text; Step refuses to run otherwise.
+    bool programLoaded = false;
+    // Offset in `program` of the word the next Step executes; a multiple of 4.
+    std::int32_t instructionPointer = 0;
+    // The text kept for step-by-step mode.
+    std::string program;
+    // The word the next Step executes, as the label shows it; zero-terminated,
+    // shorter than four characters only at the end of `program`.
+    std::array<char, 5> nextInstruction{};
+
+    // Where refreshes, controls and messages go; nullptr shows nothing. Not
+    // machine state: reset() leaves it alone.
+    Display* display = nullptr;
+
+    // Every field back to its starting value: all zero, both flags false,
+    // `program` and `nextInstruction` empty.
+    void reset();
+
+    // Carries out one instruction word (only its first four characters are
+    // read, in either case), then refreshes the displays. A word with a
+    // character that is no hexadecimal digit where its opcode reads one
+    // changes nothing.
+    void execute(std::string_view word);
+
+    // The full run: switches the controls to full execution, rejects a text
+    // that is not all hexadecimal digits, then executes every complete word
+    // up to the first halt and reports the end of the run. Gives the number
+    // of words executed.
+    std::size_t runText(std::string_view text);
+
+    // `nextInstruction` up to its terminator.
+    std::string_view nextInstructionText() const;
+
+private:
+    // execute() without the refresh; `word` holds four characters.
+    void step(const char* word);
+};
+
+} // namespace mox

@@ -1,0 +1,14 @@
+// Instruction words back to source text, for traces.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mox {
+
+// The source line that assembles to the word (e.g. 20FF gives "load ax, ff"),
+// "(none)" for opcode 0 and "(invalid)" when a character the opcode reads is
+// not a hexadecimal digit. Characters the opcode ignores are not shown.
+std::string disassemble(std::string_view word);
+
+} // namespace mox

@@ -1,0 +1,188 @@
+#include "emulator.h"
+
+#include "text.h"
+
+#include <algorithm>
+
+namespace mox {
+
+void showModeControls(Display& display, int mode) {
+    const bool full = mode == FullExecution;
+    display.setNextInstructionVisible(!full);
+    display.setExecuteEnabled(full);
+    display.setStepEnabled(!full);
+}
+
+void showNextInstruction(Display& display, std::string_view word) {
+    display.setNextInstructionText(std::string("Next Instruction: ").append(word));
+}
+
+std::optional<std::string> readProgramText(const std::string& path) {
+    auto text = readTextFile(path);
+    if (!text)
+        return std::nullopt;
+    // Branch-free, so that the loop vectorises: programs may run to megabytes.
+    for (char& c : *text) {
+        const auto u = static_cast<unsigned char>(c);
+        c = static_cast<char>(u - (static_cast<unsigned char>(u - 'a') < 26u ? 32u : 0u));
+    }
+    return text;
+}
+
+namespace {
+
+// 0 for a hexadecimal digit, 1 for anything else; plain arithmetic so that
+// whole blocks are tested in vector registers.
+unsigned notHexByte(unsigned char c) {
+    const auto digit = static_cast<unsigned char>(c - '0');
+    const auto letter = static_cast<unsigned char>((c | 0x20u) - 'a');
+    return static_cast<unsigned>(digit >= 10u) & static_cast<unsigned>(letter >= 6u);
+}
+
+} // namespace
+
+std::int64_t firstNonHexChar(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    // Whole blocks without an early exit vectorise; the block that holds the
+    // first bad character is then searched byte by byte.
+    constexpr std::size_t block = 64;
+    for (; i + block <= n; i += block) {
+        unsigned char bad = 0;
+        for (std::size_t k = 0; k < block; ++k)
+            bad |= static_cast<unsigned char>(notHexByte(p[i + k]));
+        if (bad != 0)
+            break;
+    }
+    for (; i < n; ++i)
+        if (notHexByte(p[i]) != 0)
+            return static_cast<std::int64_t>(i);
+    return -1;
+}
+
+Emulator::Emulator(Display& d) : display(d) {
+    cpu.display = &d;
+}
+
+void Emulator::showModeControls(int mode) {
+    mox::showModeControls(display, mode);
+}
+
+void Emulator::showNextInstruction(std::string_view word) {
+    mox::showNextInstruction(display, word);
+}
+
+namespace {
+
+// Up to four characters of the program from `offset` on: never a byte from
+// outside it, so the end of the program shows as a short or empty word.
+void fetchWord(Cpu& cpu) {
+    cpu.nextInstruction.fill('\0');
+    const auto size = static_cast<std::int64_t>(cpu.program.size());
+    const std::int64_t at = std::clamp<std::int64_t>(cpu.instructionPointer, 0, size);
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(4, size - at));
+    cpu.program.copy(cpu.nextInstruction.data(), n, static_cast<std::size_t>(at));
+}
+
+} // namespace
+
+void Emulator::stepInstruction() {
+    if (executionMode == FullExecution) {
+        display.showMessage("Error:\nYou are currently running in Execution mode, please restart "
+                            "in step mode to use the step instruction",
+                            "Error!", Icon::Information, std::nullopt);
+        return;
+    }
+    if (executionMode != StepByStep)
+        return;
+    if (!cpu.programLoaded) {
+        display.showMessage("You cannot step into a corrupt 8XE", "Sorry no can do", Icon::Error,
+                            std::nullopt);
+        return;
+    }
+    cpu.running = true;
+    // Running off the end of the program ends the pass as a halt would.
+    if (cpu.nextInstructionText().size() == 4)
+        cpu.execute(cpu.nextInstructionText());
+    else
+        cpu.running = false;
+
+    if (!cpu.running) {
+        display.showMessage(
+            "Succesful Execution, reseting instruction pointer to the first instruction",
+            ":) all done", Icon::Information, std::nullopt);
+        cpu.instructionPointer = 0;
+    } else {
+        cpu.instructionPointer += 4;
+    }
+    fetchWord(cpu);
+    showNextInstruction(cpu.nextInstructionText());
+}
+
+std::optional<std::string> Emulator::chooseProgramFile() {
+    return display.chooseProgramFile();
+}
+
+void Emulator::loadProgramFile(const std::string& path) {
+    const auto text = readProgramText(path);
+    if (!text) {
+        display.showMessage("Error:\nCould not read the file", "Error!", Icon::Error, std::nullopt);
+        return;
+    }
+    display.setWindowVisible(Window::Main, false);
+    display.setWindowVisible(Window::Execution, true);
+    display.setWindowVisible(Window::MemoryMap, true);
+    display.setProgramListing(*text);
+
+    if (executionMode == FullExecution) {
+        cpu.runText(*text);
+        return;
+    }
+    if (executionMode != StepByStep)
+        return;
+    cpu.programLoaded = false;
+    showModeControls(StepByStep);
+    if (!isHexText(*text)) {
+        display.showMessage("Fatal Error:\nInvalid or Corrupt 8XE File", "Error!",
+                            Icon::Information, std::nullopt);
+        return;
+    }
+    cpu.running = true;
+    cpu.program = *text;
+    cpu.instructionPointer = 0;
+    cpu.programLoaded = true;
+    display.setExecutionTitle("MOX77 - Step by Step Mode");
+    fetchWord(cpu);
+    showNextInstruction(cpu.nextInstructionText());
+}
+
+namespace {
+
+// The field's text arrives as UTF-8; its length is counted in characters, as
+// the user sees them.
+std::size_t characterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+} // namespace
+
+void Emulator::executeTypedInstruction() {
+    const std::string word = display.typedInstruction();
+    if (characterCount(word) != 4) {
+        display.showMessage("Error:\nInstruction length incorrect (Only 4 Hex Characters)",
+                            "Error!", Icon::Error, Window::Instruction);
+        return;
+    }
+    if (!isHexText(word)) {
+        display.showMessage("Error:\nInstruction Not in Correct Format, requires Only hex digits",
+                            "Error!", Icon::Error, Window::Instruction);
+        return;
+    }
+    cpu.execute(word);
+    display.clearTypedInstruction();
+}
+
+} // namespace mox

@@ -1,0 +1,61 @@
+// Run control, program loading and typed instructions: the program-wide state
+// of the emulator around its one Cpu, wired to the windows through a Display.
+#pragma once
+
+#include "cpu.h"
+#include "display.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mox {
+
+// Values of Emulator::executionMode.
+enum ExecutionMode { StepByStep = 0, FullExecution = 1 };
+
+class Emulator {
+public:
+    explicit Emulator(Display& display);
+    Emulator(const Emulator&) = delete;
+    Emulator& operator=(const Emulator&) = delete;
+
+    Cpu cpu;
+    // 0 step by step, 1 full execution; set by the Mode menu, read by loads
+    // and Step.
+    int executionMode = FullExecution;
+    Display& display;
+
+    // Mode 1: label hidden, Execute on, Step off; any other value the reverse.
+    void showModeControls(int mode);
+    // "Next Instruction: " followed by the word.
+    void showNextInstruction(std::string_view word);
+
+    // The Step button.
+    void stepInstruction();
+    // The Execute button and full-execution loads.
+    void runText(std::string_view text) { cpu.runText(text); }
+
+    // The open dialog; the chosen path, or nothing when cancelled.
+    std::optional<std::string> chooseProgramFile();
+    // Reads, shows, checks and starts the program in the current mode.
+    void loadProgramFile(const std::string& path);
+
+    // Return in the Execute Instruction field.
+    void executeTypedInstruction();
+};
+
+// What Emulator::showModeControls and showNextInstruction do, for callers
+// that hold only a Display.
+void showModeControls(Display& display, int mode);
+void showNextInstruction(Display& display, std::string_view word);
+
+// The text of a program file as every load sees it: read in text mode and
+// upper-cased. Nothing when the file cannot be read.
+std::optional<std::string> readProgramText(const std::string& path);
+
+// Position of the first character that is not a hexadecimal digit, -1 when
+// there is none (the text is a valid program).
+std::int64_t firstNonHexChar(std::string_view text);
+
+} // namespace mox

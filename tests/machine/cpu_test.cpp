@@ -1,0 +1,234 @@
+#include "cpu.h"
+#include "format.h"
+#include "null_display.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <utility>
+#include <vector>
+
+using namespace mox;
+
+namespace {
+
+using Cells = std::vector<std::pair<int, std::int32_t>>;
+
+struct OpCase {
+    const char* word;
+    Cells regsBefore; // on top of registers that all hold distinct values
+    Cells memBefore;
+    Cells regsChanged; // every register expected to differ afterwards
+    Cells memChanged;
+};
+
+// Distinct register values, so that a write to the wrong register shows.
+Cpu machineWith(const Cells& regs, const Cells& mem) {
+    Cpu cpu;
+    for (int i = 0; i < 16; ++i)
+        cpu.registers[static_cast<std::size_t>(i)] = 1000 + i;
+    for (auto [i, v] : regs)
+        cpu.registers[static_cast<std::size_t>(i)] = v;
+    for (auto [a, v] : mem)
+        cpu.memory[static_cast<std::size_t>(a)] = v;
+    return cpu;
+}
+
+TEST(CpuExecute, EveryOpcode) {
+    const std::int32_t minInt = INT32_MIN;
+    const OpCase cases[] = {
+        {"0000", {}, {}, {}, {}},
+        {"0123", {}, {}, {}, {}},
+        {"2aff", {}, {}, {{0xa, 255}}, {}},
+        {"2AFF", {}, {}, {{0xa, 255}}, {}},
+        {"2000", {}, {}, {{0, 0}}, {}},
+        {"3aff", {{0xa, -42}}, {}, {}, {{0xff, -42}}},
+        {"1bff", {}, {{0xff, -42}}, {{0xb, -42}}, {}},
+        {"1b00", {}, {{0x00, 7}}, {{0xb, 7}}, {}},
+        {"4012", {}, {}, {{1, 1002}}, {}},
+        {"4712", {}, {}, {{1, 1002}}, {}},
+        {"4033", {}, {}, {}, {}},
+        {"5012", {{1, 5}, {2, 7}}, {}, {{1, 12}}, {}},
+        {"5012", {{1, INT32_MAX}, {2, 1}}, {}, {{1, minInt}}, {}},
+        {"5011", {{1, 21}}, {}, {{1, 42}}, {}},
+        {"6012", {{1, 5}, {2, 7}}, {}, {{1, -2}}, {}},
+        {"6012", {{1, minInt}, {2, 1}}, {}, {{1, INT32_MAX}}, {}},
+        {"6011", {{1, 21}}, {}, {{1, 0}}, {}},
+        {"7012", {{1, -3}, {2, 7}}, {}, {{1, -21}}, {}},
+        {"7012", {{1, 0x10000}, {2, 0x10000}}, {}, {{1, 0}}, {}},
+        {"7012", {{1, INT32_MAX}, {2, 2}}, {}, {{1, -2}}, {}},
+        {"7011", {{1, 12}}, {}, {{1, 144}}, {}},
+        {"8012", {{1, -7}, {2, 2}}, {}, {{1, -3}}, {}},
+        {"8012", {{1, 7}, {2, -2}}, {}, {{1, -3}}, {}},
+        {"8012", {{1, 7}, {2, 0}}, {}, {}, {}},
+        {"8012", {{1, minInt}, {2, -1}}, {}, {}, {}},
+        {"8012", {{1, 42}, {2, -1}}, {}, {{1, -42}}, {}},
+        {"8011", {{1, -9}}, {}, {{1, 1}}, {}},
+        {"9005", {}, {}, {{5, 1006}}, {}},
+        {"9ab5", {}, {}, {{5, 1006}}, {}},
+        {"9000", {{0, INT32_MAX}}, {}, {{0, minInt}}, {}},
+        {"a00f", {}, {}, {{0xf, 1014}}, {}},
+        {"a000", {{0, minInt}}, {}, {{0, INT32_MAX}}, {}},
+        {"b034", {{3, 0xF0}, {4, 0x3C}}, {}, {{3, 0xFC}}, {}},
+        {"c034", {{3, 0xF0}, {4, 0x3C}}, {}, {{3, 0xCC}}, {}},
+        {"d034", {{3, 0xF0}, {4, 0x3C}}, {}, {{3, 0x30}}, {}},
+        {"c033", {{3, 0xF0}}, {}, {{3, 0}}, {}},
+        {"e012", {{1, minInt + 1}, {2, 1}}, {}, {{1, 3}}, {}},
+        {"e012", {{1, minInt + 1}, {2, 33}}, {}, {{1, 3}}, {}},
+        {"e012", {{1, minInt + 1}, {2, 31}}, {}, {{1, minInt | 0x40000000}}, {}},
+        {"e012", {{1, minInt + 1}, {2, 32}}, {}, {}, {}},
+        {"e012", {{1, minInt + 1}, {2, 0}}, {}, {}, {}},
+        {"e012", {{1, minInt + 1}, {2, -5}}, {}, {}, {}},
+        {"e012", {{1, 1}, {2, minInt}}, {}, {}, {}},
+        {"e012", {{1, 0x12345678}, {2, 4}}, {}, {{1, 0x23456781}}, {}},
+        {"e011", {{1, 4}}, {}, {{1, 64}}, {}},
+        {"e011", {{1, 0x21}}, {}, {{1, 0x42}}, {}},
+        // A character that is no digit makes the word do nothing where the
+        // opcode reads it, and is ignored where it does not.
+        {"x012", {}, {}, {}, {}},
+        {"2g00", {}, {}, {}, {}},
+        {"20g0", {}, {}, {}, {}},
+        {"40g2", {}, {}, {}, {}},
+        {"9zz ", {}, {}, {}, {}},
+        {"4 12", {}, {}, {{1, 1002}}, {}},
+        {"9xy5", {}, {}, {{5, 1006}}, {}},
+    };
+    for (const auto& c : cases) {
+        Cpu cpu = machineWith(c.regsBefore, c.memBefore);
+        cpu.running = true;
+        Cpu expected = cpu;
+        for (auto [i, v] : c.regsChanged)
+            expected.registers[static_cast<std::size_t>(i)] = v;
+        for (auto [a, v] : c.memChanged)
+            expected.memory[static_cast<std::size_t>(a)] = v;
+        cpu.execute(c.word);
+        EXPECT_EQ(cpu.registers, expected.registers) << c.word;
+        EXPECT_EQ(cpu.memory, expected.memory) << c.word;
+        EXPECT_TRUE(cpu.running) << c.word;
+    }
+}
+
+TEST(CpuExecute, HaltClearsRunningOnly) {
+    for (bool runningBefore : {true, false}) {
+        Cpu cpu = machineWith({}, {{3, 9}});
+        cpu.running = runningBefore;
+        const Cpu before = cpu;
+        cpu.execute("f000");
+        EXPECT_FALSE(cpu.running);
+        EXPECT_EQ(cpu.registers, before.registers);
+        EXPECT_EQ(cpu.memory, before.memory);
+    }
+    Cpu cpu;
+    cpu.running = true;
+    cpu.execute("F1g?");
+    EXPECT_FALSE(cpu.running);
+}
+
+TEST(CpuExecute, ReadsOnlyFourCharacters) {
+    Cpu cpu;
+    cpu.execute(std::string_view("2101f000", 8));
+    EXPECT_EQ(cpu.registers[1], 1);
+    EXPECT_FALSE(cpu.running);
+    cpu.running = true;
+    cpu.execute("f0"); // too short to be a word
+    EXPECT_TRUE(cpu.running);
+}
+
+class CountingDisplay : public NullDisplay {
+public:
+    int refreshes = 0;
+    void refreshDisplays() override { ++refreshes; }
+};
+
+TEST(CpuExecute, RefreshesAfterEveryWord) {
+    CountingDisplay display;
+    Cpu cpu;
+    cpu.display = &display;
+    for (const char* word : {"0000", "2aff", "f000", "zzzz"})
+        cpu.execute(word);
+    EXPECT_EQ(display.refreshes, 4);
+}
+
+TEST(CpuReset, ClearsEveryFieldButTheDisplay) {
+    CountingDisplay display;
+    Cpu cpu = machineWith({}, {{0xff, 1}});
+    cpu.display = &display;
+    cpu.running = cpu.programLoaded = true;
+    cpu.instructionPointer = 8;
+    cpu.program = "20FF";
+    cpu.nextInstruction = {'2', '0', 'F', 'F', '\0'};
+    cpu.reset();
+    const Cpu fresh;
+    EXPECT_EQ(cpu.registers, fresh.registers);
+    EXPECT_EQ(cpu.memory, fresh.memory);
+    EXPECT_FALSE(cpu.running);
+    EXPECT_FALSE(cpu.programLoaded);
+    EXPECT_EQ(cpu.instructionPointer, 0);
+    EXPECT_EQ(cpu.program, "");
+    EXPECT_EQ(cpu.nextInstructionText(), "");
+    EXPECT_EQ(cpu.display, &display);
+}
+
+struct RunCase {
+    const char* text;
+    std::int32_t r0, r1;
+    bool running;
+};
+
+TEST(CpuRunText, RunsCompleteWordsUpToHalt) {
+    const RunCase cases[] = {
+        {"20FF9001F000", 255, 1, false},
+        {"20ff9001f000", 255, 1, false},
+        {"F00020FF", 0, 0, false},
+        {"20FF9", 255, 0, true},
+        {"9001", 0, 1, true},
+        {"", 0, 0, true},
+        {"900", 0, 0, true},
+        {"20FF 9001", 0, 0, false}, // invalid: nothing runs, running untouched
+        {"20FF\n", 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        Cpu cpu;
+        cpu.runText(c.text);
+        EXPECT_EQ(cpu.registers[0], c.r0) << c.text;
+        EXPECT_EQ(cpu.registers[1], c.r1) << c.text;
+        EXPECT_EQ(cpu.running, c.running) << c.text;
+    }
+}
+
+TEST(CpuRunText, RepeatsOnTheValuesLeftBefore) {
+    Cpu cpu;
+    cpu.runText("9001F000");
+    cpu.runText("9001F000");
+    EXPECT_EQ(cpu.registers[1], 2);
+}
+
+struct FormatCase {
+    std::int32_t value;
+    int mode;
+    const char* expected;
+};
+
+TEST(FormatNumber, EveryBase) {
+    const FormatCase cases[] = {
+        {0, ViewBinary, "0"},
+        {0, ViewDecimal, "0"},
+        {0, ViewHex, "0"},
+        {5, ViewBinary, "101"},
+        {255, ViewHex, "ff"},
+        {255, ViewDecimal, "255"},
+        {-1, ViewDecimal, "-1"},
+        {-1, ViewHex, "ffffffff"},
+        {-1, ViewBinary, "11111111111111111111111111111111"},
+        {INT32_MIN, ViewDecimal, "-2147483648"},
+        {INT32_MIN, ViewHex, "80000000"},
+        {INT32_MIN, ViewBinary, "10000000000000000000000000000000"},
+        {INT32_MAX, ViewDecimal, "2147483647"},
+        {INT32_MAX, ViewHex, "7fffffff"},
+        {0x1234abcd, ViewHex, "1234abcd"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(formatNumber(c.value, c.mode), c.expected) << c.value << " mode " << c.mode;
+}
+
+} // namespace

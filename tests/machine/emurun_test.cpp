@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class EmurunTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("mox_emurun_test_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path writeFile(const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return dir / name;
+    }
+
+    // Runs a tool from the bin folder in the test's folder, stdin empty.
+    Result run(const std::string& tool, const std::string& args) {
+        const std::string command = "cd '" + dir.string() + "' && '" + MOX_BIN_DIR + "/" + tool +
+                                    "' " + args + " </dev/null >out.txt 2>err.txt";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out.txt"),
+                slurp(dir / "err.txt")};
+    }
+
+    void assemble(const std::string& source) {
+        writeFile("prog.asm", source);
+        const Result r = run("zerlant", "prog.asm");
+        ASSERT_TRUE(fs::exists(dir / "prog.8xe")) << r.out;
+    }
+};
+
+// The numbers of one JSON array field, in order.
+std::vector<long long> jsonArray(const std::string& json, const std::string& field) {
+    std::vector<long long> values;
+    auto at = json.find("\"" + field + "\": [");
+    if (at == std::string::npos)
+        return values;
+    std::istringstream in(json.substr(json.find('[', at) + 1));
+    long long v;
+    char sep = ',';
+    while (sep == ',' && in >> v >> sep)
+        values.push_back(v);
+    return values;
+}
+
+TEST_F(EmurunTest, RunsAnAssembledExampleToItsHalt) {
+    std::ifstream example(std::string(MOX_SOURCE_DIR) + "/examples/hello.asm");
+    std::stringstream source;
+    source << example.rdbuf();
+    assemble(source.str());
+    const Result r = run("emurun", "--json prog.8xe");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find("{\"executed\": 3, \"running\": false, "), 0u) << r.out;
+    const auto regs = jsonArray(r.out, "registers");
+    ASSERT_EQ(regs.size(), 16u);
+    EXPECT_EQ(regs[0], 255);
+    EXPECT_EQ(regs[1], 1);
+    EXPECT_EQ(jsonArray(r.out, "memory"), std::vector<long long>(256, 0));
+    EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1); // one object, nothing else
+}
+
+TEST_F(EmurunTest, MemoryArithmeticAndStopAtHalt) {
+    assemble("load ax, ff\n"
+             "store ax, 10\n"
+             "loadm bx, 10\n"
+             "inc bx\n"
+             "dec cx\n"
+             "mul bx, bx\n"
+             "store cx, ff\n"
+             "halt\n"
+             "inc dx\n");
+    const Result r = run("emurun", "--json prog.8xe");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("{\"executed\": 8, \"running\": false, "), 0u) << r.out;
+    const auto regs = jsonArray(r.out, "registers");
+    ASSERT_EQ(regs.size(), 16u);
+    EXPECT_EQ(regs[0], 255);
+    EXPECT_EQ(regs[1], 65536);
+    EXPECT_EQ(regs[2], -1);
+    EXPECT_EQ(regs[3], 0);
+    auto memory = jsonArray(r.out, "memory");
+    ASSERT_EQ(memory.size(), 256u);
+    EXPECT_EQ(memory[0x10], 255);
+    EXPECT_EQ(memory[0xff], -1);
+    memory[0x10] = memory[0xff] = 0;
+    EXPECT_EQ(memory, std::vector<long long>(256, 0));
+}
+
+TEST_F(EmurunTest, TextReportInEachRadix) {
+    writeFile("p.8xe", "a00220059004300e");
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"",
+         {"executed 4 words\n", "  cx  ffffffff\n", "  ax  5\n", "  [e]  5\n",
+          "ended without a halt\n"}},
+        {"--radix 10", {"  cx  -1\n", "  ex  1\n", "  [14]  5\n"}},
+        {"--radix=2", {"  cx  11111111111111111111111111111111\n", "  [1110]  101\n"}},
+        {"--radix 16", {"  bx  0\n", "  px  0\n"}},
+    };
+    for (const auto& [option, lines] : cases) {
+        const Result r = run("emurun", std::string(option) + " p.8xe");
+        ASSERT_EQ(r.status, 0) << option << r.err;
+        for (const auto& line : lines)
+            EXPECT_NE(r.out.find(line), std::string::npos) << option << ": " << line << r.out;
+    }
+}
+
+TEST_F(EmurunTest, TraceShowsEachWordAndItsChanges) {
+    writeFile("p.8xe", "20ff3010f0009001");
+    const Result r = run("emurun", "--trace p.8xe");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string first, second, third, fourth;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    std::getline(lines, third);
+    std::getline(lines, fourth);
+    EXPECT_EQ(first.substr(0, 17), "20FF  load ax, ff");
+    EXPECT_NE(first.find("ax: 0 -> ff"), std::string::npos) << first;
+    EXPECT_NE(second.find("store ax, 10"), std::string::npos) << second;
+    EXPECT_NE(second.find("[10]: 0 -> ff"), std::string::npos) << second;
+    EXPECT_EQ(third.substr(0, 10), "F000  halt");
+    EXPECT_NE(third.find("halted"), std::string::npos) << third;
+    EXPECT_EQ(fourth, "executed 3 words");
+
+    // With --json the trace moves to standard error.
+    const Result j = run("emurun", "--trace --json p.8xe");
+    EXPECT_EQ(j.out.rfind("{\"executed\": 3,", 0), 0u) << j.out;
+    EXPECT_EQ(j.err.rfind("20FF  load ax, ff", 0), 0u) << j.err;
+}
+
+struct FailCase {
+    const char* args;
+    int status;
+    const char* err; // whole standard error
+};
+
+TEST_F(EmurunTest, ReportsBadFilesAndCommandLines) {
+    writeFile("crlf.8xe", "20ff\r\n");
+    writeFile("space.8xe", "20ff 9001");
+    writeFile("junk.8xe", "20fg");
+    fs::create_directory(dir / "folder.8xe");
+    const std::string tryHelp = "Try 'emurun --help' for more information.\n";
+    const FailCase cases[] = {
+        {"missing.8xe", 1, "emurun: missing.8xe: no such file\n"},
+        {"folder.8xe", 1, "emurun: folder.8xe: is a directory\n"},
+        {"crlf.8xe", 1,
+         "emurun: crlf.8xe: invalid program: a line break at position 4 (counting from 0) is "
+         "not a hexadecimal digit\n"},
+        {"space.8xe", 1,
+         "emurun: space.8xe: invalid program: a space at position 4 (counting from 0) is not a "
+         "hexadecimal digit\n"},
+        {"junk.8xe", 1,
+         "emurun: junk.8xe: invalid program: 'G' at position 3 (counting from 0) is not a "
+         "hexadecimal digit\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = run("emurun", c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+    }
+    const char* usageErrors[] = {"", "--radix 8 p.8xe", "--radix", "--bogus p.8xe", "a b"};
+    for (const char* args : usageErrors) {
+        const Result r = run("emurun", args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find(tryHelp), std::string::npos) << args;
+    }
+    const Result help = run("emurun", "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: emurun [options] program.8xe\n", 0), 0u);
+}
+
+TEST_F(EmurunTest, UnreadableFile) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    writeFile("locked.8xe", "f000");
+    fs::permissions(dir / "locked.8xe", fs::perms::none);
+    const Result r = run("emurun", "locked.8xe");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "emurun: locked.8xe: cannot be read\n");
+}
+
+} // namespace
