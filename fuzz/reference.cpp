@@ -302,7 +302,9 @@ void ReferenceMachine::execute(std::string_view word) {
 const std::string& scratchDir() {
     // Never destroyed, so the clean-up at exit can still read it.
     static const std::string* const dir = [] {
-        std::string pattern = "/tmp/moxfuzzXXXXXX";
+        // Memory-backed where there is one: every input is written to disk.
+        const bool shm = std::filesystem::is_directory("/dev/shm");
+        std::string pattern = shm ? "/dev/shm/moxfuzzXXXXXX" : "/tmp/moxfuzzXXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr)
             fail("cannot make a scratch folder", {});
         std::atexit([] {
