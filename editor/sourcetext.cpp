@@ -14,6 +14,21 @@ std::string stripCarriageReturns(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Characters that the edit box takes as a line break (or a frame mark that
+// it drops), so a file holding them would come back from a save changed.
+bool hasBreakingCharacter(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0x2029 || u == 0xfdd0 || u == 0xfdd1)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 SourceText decodeSource(std::string_view bytes) {
     const std::string clean = stripCarriageReturns(bytes);
     const QByteArray raw =
@@ -22,8 +37,9 @@ SourceText decodeSource(std::string_view bytes) {
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(raw);
     // The decoder's error flag misses some malformed input (encoded surrogates,
-    // for one), so only a faithful re-encoding proves the bytes were UTF-8.
-    if (!utf8.hasError() && text.toUtf8() == raw)
+    // for one), so only a faithful re-encoding proves the bytes were UTF-8. A
+    // text that the edit box would break apart is read byte for byte instead.
+    if (!utf8.hasError() && text.toUtf8() == raw && !hasBreakingCharacter(text))
         return {std::move(text), false};
     return {QString::fromLatin1(raw), true};
 }

@@ -29,6 +29,15 @@ void SourceTextTest::decodes_data() {
     QTest::newRow("encoded surrogate")
         << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0\u0080") << true;
     QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QString::fromUtf8("À¯") << true;
+    // Valid UTF-8, but the edit box would turn these into line breaks.
+    QTest::newRow("paragraph separator") << QByteArray("a\xe2\x80\xa9"
+                                                       "b")
+                                         << QString::fromUtf8("aâ©b") << true;
+    QTest::newRow("frame marks") << QByteArray("\xef\xb7\x90\xef\xb7\x91")
+                                 << QString::fromUtf8("ï·ï·") << true;
+    QTest::newRow("line separator stays") << QByteArray("a\xe2\x80\xa8"
+                                                        "b")
+                                          << QString::fromUtf8("a b") << false;
 }
 
 void SourceTextTest::decodes() {
