@@ -12,6 +12,7 @@ shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(encoder assembly loader typed format)
 
+scripts/install-deps.sh # clang and its sanitizer runtimes
 build=build/fuzz
 echo "==> configuring (fuzz)"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOX_FUZZ=ON \
