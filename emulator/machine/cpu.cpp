@@ -57,12 +57,6 @@ std::uint32_t maskOf(bool condition) {
     return 0u - static_cast<std::uint32_t>(condition);
 }
 
-// One of two values by a condition, without a jump.
-std::int32_t pick(unsigned condition, std::int32_t yes, std::int32_t no) {
-    const std::uint32_t m = maskOf(condition != 0);
-    return wrap((bits(yes) & m) | (bits(no) & ~m));
-}
-
 // Carries out every opcode but halt, whose only effect the caller handles.
 // Every result is computed and the opcode picks one from a table: programs
 // mix opcodes freely, and a switch whose jumps the processor cannot predict
@@ -101,7 +95,7 @@ inline void applyWord(Registers& registers, Memory& memory, unsigned opcode, uns
     };
     std::int32_t value = results[opcode];
     // Rare enough that a branch costs less than always dividing.
-    if (opcode == 0x8)
+    if (opcode == 0x8) [[unlikely]]
         value = divide(a, b);
 
     // loadm and load write the character-2 register, inc and dec the
@@ -110,7 +104,8 @@ inline void applyWord(Registers& registers, Memory& memory, unsigned opcode, uns
     const std::uint32_t to4 = maskOf(opcode - 9u < 2u);
     const unsigned destination = (r2 & to2) | (r4 & to4) | (r3 & ~(to2 | to4));
     registers[destination] = value;
-    memory[address] = pick(opcode == 0x3, source, cell);
+    if (opcode == 0x3)
+        memory[address] = source;
 }
 
 // Digit values of four characters known to be hexadecimal digits, in one go:
