@@ -2,6 +2,7 @@
 // the gathered machine code. Console lines go to a caller-given sink.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,8 +28,10 @@ std::string lineErrorText(std::int64_t index, std::string_view message);
 std::string prepareSource(std::string_view source);
 // Checks for a halt, then encodes every line of a prepared text.
 void assembleText(std::string_view prepared, Assembly& run, const ReportLine& report);
-// Reads and assembles a file that the directory search has found.
-void assembleFile(const std::string& name, Assembly& run, const ReportLine& report);
+// Reads and assembles a file that the directory search has found, chunk by
+// chunk; the chunk size matters only to tests of the chunk boundaries.
+void assembleFile(const std::string& name, Assembly& run, const ReportLine& report,
+                  std::size_t chunkSize = 1 << 16);
 
 // The source name up to its first "." followed by ".8xe".
 std::string outputFileName(std::string_view sourceName);

@@ -5,11 +5,9 @@
 
 namespace mox {
 
-int runAssembler(const std::vector<std::string>& args, std::ostream& out) {
-    // Each line is flushed at once, so a reader of the console sees the
-    // progress even when the run is slow or ends badly.
-    const auto say = [&out](std::string_view line) { out << line << '\n' << std::flush; };
+namespace {
 
+int assemble(const std::vector<std::string>& args, const ReportLine& say) {
     if (args.empty()) {
         say("error: invalid command line parameters");
         say("correct format is the following");
@@ -34,11 +32,29 @@ int runAssembler(const std::vector<std::string>& args, std::ostream& out) {
 
     const std::string output = outputFileName(source);
     say("was succesful emu binary code (in hex)  named: " + output);
-    if (!writeTextFile(output, run.machineCode)) {
+    // Waiting for the disk would cost more than the whole assembly, and a
+    // machine-code file lost in a crash is made again by running once more.
+    if (!writeTextFile(output, run.machineCode, nullptr, Durability::Cached)) {
         say("fatal error: could not write the file" + output);
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int runAssembler(const std::vector<std::string>& args, std::ostream& out, bool flushEachLine) {
+    // A person at the console sees each line as it comes; into a file or a
+    // pipe, a million error lines would cost a million writes if flushed
+    // singly.
+    const auto say = [&out, flushEachLine](std::string_view line) {
+        out << line << '\n';
+        if (flushEachLine)
+            out.flush();
+    };
+    const int status = assemble(args, say);
+    out.flush();
+    return status;
 }
 
 } // namespace mox

@@ -3,8 +3,11 @@
 #include "mnemonics.h"
 #include "text.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 namespace mox {
 
@@ -33,17 +36,23 @@ bool startsWith(std::string_view text, std::size_t at, std::string_view name) {
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
+// Every member is given in these two, so nothing is cleared first.
 LineResult fail(std::string_view message) {
-    LineResult r;
-    r.kind = LineResult::Kind::Error;
-    r.message = message;
-    return r;
+    return {LineResult::Kind::Error, {}, message, false};
 }
 
 LineResult word(int opcode, int second, int third, int fourth) {
-    LineResult r;
-    r.kind = LineResult::Kind::Word;
-    r.word = {hexDigits[opcode], hexDigits[second], hexDigits[third], hexDigits[fourth]};
+    LineResult r{LineResult::Kind::Word, {}, std::string_view{}, false};
+    // One store of all four digits, as the caller reads them at once and
+    // would otherwise wait for four separate byte stores.
+    const auto digit = [](int value) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(hexDigits[value]));
+    };
+    const std::uint32_t packed =
+        std::endian::native == std::endian::little
+            ? digit(opcode) | digit(second) << 8 | digit(third) << 16 | digit(fourth) << 24
+            : digit(fourth) | digit(third) << 8 | digit(second) << 16 | digit(opcode) << 24;
+    std::memcpy(r.word.data(), &packed, sizeof packed);
     return r;
 }
 
@@ -167,23 +176,240 @@ LineResult encodeOneRegister(int opcode, std::string_view line) {
     return word(opcode, 0, 0, reg);
 }
 
-} // namespace
+constexpr std::size_t haltRow = [] {
+    std::size_t r = 0;
+    while (mnemonicTable[r].name != "halt")
+        ++r;
+    return r;
+}();
 
-int opcodeOf(std::string_view line) {
-    std::size_t best = mnemonicTable.size();
-    for (std::size_t i = 0; i < line.size() && best > 0; ++i) {
-        unsigned rows = rowsByFirstChar[static_cast<unsigned char>(line[i])];
-        // Only rows ahead of the best so far can change the answer.
-        rows &= (1u << best) - 1u;
+struct MnemonicScan {
+    std::size_t row = mnemonicTable.size(); // the first row in table order that occurs
+    bool holdsHalt = false;
+};
+
+MnemonicScan scanMnemonics(std::string_view line) {
+    MnemonicScan scan;
+    // Only rows ahead of the best so far can change the answer, and halt
+    // until it is found; most bytes then need no closer look.
+    unsigned wanted = (1u << mnemonicTable.size()) - 1u;
+    for (std::size_t i = 0; i < line.size() && wanted != 0; ++i) {
+        unsigned rows = rowsByFirstChar[static_cast<unsigned char>(line[i])] & wanted;
+        if (rows == 0)
+            continue;
         for (; rows != 0; rows &= rows - 1) {
             const auto r = static_cast<std::size_t>(std::countr_zero(rows));
             if (startsWith(line, i, mnemonicTable[r].name)) {
-                best = r; // rows go up, so no later one here can do better
-                break;
+                scan.row = std::min(scan.row, r);
+                scan.holdsHalt = scan.holdsHalt || r == haltRow;
             }
         }
+        wanted = ((1u << scan.row) - 1u) | (scan.holdsHalt ? 0u : 1u << haltRow);
     }
-    return best < mnemonicTable.size() ? mnemonicTable[best].opcode : 0;
+    return scan;
+}
+
+LineResult encode(std::string_view line, std::size_t row) {
+    if (row >= mnemonicTable.size())
+        return fail(" invalid instruction");
+    const Mnemonic& m = mnemonicTable[row];
+    const int opcode = m.opcode;
+    switch (m.operands) {
+    case OperandClass::RegisterValue:
+        return encodeRegisterValue(opcode, line);
+    case OperandClass::TwoRegisters:
+        return encodeTwoRegisters(opcode, line);
+    case OperandClass::OneRegister:
+        return encodeOneRegister(opcode, line);
+    case OperandClass::None:
+        break;
+    }
+    if (findText(line, ",") != -1)
+        return fail("  (fatal) invalid number of operands on instruction");
+    return word(opcode, 0, 0, 0);
+}
+
+// Almost every line of a real program is written the usual way: the
+// mnemonic at the start, one space, registers named in lower case, one comma
+// with at most one space after it, a value of one or two digits, then perhaps
+// spaces. The only other mnemonics such a line can hold lie inside its own
+// and come later in the table (load in loadm, or in store and xor), so the
+// leading name settles it and the word is formed in one short walk. Anything
+// else, errors included, goes the general way, which gives the same result
+// for these lines too.
+struct Cursor {
+    std::string_view line;
+    std::size_t at = 0;
+
+    bool take(char c) {
+        if (at < line.size() && line[at] == c) {
+            ++at;
+            return true;
+        }
+        return false;
+    }
+    // A register name as the general way would accept it, for its number.
+    int takeRegister() {
+        if (line.size() - at < 2 || line[at + 1] != 'x' || line[at] < 'a' || line[at] > 'p')
+            return -1;
+        at += 2;
+        return line[at - 2] - 'a';
+    }
+    int takeHexDigit() {
+        const int d = at < line.size() ? hexValue[static_cast<unsigned char>(line[at])] : -1;
+        at += d >= 0 ? 1 : 0;
+        return d;
+    }
+    bool onlySpacesLeft() const {
+        for (std::size_t i = at; i < line.size(); ++i)
+            if (line[i] != ' ')
+                return false;
+        return true;
+    }
+
+    static constexpr std::array<std::int8_t, 256> hexValue = [] {
+        std::array<std::int8_t, 256> v{};
+        v.fill(-1);
+        for (int d = 0; d < 16; ++d) {
+            v["0123456789abcdef"[d]] = static_cast<std::int8_t>(d);
+            v["0123456789ABCDEF"[d]] = static_cast<std::int8_t>(d);
+        }
+        return v;
+    }();
+};
+
+constexpr std::size_t longestName = [] {
+    std::size_t n = 0;
+    for (const Mnemonic& m : mnemonicTable)
+        n = std::max(n, m.name.size());
+    return n;
+}();
+
+constexpr std::size_t startKey(std::size_t length, char first, char second) {
+    return (length * 26 + static_cast<std::size_t>(first - 'a')) * 26 +
+           static_cast<std::size_t>(second - 'a');
+}
+
+// The row of each mnemonic by its length and first two letters, which tell
+// them all apart.
+constexpr auto rowByStart = [] {
+    std::array<std::int8_t, startKey(longestName + 1, 'a', 'a')> rows{};
+    rows.fill(-1);
+    for (std::size_t r = 0; r < mnemonicTable.size(); ++r) {
+        const std::string_view name = mnemonicTable[r].name;
+        std::int8_t& slot = rows[startKey(name.size(), name[0], name[1])];
+        if (slot >= 0)
+            throw "two mnemonics start alike";
+        slot = static_cast<std::int8_t>(r);
+    }
+    return rows;
+}();
+
+// The first eight bytes of a line, byte k in bits 8k to 8k + 7, zeros past
+// its end.
+std::uint64_t firstEight(std::string_view line) {
+    std::uint64_t v = 0;
+    if (std::endian::native == std::endian::little && line.size() >= 8) {
+        std::memcpy(&v, line.data(), 8);
+        return v;
+    }
+    for (std::size_t k = 0; k < std::min<std::size_t>(8, line.size()); ++k)
+        v |= std::uint64_t{static_cast<unsigned char>(line[k])} << (8 * k);
+    return v;
+}
+
+constexpr std::uint64_t eachByte(unsigned char c) {
+    return 0x0101010101010101u * c;
+}
+
+// Each mnemonic as firstEight would read it.
+constexpr std::array<std::uint64_t, mnemonicTable.size()> packedNames = [] {
+    std::array<std::uint64_t, mnemonicTable.size()> names{};
+    for (std::size_t r = 0; r < mnemonicTable.size(); ++r)
+        for (std::size_t k = 0; k < mnemonicTable[r].name.size(); ++k)
+            names[r] |= std::uint64_t{static_cast<unsigned char>(mnemonicTable[r].name[k])}
+                        << (8 * k);
+    return names;
+}();
+
+// The table row named exactly by the line's leading lower-case letters. All
+// eight bytes are looked at together: a loop over letters of varying number
+// is mispredicted on most lines.
+std::optional<std::size_t> leadingMnemonic(Cursor& cur) {
+    const std::uint64_t bytes = firstEight(cur.line);
+    const std::uint64_t low7 = bytes & eachByte(0x7f);
+    // High bit of each byte from a to z: at least a, at most z, below 128.
+    const std::uint64_t letters = ((low7 | eachByte(0x80)) - eachByte('a')) &
+                                  (eachByte(0x80 | 'z') - low7) & ~bytes & eachByte(0x80);
+    const auto n = static_cast<std::size_t>(std::countr_zero(~letters & eachByte(0x80))) / 8;
+    if (n < 2 || n > longestName)
+        return std::nullopt;
+    const std::int8_t row = rowByStart[startKey(n, cur.line[0], cur.line[1])];
+    if (row < 0)
+        return std::nullopt;
+    const std::uint64_t nameBytes = (std::uint64_t{1} << (8 * n)) - 1;
+    if ((bytes & nameBytes) != packedNames[static_cast<std::size_t>(row)])
+        return std::nullopt;
+    cur.at = n;
+    return static_cast<std::size_t>(row);
+}
+
+// Blank when the line is not of the usual shape.
+LineResult usualLine(std::string_view line) {
+    Cursor cur{line};
+    const std::optional<std::size_t> row = leadingMnemonic(cur);
+    if (!row)
+        return {};
+    const Mnemonic& m = mnemonicTable[*row];
+    if (m.operands == OperandClass::None) {
+        if (!cur.onlySpacesLeft())
+            return {};
+        LineResult r = word(m.opcode, 0, 0, 0);
+        r.holdsHalt = *row == haltRow;
+        return r;
+    }
+    if (!cur.take(' '))
+        return {};
+    const int first = cur.takeRegister();
+    if (first < 0)
+        return {};
+    if (m.operands == OperandClass::OneRegister) {
+        if (!cur.onlySpacesLeft())
+            return {};
+        return word(m.opcode, 0, 0, first);
+    }
+    if (!cur.take(','))
+        return {};
+    cur.take(' ');
+    if (m.operands == OperandClass::TwoRegisters) {
+        const int second = cur.takeRegister();
+        if (second < 0 || !cur.onlySpacesLeft())
+            return {};
+        return word(m.opcode, 0, first, second);
+    }
+    const int high = cur.takeHexDigit();
+    const int low = cur.takeHexDigit();
+    if (high < 0 || !cur.onlySpacesLeft())
+        return {};
+    return low < 0 ? word(m.opcode, first, 0, high) : word(m.opcode, first, high, low);
+}
+
+// Kept out of line, so that the short cut does not pay for the registers
+// the general way needs.
+[[gnu::noinline]] LineResult unusualLine(std::string_view line) {
+    if (line.find_first_not_of(' ') == std::string_view::npos)
+        return {};
+    const MnemonicScan scan = scanMnemonics(line);
+    LineResult r = encode(line, scan.row);
+    r.holdsHalt = scan.holdsHalt;
+    return r;
+}
+
+} // namespace
+
+int opcodeOf(std::string_view line) {
+    const std::size_t row = scanMnemonics(line).row;
+    return row < mnemonicTable.size() ? mnemonicTable[row].opcode : 0;
 }
 
 int registerNumber(std::string_view text) {
@@ -208,29 +434,14 @@ bool isRegister(std::string_view text) {
 }
 
 LineResult encodeInstruction(std::string_view line) {
-    const int opcode = opcodeOf(line);
-    const Mnemonic* m = mnemonicForOpcode(opcode);
-    if (m == nullptr)
-        return fail(" invalid instruction");
-    switch (m->operands) {
-    case OperandClass::RegisterValue:
-        return encodeRegisterValue(opcode, line);
-    case OperandClass::TwoRegisters:
-        return encodeTwoRegisters(opcode, line);
-    case OperandClass::OneRegister:
-        return encodeOneRegister(opcode, line);
-    case OperandClass::None:
-        break;
-    }
-    if (findText(line, ",") != -1)
-        return fail("  (fatal) invalid number of operands on instruction");
-    return word(opcode, 0, 0, 0);
+    return encode(line, scanMnemonics(line).row);
 }
 
 LineResult assembleLine(std::string_view line) {
-    if (line.find_first_not_of(' ') == std::string_view::npos)
-        return {};
-    return encodeInstruction(line);
+    LineResult r = usualLine(line);
+    if (r.kind == LineResult::Kind::Blank)
+        r = unusualLine(line);
+    return r;
 }
 
 } // namespace mox

@@ -12,6 +12,7 @@ struct LineResult {
     Kind kind = Kind::Blank;
     std::array<char, 4> word{}; // lower-case hex digits, when kind is Word
     std::string_view message;   // a static text, when kind is Error
+    bool holdsHalt = false;     // "halt" occurs somewhere in the line
 
     std::string_view wordText() const { return {word.data(), word.size()}; }
 };

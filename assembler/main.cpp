@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const int status = mox::runAssembler(args, std::cout);
+    const int status = mox::runAssembler(args, std::cout, ::isatty(STDOUT_FILENO) != 0);
     pauseConsole();
     return status;
 }

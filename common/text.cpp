@@ -270,14 +270,19 @@ static bool writeAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-bool writeTextFile(const std::string& name, std::string_view text, std::string* reason) {
-    std::string data;
-    data.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n')
-            data.push_back('\r');
-        data.push_back(c);
+bool writeTextFile(const std::string& name, std::string_view text, std::string* reason,
+                   Durability durability) {
+    // A text without line feeds, such as machine code, is written as it is.
+    std::string expanded;
+    if (text.find('\n') != std::string_view::npos) {
+        expanded.reserve(text.size() + text.size() / 16);
+        for (char c : text) {
+            if (c == '\n')
+                expanded.push_back('\r');
+            expanded.push_back(c);
+        }
     }
+    const std::string_view data = expanded.empty() ? text : expanded;
 
     std::string temp = name + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
@@ -297,7 +302,8 @@ bool writeTextFile(const std::string& name, std::string_view text, std::string* 
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data.data(), data.size()) &&
+              (durability == Durability::Cached || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (ok)
         ok = ::rename(temp.c_str(), name.c_str()) == 0;

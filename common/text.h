@@ -50,9 +50,14 @@ TextPos fileCharCount(const std::string& name);
 // The file's text with each CR LF turned into LF, cut at its first zero byte;
 // nothing when the file cannot be opened or read as a file.
 std::optional<std::string> readTextFile(const std::string& name);
+// Synced: the new file is on the disk before it takes the old one's place, so
+// even a crash leaves one of them whole. Cached skips that wait, for files
+// that are simply made again.
+enum class Durability { Synced, Cached };
 // Writes the text with each LF as CR LF through a temporary file and a rename,
 // so an existing file is either replaced whole or left as it was. On failure
 // the reason (the system's error text) goes to *reason when it is given.
-bool writeTextFile(const std::string& name, std::string_view text, std::string* reason = nullptr);
+bool writeTextFile(const std::string& name, std::string_view text, std::string* reason = nullptr,
+                   Durability durability = Durability::Synced);
 
 } // namespace mox

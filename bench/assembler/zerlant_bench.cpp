@@ -1,6 +1,7 @@
 // Times zerlant on a generated source next to `wc -l` on the same file, and
 // reads zerlant's peak memory. Targets: at most 10 times wc's time, and peak
-// memory under 4 times the file's size.
+// memory under 4 times the file's size, also for a source of one huge line
+// and for one with a million errors.
 #include "mnemonics.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -103,6 +105,19 @@ void generate(const fs::path& file, long lines) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
+// Peak memory against file size for a source built to stress it. The file
+// is written piece by piece: a child's peak counts what its parent held when
+// it forked.
+double peakOverSize(const fs::path& bin, const fs::path& source,
+                    const std::function<void(std::ofstream&)>& write) {
+    {
+        std::ofstream out(source, std::ios::binary);
+        write(out);
+    }
+    const Sample s = runOnce({(bin / "zerlant").string(), source.string()});
+    return static_cast<double>(s.peakKb) * 1024.0 / static_cast<double>(fs::file_size(source));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +134,21 @@ int main(int argc, char** argv) {
     const Sample wc = best({"/usr/bin/wc", "-l", source.string()}, runs);
     const Sample zerlant = best({(bin / "zerlant").string(), source.string()}, runs);
     const bool written = fs::exists(dir / "bench.8xe");
+
+    // One line of fifty million characters, and a million error lines.
+    const double longLine = peakOverSize(bin, dir / "long.asm", [](std::ofstream& out) {
+        const std::string spaces(1 << 16, ' ');
+        out << "load ax, ";
+        for (std::size_t n = 0; n < 50'000'000; n += spaces.size())
+            out.write(spaces.data(), static_cast<std::streamsize>(
+                                         std::min<std::size_t>(spaces.size(), 50'000'000 - n)));
+        out << "1\nhalt\n";
+    });
+    const double manyErrors = peakOverSize(bin, dir / "errors.asm", [](std::ofstream& out) {
+        for (int i = 0; i < 1'000'000; ++i)
+            out << "x\n";
+        out << "halt\n";
+    });
     fs::remove_all(dir);
 
     const double timeRatio = zerlant.seconds / wc.seconds;
@@ -129,7 +159,10 @@ int main(int argc, char** argv) {
                 zerlant.peakKb / 1024.0, zerlant.status, written ? "" : " (no .8xe written)");
     std::printf("time:   %5.1f x wc -l       (target at most 10)\n", timeRatio);
     std::printf("memory: %5.2f x file size   (target under 4)\n", memoryRatio);
-    const bool ok = zerlant.status == 0 && written && timeRatio <= 10 && memoryRatio < 4;
+    std::printf("memory: %5.2f x file size   for one 50-million-character line\n", longLine);
+    std::printf("memory: %5.2f x file size   for a million error lines\n", manyErrors);
+    const bool ok = zerlant.status == 0 && written && timeRatio <= 10 && memoryRatio < 4 &&
+                    longLine < 4 && manyErrors < 4;
     std::printf("%s\n", ok ? "within targets" : "OUTSIDE TARGETS");
     return ok ? 0 : 1;
 }

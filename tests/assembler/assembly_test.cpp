@@ -1,11 +1,21 @@
 #include "assembly.h"
+#include "text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace mox;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -83,6 +93,112 @@ TEST(Assembly, HugeLinesAndManyLines) {
     const Outcome run = assembleSource(many);
     EXPECT_EQ(run.result.machineCode.size(), 4u * 10001u);
     EXPECT_EQ(run.result.machineCode.substr(0, 8), "90029002");
+}
+
+// Reads a source the simple way: whole, CR LF joined, cut at its zero byte,
+// comments stripped from the whole text.
+Outcome assembleWhole(const std::string& name) {
+    Outcome run;
+    const ReportLine report = [&run](std::string_view line) { run.lines.emplace_back(line); };
+    report("now assembling: " + name);
+    assembleText(prepareSource(readTextFile(name).value()), run.result, report);
+    return run;
+}
+
+Outcome assembleStreamed(const std::string& name, std::size_t chunkSize) {
+    Outcome run;
+    assembleFile(
+        name, run.result, [&run](std::string_view line) { run.lines.emplace_back(line); },
+        chunkSize);
+    return run;
+}
+
+std::string visible(const std::string& bytes) {
+    std::string out;
+    for (char c : bytes)
+        out += c == '\r'   ? std::string("\\r")
+               : c == '\n' ? std::string("\\n\n")
+               : c == '\0' ? std::string("\\0")
+                           : std::string(1, c);
+    return out;
+}
+
+class SourceFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("mox_assembly_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string write(const std::string& bytes) const {
+        const std::string name = (dir / "source.asm").string();
+        // A new file each time, as rewriting one in place may wait for the disk.
+        fs::remove(name);
+        std::ofstream(name, std::ios::binary) << bytes;
+        return name;
+    }
+    fs::path dir;
+};
+
+TEST_F(SourceFile, ReadingInChunksAgreesWithReadingWhole) {
+    std::mt19937 random(11);
+    const auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    const std::string pieces[] = {"load ax, 1",
+                                  "halt",
+                                  "hal",
+                                  "t",
+                                  "HALT",
+                                  ";",
+                                  "; halt",
+                                  "\r",
+                                  "\n",
+                                  "\r\n",
+                                  std::string(1, '\0'),
+                                  " ",
+                                  ",",
+                                  "mov ax, bx",
+                                  "inc",
+                                  "x",
+                                  "\t",
+                                  "lt",
+                                  "load ax, 100",
+                                  "store bx, ff"};
+    for (int n = 0; n < 1000; ++n) {
+        std::string source;
+        for (std::size_t k = pick(60); k > 0; --k)
+            source += pieces[pick(std::size(pieces))];
+        // Now and then without the zero byte, so the halt is seen at the end.
+        if (pick(2) == 0)
+            source.erase(std::remove(source.begin(), source.end(), '\0'), source.end());
+        const std::string name = write(source);
+        const Outcome whole = assembleWhole(name);
+        for (std::size_t chunkSize : {1, 2, 3, 7, 63, 64, 65, 1 << 16}) {
+            const Outcome streamed = assembleStreamed(name, chunkSize);
+            ASSERT_EQ(streamed.lines, whole.lines) << visible(source) << "\nchunk " << chunkSize;
+            ASSERT_EQ(streamed.result.errorCount, whole.result.errorCount) << visible(source);
+            ASSERT_EQ(streamed.result.machineCode, whole.result.machineCode) << visible(source);
+        }
+    }
+}
+
+TEST_F(SourceFile, PipeIsReadWholeForTheHaltCheck) {
+    // An error before the halt needs a second look at the text, which a pipe
+    // cannot give by reading it again.
+    const std::string name = (dir / "pipe.asm").string();
+    ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+    std::thread writer([&name] { std::ofstream(name, std::ios::binary) << "x\nhalt\n"; });
+    const Outcome run = assembleStreamed(name, 1 << 16);
+    writer.join();
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"now assembling: " + name,
+                                                   "error on line(1):  invalid instruction"}));
+}
+
+TEST_F(SourceFile, UnreadableNamesAreOneError) {
+    const Outcome run = assembleStreamed(dir.string(), 1 << 16);
+    EXPECT_EQ(run.lines,
+              (std::vector<std::string>{"now assembling: " + dir.string(),
+                                        "fatal error: could not read the file" + dir.string()}));
+    EXPECT_EQ(run.result.errorCount, 1);
 }
 
 TEST(Assembly, OutputNames) {

@@ -178,6 +178,15 @@ TEST_F(TextFiles, WritingExpandsLineFeeds) {
     EXPECT_EQ(get("w.txt"), "x");
 }
 
+TEST_F(TextFiles, CachedWritingGivesTheSameBytes) {
+    for (const std::string text : {"", "f000", "a\nb\r\n", "\n\n"}) {
+        ASSERT_TRUE(writeTextFile(path("s.txt"), text));
+        ASSERT_TRUE(writeTextFile(path("c.txt"), text, nullptr, Durability::Cached));
+        EXPECT_EQ(get("c.txt"), get("s.txt"));
+    }
+    EXPECT_FALSE(writeTextFile(path("nofolder/x.txt"), "x", nullptr, Durability::Cached));
+}
+
 TEST_F(TextFiles, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
     fs::create_directory(dir / "sub");
     std::string reason;
