@@ -360,4 +360,64 @@ TEST_F(Zerlant, ExamplesAssembleWithoutErrorsAndUseEveryInstruction) {
         EXPECT_EQ(opcodes.count("0123456789abcdef"[m.opcode]), 1u) << m.name;
 }
 
+TEST_F(Zerlant, ZeroByteEndsTheTextWhereverItStands) {
+    using namespace std::string_literals;
+    const std::string noHalt = "now assembling: z.asm\nfatal error: application requries a halt "
+                               "instruction\nprocess stoped with  (1) fatal errors\n" +
+                               pausePrompt;
+    const struct {
+        std::string bytes, out, words; // words empty: no .8xe
+    } cases[] = {
+        {"\0halt\n"s, noHalt, ""},
+        {"\0"s, noHalt, ""},
+        {"load ax, 1\n\0halt\n"s, noHalt, ""},
+        {"halt\nload ax, 1\0ff\n"s, success("z.asm", "z.8xe"), "f0002001"},
+        {"halt\r\0\n"s, success("z.asm", "z.8xe"), "f000"},
+        {"load ax, 1\nhalt\n\0"s, success("z.asm", "z.8xe"), "2001f000"},
+        {"load ax, 1\r\nhalt\0"s, success("z.asm", "z.8xe"), "2001f000"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir / "z.8xe");
+        write("z.asm", c.bytes);
+        const Result r = run("z.asm");
+        EXPECT_EQ(r.out, c.out) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(r.status, c.words.empty() ? 1 : 0) << testing::PrintToString(c.bytes);
+        if (c.words.empty())
+            EXPECT_FALSE(exists("z.8xe")) << testing::PrintToString(c.bytes);
+        else
+            EXPECT_EQ(read("z.8xe"), c.words) << testing::PrintToString(c.bytes);
+    }
+}
+
+TEST_F(Zerlant, NamesWithShellAndNonAsciiCharacters) {
+    // Each name reaches zerlant whole (the shell quotes it) and the output
+    // lands beside the source under the name up to its first dot.
+    const struct {
+        std::string source, output;
+    } cases[] = {
+        {"my prog.asm", "my prog.8xe"},
+        {"it's.asm", "it's.8xe"},
+        {"say \"hi\".asm", "say \"hi\".8xe"},
+        {"semi;colon.asm", "semi;colon.8xe"},
+        {"$HOME and $(id).asm", "$HOME and $(id).8xe"},
+        {"gr\xc3\xbc\xc3\x9f"
+         "e \xe6\x97\xa5\xe6\x9c\xac.asm",
+         "gr\xc3\xbc\xc3\x9f"
+         "e \xe6\x97\xa5\xe6\x9c\xac.8xe"},
+        {"folder with blanks/p.asm", "folder with blanks/p.8xe"},
+        {"latin1 \xe9t\xe9.asm", "latin1 \xe9t\xe9.8xe"},
+    };
+    fs::create_directories(dir / "folder with blanks");
+    for (const auto& c : cases) {
+        write(c.source, "inc bx\nhalt\n");
+        const Result r = run(quote(c.source));
+        EXPECT_EQ(r.out, success(c.source, c.output)) << c.source;
+        EXPECT_EQ(r.status, 0) << c.source;
+        EXPECT_EQ(read(c.output), "9001f000") << c.source;
+    }
+    // Unquoted, a blank splits the name and only its first part is used.
+    EXPECT_EQ(run("my prog.asm").out,
+              "fatal error: source file missing file extension\n" + pausePrompt);
+}
+
 } // namespace

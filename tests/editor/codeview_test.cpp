@@ -24,10 +24,12 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 
 using mox::CodeView;
@@ -144,6 +146,7 @@ private slots:
     void savesEveryLineEndShown();
     void roundTripsFileBytes_data();
     void roundTripsFileBytes();
+    void roundTripsRandomBytes();
     void unreadableOpenChangesNothing();
     void failedSaveKeepsWork_data();
     void failedSaveKeepsWork();
@@ -524,6 +527,8 @@ void CodeViewTest::roundTripsFileBytes_data() {
                 all.append(static_cast<char>(c));
         return all.replace("\n", "\r\n");
     }();
+    QTest::newRow("utf8 paragraph separator and frame marks")
+        << QByteArray("; \xc3\xa9\xe2\x80\xa9\xef\xb7\x90\xef\xb7\x91\r\nhalt\r\n");
     QTest::newRow("utf8 with BOM and no-break space")
         << QByteArray("\xef\xbb\xbf; \xc2\xa0\xe2\x82\xac\r\nhalt\r\n");
     QTest::newRow("utf8 with characters that look like line ends")
@@ -543,6 +548,77 @@ void CodeViewTest::roundTripsFileBytes() {
     type("inc bx");
     trigger(mox::cmdSave);
     QCOMPARE(readBytes(path("r.asm")), bytes + "inc bx");
+}
+
+namespace {
+
+// The bytes a save gives back for a file: every CR gone, every LF as CR LF.
+QByteArray withWindowsLineEnds(QByteArray bytes) {
+    return bytes.replace("\r", "").replace("\n", "\r\n");
+}
+
+// Random file contents without zero bytes: plain bytes (mostly not UTF-8),
+// bytes from a small alphabet rich in line ends and UTF-8 lead bytes, and
+// valid UTF-8 from characters that text widgets treat specially.
+QByteArray randomContent(std::mt19937& rng) {
+    const auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const int length = pick(200);
+    QByteArray bytes;
+    switch (pick(3)) {
+    case 0:
+        for (int i = 0; i < length; ++i)
+            bytes.append(static_cast<char>(1 + pick(255)));
+        break;
+    case 1: {
+        static const char alphabet[] = "\r\n \ta;,\xc3\xa9\xe2\x80\xa8\xa9\xef\xbb\xbf\xff";
+        for (int i = 0; i < length; ++i)
+            bytes.append(alphabet[pick(sizeof alphabet - 1)]);
+        break;
+    }
+    default: {
+        static const char32_t special[] = {'\r',   '\n',   ' ',    'x',     0xa0,     0x85,
+                                           0x2028, 0x2029, 0xfeff, 0xfdd0,  0xfdd1,   0xfffc,
+                                           0xfffd, 0xe000, 0xffff, 0x1f600, 0x10ffff, 0x7f};
+        QString text;
+        for (int i = 0; i < length; ++i) {
+            char32_t c = special[pick(std::size(special))];
+            if (pick(4) == 0)
+                c = static_cast<char32_t>(1 + pick(0xd7ff)); // any character below the surrogates
+            text.append(QString::fromUcs4(&c, 1));
+        }
+        bytes = text.toUtf8();
+        break;
+    }
+    }
+    return bytes;
+}
+
+} // namespace
+
+void CodeViewTest::roundTripsRandomBytes() {
+    // A fixed seed keeps failures reproducible; MOX_SEED tries other ones.
+    const char* seedText = std::getenv("MOX_SEED");
+    const unsigned seed =
+        seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 2026;
+    std::mt19937 rng(seed);
+    // A name that a shell would split or expand, with letters beyond ASCII.
+    const QString name = path(QString::fromUtf8("it's \"my\" prog; $HOME \xc3\xa9t\xc3\xa9.asm"));
+    for (int round = 0; round < 600; ++round) {
+        const QByteArray bytes = randomContent(rng);
+        QVERIFY(writeBytes(name, bytes));
+        dialogs_->openPaths.push_back(name);
+        trigger(mox::cmdOpen);
+        trigger(mox::cmdSave);
+        const QByteArray saved = readBytes(name);
+        QVERIFY2(saved == withWindowsLineEnds(bytes),
+                 qPrintable(QStringLiteral("seed %1 round %2: %3 saved as %4")
+                                .arg(seed)
+                                .arg(round)
+                                .arg(QString::fromLatin1(bytes.toHex(' ')),
+                                     QString::fromLatin1(saved.toHex(' ')))));
+    }
+    QVERIFY(dialogs_->questions.isEmpty());
+    QVERIFY(dialogs_->messages.isEmpty());
 }
 
 void CodeViewTest::unreadableOpenChangesNothing() {

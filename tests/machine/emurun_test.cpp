@@ -210,4 +210,53 @@ TEST_F(EmurunTest, UnreadableFile) {
     EXPECT_EQ(r.err, "emurun: locked.8xe: cannot be read\n");
 }
 
+TEST_F(EmurunTest, ZeroByteEndsTheProgramWhereverItStands) {
+    using namespace std::string_literals;
+    const struct {
+        std::string bytes, executed;
+    } cases[] = {
+        {"\0"
+         "9001f000"s,
+         "executed 0 words"},
+        {"9001\0"
+         "9001"s,
+         "executed 1 words"},
+        {"90\0"
+         "019001"s,
+         "executed 0 words"},
+        {"90019001\0"s, "executed 2 words"},
+        {"9001\r\n\0"s, ""}, // the line break before the zero still counts
+    };
+    for (const auto& c : cases) {
+        writeFile("z.8xe", c.bytes);
+        const Result r = run("emurun", "z.8xe");
+        if (c.executed.empty()) {
+            EXPECT_EQ(r.status, 1) << testing::PrintToString(c.bytes);
+            continue;
+        }
+        EXPECT_EQ(r.status, 0) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.executed) << testing::PrintToString(c.bytes);
+    }
+}
+
+TEST_F(EmurunTest, NamesWithShellAndNonAsciiCharacters) {
+    const char* names[] = {"my prog.8xe",
+                           "it's.8xe",
+                           "say \"hi\".8xe",
+                           "semi;colon.8xe",
+                           "$HOME and $(id).8xe",
+                           "gr\xc3\xbc\xc3\x9f"
+                           "e \xe6\x97\xa5\xe6\x9c\xac.8xe",
+                           "latin1 \xe9t\xe9.8xe"};
+    for (const std::string name : names) {
+        writeFile(name, "9001f000");
+        std::string quoted = "'";
+        for (char c : name)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        const Result r = run("emurun", "--json " + quoted + "'");
+        EXPECT_EQ(r.status, 0) << name << r.err;
+        EXPECT_EQ(r.out.find("{\"executed\": 2, \"running\": false, "), 0u) << name;
+    }
+}
+
 } // namespace

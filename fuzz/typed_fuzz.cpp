@@ -1,0 +1,83 @@
+// Any text typed into the Execute Instruction field, and any four characters
+// handed straight to the machine, held against the literal machine.
+#include "emulator.h"
+#include "recording_display.h"
+#include "reference.h"
+
+#include <cstdint>
+#include <string>
+
+using namespace mox;
+using namespace mox::fuzz;
+
+namespace {
+
+bool hexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The field's text is UTF-8: the user counts characters, not bytes.
+std::size_t characters(std::string_view text) {
+    std::size_t n = 0;
+    for (unsigned char c : text)
+        n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+    RecordingDisplay display;
+    Emulator emulator(display);
+    Cpu& cpu = emulator.cpu;
+    ReferenceMachine ref;
+    constexpr std::int32_t values[] = {-7, 2,  INT32_MIN, -1, 0xF0, 0x3C, 33, 0,
+                                       1,  32, INT32_MAX, 5,  -5,   31,   7,  100};
+    for (std::size_t i = 0; i < 16; ++i)
+        cpu.registers[i] = ref.registers[i] = values[i];
+    for (std::size_t i = 0; i < 256; ++i)
+        cpu.memory[i] = ref.memory[i] = static_cast<std::int32_t>(0x9E3779B9u * (i + 1));
+    cpu.running = ref.running = true;
+
+    display.typed = std::string(bytes);
+    emulator.executeTypedInstruction();
+    const bool rightLength = characters(bytes) == 4;
+    const bool allHex = rightLength && bytes.size() == 4 && hexDigit(bytes[0]) &&
+                        hexDigit(bytes[1]) && hexDigit(bytes[2]) && hexDigit(bytes[3]);
+    if (!rightLength) {
+        check(display.messages ==
+                  std::vector<std::string>{
+                      "Error:\nInstruction length incorrect (Only 4 Hex Characters)"},
+              "the length message for a wrong length", bytes);
+    } else if (!allHex) {
+        check(display.messages ==
+                  std::vector<std::string>{
+                      "Error:\nInstruction Not in Correct Format, requires Only hex digits"},
+              "the format message for a non-hex word", bytes);
+    } else {
+        ref.execute(bytes);
+        check(display.messages.empty(), "a good word runs without a message", bytes);
+        check(display.refreshes == 1, "a typed word refreshes once", bytes);
+    }
+    check(display.typedCleared == allHex, "only an executed word empties the field", bytes);
+    check(cpu.registers == ref.registers && cpu.memory == ref.memory && cpu.running == ref.running,
+          "typed word matches the model", bytes);
+    check(!cpu.programLoaded && cpu.instructionPointer == 0, "a typed word leaves stepping alone",
+          bytes);
+
+    // The interpreter itself, on any four bytes: the characters an opcode
+    // reads decide; a stray character there makes the word do nothing.
+    if (bytes.size() >= 4) {
+        const std::string_view word = bytes.substr(0, 4);
+        display.forget();
+        cpu.execute(word);
+        ref.execute(word);
+        check(display.refreshes == 1, "execute always refreshes", bytes);
+        check(cpu.registers == ref.registers && cpu.memory == ref.memory &&
+                  cpu.running == ref.running,
+              "execute matches the model", bytes);
+    }
+    return 0;
+}
