@@ -407,6 +407,18 @@ LineResult usualLine(std::string_view line) {
 
 } // namespace
 
+std::string describe(const LineResult& r) {
+    switch (r.kind) {
+    case LineResult::Kind::Word:
+        return "word " + std::string(r.wordText());
+    case LineResult::Kind::Error:
+        return "error " + std::string(r.message);
+    case LineResult::Kind::Blank:
+        break;
+    }
+    return "blank";
+}
+
 int opcodeOf(std::string_view line) {
     const std::size_t row = scanMnemonics(line).row;
     return row < mnemonicTable.size() ? mnemonicTable[row].opcode : 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace mox {
@@ -16,6 +17,10 @@ struct LineResult {
 
     std::string_view wordText() const { return {word.data(), word.size()}; }
 };
+
+// "word 20ff", "error <message>" or "blank": one text that compares and
+// prints the whole result.
+std::string describe(const LineResult& r);
 
 // Opcode of the first table row whose mnemonic occurs anywhere in the line;
 // 0 when none does.

@@ -14,18 +14,6 @@ using namespace mox::fuzz;
 
 namespace {
 
-std::string outcome(const LineResult& r) {
-    switch (r.kind) {
-    case LineResult::Kind::Word:
-        return "word " + std::string(r.wordText());
-    case LineResult::Kind::Error:
-        return "error " + std::string(r.message);
-    case LineResult::Kind::Blank:
-        break;
-    }
-    return "blank";
-}
-
 bool isLowerHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
 }
@@ -66,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     line = line.substr(0, line.find('\n'));
 
     const LineResult r = assembleLine(line);
-    const std::string got = outcome(r);
+    const std::string got = describe(r);
     const std::string want = referenceLine(line);
     check(got == want, "encoder gave '" + got + "', the model '" + want + "'", line);
     if (r.kind == LineResult::Kind::Word)

@@ -14,19 +14,6 @@ using namespace mox;
 
 namespace {
 
-// "word 20ff", "error <message>" or "blank", so one table column covers all.
-std::string outcome(const LineResult& r) {
-    switch (r.kind) {
-    case LineResult::Kind::Word:
-        return "word " + std::string(r.wordText());
-    case LineResult::Kind::Error:
-        return "error " + std::string(r.message);
-    case LineResult::Kind::Blank:
-        break;
-    }
-    return "blank";
-}
-
 struct LineCase {
     std::string line, expected;
 };
@@ -74,7 +61,7 @@ TEST(Encoder, ValidLines) {
         {"load ax, 00000000", "2000"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(outcome(assembleLine(c.line)), "word " + c.expected) << c.line;
+        EXPECT_EQ(describe(assembleLine(c.line)), "word " + c.expected) << c.line;
 }
 
 TEST(Encoder, InvalidLines) {
@@ -120,12 +107,12 @@ TEST(Encoder, InvalidLines) {
         {"load ax, f\xff", " the second operand must contain a hex value"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(outcome(assembleLine(c.line)), "error " + c.expected) << c.line;
+        EXPECT_EQ(describe(assembleLine(c.line)), "error " + c.expected) << c.line;
 }
 
 TEST(Encoder, BlankLinesGiveNothing) {
     for (const std::string line : {"", " ", "   "})
-        EXPECT_EQ(outcome(assembleLine(line)), "blank") << '"' << line << '"';
+        EXPECT_EQ(describe(assembleLine(line)), "blank") << '"' << line << '"';
 }
 
 // The one-pass searches must agree with searching the line for each table
@@ -188,7 +175,7 @@ TEST(Encoder, ShortCutAgreesWithTheGeneralWay) {
         const LineResult fast = assembleLine(line);
         const bool blank = line.find_first_not_of(' ') == std::string::npos;
         const LineResult general = blank ? LineResult{} : encodeInstruction(line);
-        ASSERT_EQ(outcome(fast), outcome(general)) << '"' << line << '"';
+        ASSERT_EQ(describe(fast), describe(general)) << '"' << line << '"';
         ASSERT_EQ(fast.holdsHalt, findText(line, "halt") != -1) << '"' << line << '"';
     }
 }
@@ -281,7 +268,7 @@ TEST(Encoder, AgreesWithTheRulesSpeltOut) {
             line.append(gaps[pick(std::size(gaps))]).append(operands[pick(std::size(operands))]);
         if (pick(3) == 0)
             line += gaps[pick(std::size(gaps))];
-        ASSERT_EQ(outcome(assembleLine(line)), outcomeByTheRules(line)) << '"' << line << '"';
+        ASSERT_EQ(describe(assembleLine(line)), outcomeByTheRules(line)) << '"' << line << '"';
     }
 }
 
