@@ -16,7 +16,8 @@ for f in bin/zerlant bin/emurun bin/mox77-emulator bin/mox77-editor \
   share/applications/mox77-emulator.desktop share/applications/mox77-editor.desktop \
   share/mime/packages/mox77.xml share/metainfo/org.mox77.mox77.metainfo.xml \
   share/doc/mox77/copyright share/icons/hicolor/scalable/apps/mox77.svg \
-  share/icons/hicolor/scalable/mimetypes/application-x-mox77-program.svg; do
+  share/icons/hicolor/scalable/mimetypes/application-x-mox77-program.svg \
+  share/man/man1/{zerlant,emurun,mox77-emulator,mox77-editor}.1.gz; do
   grep -qx "./usr/$f" <<<"$contents" || { echo "missing from the package: /usr/$f"; exit 1; }
 done
 for n in 16 32 48 64 128 256; do
@@ -44,7 +45,6 @@ cp examples/arithmetic.asm "$work/"
 "$root/usr/bin/emurun" "$work/arithmetic.8xe" | grep -q 'ended at a halt'
 for page in zerlant emurun mox77-emulator mox77-editor; do
   manual="$root/usr/share/man/man1/$page.1.gz"
-  [ -f "$manual" ] || { echo "missing from the package: $page(1)"; exit 1; }
   warnings=$(man -l --warnings "$manual" 2>&1 >/dev/null)
   [ -z "$warnings" ] || { echo "$page(1): $warnings"; exit 1; }
   man -l "$manual" | grep -q '^EXIT STATUS' || { echo "$page(1) does not render"; exit 1; }
