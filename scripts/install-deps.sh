@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libqscintilla2-qt6-dev fonts-liberation2
   clang clang-format libclang-rt-14-dev
   xterm
-  dpkg-dev scdoc lintian desktop-file-utils appstream man-db
+  dpkg-dev file scdoc lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the release build and checks it: its
+# contents, the desktop files and metadata, lintian, and the programs and
+# manual pages as unpacked from it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+echo "==> building the package"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" --target package
+deb=build/release/mox77_$(sed -n 's/^project(mox77 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)_amd64.deb
+
+echo "==> checking its contents"
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for f in bin/zerlant bin/emurun bin/mox77-emulator bin/mox77-editor \
+  share/applications/mox77-emulator.desktop share/applications/mox77-editor.desktop \
+  share/mime/packages/mox77.xml share/metainfo/org.mox77.mox77.metainfo.xml \
+  share/doc/mox77/copyright share/icons/hicolor/scalable/apps/mox77.svg \
+  share/icons/hicolor/scalable/mimetypes/application-x-mox77-program.svg \
+  share/man/man1/{zerlant,emurun,mox77-emulator,mox77-editor}.1.gz; do
+  grep -qx "./usr/$f" <<<"$contents" || { echo "missing from the package: /usr/$f"; exit 1; }
+done
+for n in 16 32 48 64 128 256; do
+  for f in apps/mox77 mimetypes/application-x-mox77-program; do
+    grep -qx "./usr/share/icons/hicolor/${n}x$n/$f.png" <<<"$contents" ||
+      { echo "missing from the package: the ${n}x$n icon $f"; exit 1; }
+  done
+done
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+desktop-file-validate "$root"/usr/share/applications/*.desktop
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+echo "==> lintian"
+# lintian warns when run as root (as in CI) but checks all the same.
+lintian --fail-on error "$deb"
+
+echo "==> running the unpacked programs"
+work="$root/work"
+mkdir "$work"
+cp examples/arithmetic.asm "$work/"
+# A relative name, because the .8xe is named after the path up to its first dot.
+(cd "$work" && "$root/usr/bin/zerlant" arithmetic.asm </dev/null)
+"$root/usr/bin/emurun" "$work/arithmetic.8xe" | grep -q 'ended at a halt'
+for page in zerlant emurun mox77-emulator mox77-editor; do
+  manual="$root/usr/share/man/man1/$page.1.gz"
+  warnings=$(man -l --warnings "$manual" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || { echo "$page(1): $warnings"; exit 1; }
+  man -l "$manual" | grep -q '^EXIT STATUS' || { echo "$page(1) does not render"; exit 1; }
+done
+echo "==> package ok: $deb"
