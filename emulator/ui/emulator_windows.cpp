@@ -23,8 +23,8 @@ QString toQString(std::string_view text) {
 EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
     : dialogs(dialogs_), emulator(*this), main(std::make_unique<MainWindow>()),
       about(std::make_unique<AboutWindow>()),
-      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view)),
-      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view)),
+      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view, lit)),
+      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view, lit)),
       instruction(std::make_unique<InstructionWindow>()) {
     connectWindows();
     main->show();
@@ -101,14 +101,21 @@ void EmulatorWindows::setExecutionTitle(std::string_view title) {
 
 void EmulatorWindows::setProgramListing(std::string_view text) {
     execution->setProgramListing(toQString(text));
+    execution->markWord(std::nullopt);
 }
 
 void EmulatorWindows::setNextInstructionText(std::string_view text) {
     execution->setNextInstructionText(toQString(text));
+    // Only step mode shows the next word, and the listing then holds the
+    // program being stepped.
+    execution->markWord(emulator.cpu.instructionPointer);
 }
 
 void EmulatorWindows::setNextInstructionVisible(bool visible) {
     execution->setNextInstructionVisible(visible);
+    if (!visible) {
+        execution->markWord(std::nullopt);
+    }
 }
 
 void EmulatorWindows::setExecuteEnabled(bool enabled) {

@@ -5,6 +5,7 @@
 #include "display.h"
 #include "emulator.h"
 #include "format.h"
+#include "highlights.h"
 
 #include <memory>
 
@@ -59,6 +60,7 @@ private:
     Dialogs& dialogs;
     Emulator emulator;
     int view = ViewHex;
+    Highlights lit;
     std::unique_ptr<MainWindow> main;
     std::unique_ptr<AboutWindow> about;
     std::unique_ptr<ExecutionWindow> execution;

@@ -1,17 +1,21 @@
 #include "execution_window.h"
 
+#include "highlights.h"
 #include "window_kit.h"
+
+#include <algorithm>
 
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 
 namespace mox::ui {
 
 ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
-                                 const int& viewMode_)
-    : registers(registers_), viewMode(viewMode_) {
+                                 const int& viewMode_, const Highlights& highlights_)
+    : registers(registers_), viewMode(viewMode_), highlights(highlights_) {
     setUpTopLevel(this, "CPUWIN", QStringLiteral("MOX77"), QSize(400, 400));
     move(625, 340);
 
@@ -79,8 +83,9 @@ QPushButton* ExecutionWindow::button(const QString& text) const {
 }
 
 void ExecutionWindow::refreshRegisters() {
-    boxes[0]->showNumber(page, registers[page], viewMode);
-    boxes[1]->showNumber(page + 1, registers[page + 1], viewMode);
+    boxes[0]->showNumber(page, registers[page], viewMode, highlights.registerBefore(page));
+    boxes[1]->showNumber(page + 1, registers[page + 1], viewMode,
+                         highlights.registerBefore(page + 1));
 }
 
 void ExecutionWindow::pageUp() {
@@ -104,7 +109,8 @@ namespace {
 // which it then lays out lazily, a screenful at a time.
 constexpr qsizetype longListing = 4096;
 
-QString wrapListing(const QString& text, const QPlainTextEdit& view) {
+QString wrapListing(const QString& text, const QPlainTextEdit& view,
+                    std::vector<qsizetype>& addedBreaks) {
     const QFontMetricsF metrics(view.font());
     const qreal width = view.contentsRect().width() - view.verticalScrollBar()->sizeHint().width() -
                         2 * view.document()->documentMargin() - 2;
@@ -117,6 +123,7 @@ QString wrapListing(const QString& text, const QPlainTextEdit& view) {
         } else {
             const qreal advance = metrics.horizontalAdvance(c);
             if (line > 0 && line + advance > width) {
+                addedBreaks.push_back(wrapped.size() - static_cast<qsizetype>(addedBreaks.size()));
                 wrapped += QLatin1Char('\n');
                 line = 0;
             }
@@ -132,7 +139,40 @@ QString wrapListing(const QString& text, const QPlainTextEdit& view) {
 void ExecutionWindow::setProgramListing(const QString& text) {
     // The listing is read-only, so what it holds is exactly what was set here.
     listingText = text;
-    listing->setPlainText(text.size() < longListing ? text : wrapListing(text, *listing));
+    addedBreaks.clear();
+    listing->setPlainText(text.size() < longListing ? text
+                                                    : wrapListing(text, *listing, addedBreaks));
+}
+
+int ExecutionWindow::documentPosition(qsizetype offset) const {
+    const auto before = std::upper_bound(addedBreaks.begin(), addedBreaks.end(), offset);
+    return static_cast<int>(offset + (before - addedBreaks.begin()));
+}
+
+void ExecutionWindow::markWord(std::optional<qsizetype> offset) {
+    if (!offset || *offset < 0 || *offset >= listingText.size()) {
+        listing->setExtraSelections({});
+        return;
+    }
+    const qsizetype last = std::min(*offset + 4, listingText.size()) - 1;
+    QTextCursor cursor(listing->document());
+    cursor.setPosition(documentPosition(last) + 1);
+    // The end first, then the start: the whole word comes into view.
+    listing->setTextCursor(cursor);
+    listing->ensureCursorVisible();
+    cursor.setPosition(documentPosition(*offset));
+    listing->setTextCursor(cursor);
+    listing->ensureCursorVisible();
+    cursor.setPosition(documentPosition(last) + 1, QTextCursor::KeepAnchor);
+
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = cursor;
+    // The lit boxes' yellow, and an underline for those who see no colour.
+    // Not bold: wider digits would break the lines differently.
+    mark.format.setBackground(QColor(240, 228, 66));
+    mark.format.setForeground(QColor(0, 50, 100));
+    mark.format.setFontUnderline(true);
+    listing->setExtraSelections({mark});
 }
 
 QString ExecutionWindow::programListingText() const {

@@ -11,7 +11,9 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -21,6 +23,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QToolTip>
 #include <memory>
 
 using namespace mox;
@@ -405,6 +408,82 @@ private slots:
         cpu().registers[1] = 0;
         click("Execute");
         QCOMPARE(cpu().registers[1], 5001);
+    }
+
+    void stepModeMarksTheNextWordInTheListing() {
+        QPlainTextEdit* listing = execution().programListing();
+        // The marked characters and whether both ends are in view.
+        auto mark = [&]() -> QString {
+            const auto selections = listing->extraSelections();
+            if (selections.isEmpty()) {
+                return {};
+            }
+            QTextCursor cursor = selections.first().cursor;
+            const QRect view = listing->viewport()->rect();
+            const int end = cursor.position();
+            cursor.setPosition(cursor.anchor());
+            const bool startSeen = view.contains(listing->cursorRect(cursor).center());
+            cursor.setPosition(end);
+            const bool endSeen = view.contains(listing->cursorRect(cursor).center());
+            const QString text = selections.first().cursor.selectedText().remove(QChar(0x2029));
+            return startSeen && endSeen ? text : text + QStringLiteral(" (out of view)");
+        };
+        findCommand(&windows->mainWindow(), StepByStepCommand)->trigger();
+        load("20ff9001f000");
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        for (const char* next : {"20FF", "9001", "F000", "20FF", "9001"}) {
+            QCOMPARE(mark(), QString(next));
+            click("Step");
+        }
+
+        // A listing long enough to be broken into lines before it is shown,
+        // with every word different: the mark must land on the right one
+        // however many breaks stand before it, and be scrolled to.
+        QByteArray words;
+        for (int i = 0; i < 1200; ++i) {
+            words += QByteArray::number(0x2000 + i % 0x1000, 16);
+        }
+        click("&Shut Down");
+        load(words);
+        for (int i = 0; i < 700; ++i) {
+            click("Step");
+        }
+        QCOMPARE(mark(), QString(words.mid(700 * 4, 4).toUpper()));
+
+        // Full execution marks nothing.
+        click("&Shut Down");
+        findCommand(&windows->mainWindow(), FullExecutionCommand)->trigger();
+        load("20ff9001f000");
+        QCOMPARE(mark(), QString());
+    }
+
+    void binaryValuesShowTheirLeadingDigits() {
+        execution().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
+        AddressBox* box = execution().registerBox(0);
+        auto shown = [&](std::int32_t value) {
+            cpu().registers[0] = value;
+            execution().refreshRegisters();
+            return box->grab().toImage();
+        };
+        // Thirty-two digits do not fit: values that differ only in their last
+        // digit look the same, values that differ in their second do not.
+        const QImage oneThenZeros = shown(std::int32_t(0x80000000u));
+        QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
+        QVERIFY(shown(std::int32_t(0xC0000000u)) != oneThenZeros);
+        // Also after a value that did fit, and across a change of base.
+        shown(5);
+        findCommand(&memoryMap(), ViewDecimalCommand)->trigger();
+        findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
+        QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
+
+        // The whole value is in the tooltip, over the field as over the box.
+        QWidget* field = box->findChild<QLineEdit*>();
+        QHelpEvent help(QEvent::ToolTip, QPoint(10, 10), field->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(field, &help);
+        QCOMPARE(QToolTip::text(), QStringLiteral("1") + QString(30, '0') + QStringLiteral("1"));
+        QToolTip::hideText();
     }
 
     void registerPagesRunFromZeroToFourteen() {
