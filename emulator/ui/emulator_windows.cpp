@@ -52,7 +52,7 @@ void EmulatorWindows::connectWindows() {
                      [this] { shutDown(); });
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
-                     [this] { refreshDisplays(); });
+                     [this] { refreshDisplays(Change{}); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
                      [this] { emulator.executeTypedInstruction(); });
 }
@@ -86,7 +86,7 @@ void EmulatorWindows::shutDown() {
     setProgramListing("");
 }
 
-void EmulatorWindows::refreshDisplays() {
+void EmulatorWindows::refreshDisplays(const Change&) {
     memoryMap->view().refresh();
     execution->refreshRegisters();
 }

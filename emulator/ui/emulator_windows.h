@@ -40,7 +40,7 @@ public:
     // "&Shut Down": back to the main window; the machine keeps its state.
     void shutDown();
 
-    void refreshDisplays() override;
+    void refreshDisplays(const Change& change) override;
     void setWindowVisible(Window window, bool visible) override;
     void setExecutionTitle(std::string_view title) override;
     void setProgramListing(std::string_view text) override;
