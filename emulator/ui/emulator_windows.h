@@ -56,11 +56,17 @@ public:
 
 private:
     void connectWindows();
+    // Rewrites every number display; what is lit stays lit.
+    void refreshAll();
+    // A full run (a load in full mode, Execute): everything it changes stays
+    // lit together, until the next executed word.
+    template <class Run> void fullRun(Run&& run);
 
     Dialogs& dialogs;
     Emulator emulator;
     int view = ViewHex;
     Highlights lit;
+    bool inFullRun = false;
     std::unique_ptr<MainWindow> main;
     std::unique_ptr<AboutWindow> about;
     std::unique_ptr<ExecutionWindow> execution;

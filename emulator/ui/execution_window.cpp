@@ -1,15 +1,18 @@
 #include "execution_window.h"
 
+#include "disassemble.h"
 #include "highlights.h"
 #include "window_kit.h"
 
 #include <algorithm>
 
 #include <QCloseEvent>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QToolTip>
 
 namespace mox::ui {
 
@@ -37,6 +40,7 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     listingPalette.setColor(QPalette::Base, QColor(192, 192, 192));
     listingPalette.setColor(QPalette::Text, Qt::black);
     listing->setPalette(listingPalette);
+    listing->viewport()->installEventFilter(this);
 
     auto* title = new QLabel(QStringLiteral("Registers"), this);
     title->setGeometry(5, 205, 100, 20);
@@ -142,6 +146,65 @@ void ExecutionWindow::setProgramListing(const QString& text) {
     addedBreaks.clear();
     listing->setPlainText(text.size() < longListing ? text
                                                     : wrapListing(text, *listing, addedBreaks));
+    addedBreakPositions.clear();
+    for (const qsizetype offset : addedBreaks) {
+        addedBreakPositions.push_back(documentPosition(offset) - 1);
+    }
+}
+
+std::optional<qsizetype> ExecutionWindow::textOffset(int position) const {
+    const auto before =
+        std::lower_bound(addedBreakPositions.begin(), addedBreakPositions.end(), position);
+    if (before != addedBreakPositions.end() && *before == position) {
+        return std::nullopt;
+    }
+    return position - (before - addedBreakPositions.begin());
+}
+
+QString ExecutionWindow::describeWordAt(QPoint point) const {
+    // The character under the point lies between the nearest cursor position
+    // and its neighbour on the same line.
+    const QTextCursor nearest = listing->cursorForPosition(point);
+    int position = nearest.position();
+    if (point.x() < listing->cursorRect(nearest).x()) {
+        --position;
+    }
+    if (position < 0 || position + 1 >= listing->document()->characterCount()) {
+        return {};
+    }
+    QTextCursor from(listing->document());
+    from.setPosition(position);
+    QTextCursor to(listing->document());
+    to.setPosition(position + 1);
+    const QRect left = listing->cursorRect(from);
+    const QRect right = listing->cursorRect(to);
+    if (left.top() != right.top() || point.x() < left.x() || point.x() >= right.x() ||
+        point.y() < left.top() || point.y() > left.bottom()) {
+        return {};
+    }
+    const auto offset = textOffset(position);
+    if (!offset) {
+        return {};
+    }
+    const QString word = listingText.mid(*offset / 4 * 4, 4);
+    if (word.size() != 4) {
+        return {};
+    }
+    return QString::fromStdString(describeWord(word.toStdString()));
+}
+
+bool ExecutionWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listing->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = describeWordAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), text, listing->viewport());
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int ExecutionWindow::documentPosition(qsizetype offset) const {

@@ -38,6 +38,9 @@ public:
     // the next Step executes) and scrolls them into view; nothing removes
     // the mark.
     void markWord(std::optional<qsizetype> offset);
+    // The listing's word under a point of its viewport, as "2A7F  load kx,
+    // 7f"; empty where there is no whole word.
+    QString describeWordAt(QPoint viewportPoint) const;
 
     int registerPage() const { return page; }
     void pageUp();
@@ -56,12 +59,16 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPushButton* createButton(const QString& text, QPoint at);
     // Where character `offset` of the listing's text stands in the shown
     // document, which may hold line breaks of its own.
     int documentPosition(qsizetype offset) const;
+    // The reverse: the character of listingText at a document position, or
+    // nothing for a line break put there for showing.
+    std::optional<qsizetype> textOffset(int position) const;
 
     const std::array<std::int32_t, 16>& registers;
     const int& viewMode;
@@ -73,8 +80,10 @@ private:
     QLabel* nextLabel = nullptr;
     QPlainTextEdit* listing = nullptr;
     QString listingText;
-    // Offsets in listingText before which a line break was put for showing.
+    // Offsets in listingText before which a line break was put for showing,
+    // and where those breaks stand in the document.
     std::vector<qsizetype> addedBreaks;
+    std::vector<int> addedBreakPositions;
 };
 
 } // namespace mox::ui
