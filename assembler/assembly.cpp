@@ -125,6 +125,52 @@ std::string lineErrorText(std::int64_t index, std::string_view message) {
     return line;
 }
 
+namespace {
+
+// Hands onLine(index, text) every line of a source, each cut at its comment,
+// until it returns false. The text after the last line feed is a line too.
+template <class OnLine> void forEachLine(std::string_view source, OnLine&& onLine) {
+    for (std::int64_t index = 0;; ++index) {
+        const std::size_t end = source.find('\n');
+        const std::string_view line = source.substr(0, end);
+        if (!onLine(index, line.substr(0, line.find(';'))) || end == std::string_view::npos)
+            return;
+        source.remove_prefix(end + 1);
+    }
+}
+
+} // namespace
+
+void assembleSource(std::string_view source, Assembly& run, const ReportError& report) {
+    bool halt = false;
+    forEachLine(source, [&halt](std::int64_t, std::string_view line) {
+        halt = line.find("halt") != std::string_view::npos;
+        return !halt;
+    });
+    if (!halt) {
+        ++run.errorCount;
+        report({-1, noHaltMessage});
+        return;
+    }
+    // Every word needs a line of at least four characters and its line feed,
+    // so the code never grows past this, nor its buffer by doubling.
+    run.machineCode.reserve(run.machineCode.size() + (source.size() + 1) / 5 * 4);
+    forEachLine(source, [&](std::int64_t index, std::string_view line) {
+        const LineResult r = assembleLine(line);
+        if (r.kind == LineResult::Kind::Word) {
+            run.appendWord(r.wordText());
+        } else if (r.kind == LineResult::Kind::Error) {
+            ++run.errorCount;
+            report({index, r.message});
+        }
+        return true;
+    });
+}
+
+std::string consoleLine(const LineError& error) {
+    return error.index < 0 ? std::string(error.message) : lineErrorText(error.index, error.message);
+}
+
 std::string prepareSource(std::string_view source) {
     return stripComments(source);
 }

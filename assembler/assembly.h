@@ -21,6 +21,22 @@ struct Assembly {
     void appendWord(std::string_view word) { machineCode.append(word); }
 };
 
+// One error of a source, as the line loop finds it.
+struct LineError {
+    std::int64_t
+        index; // source line counted from 0; -1 for the missing halt, which belongs to no line
+    std::string_view message; // static text, as the encoder gives it
+};
+using ReportError = std::function<void(const LineError&)>;
+
+// A whole source as read (LF line ends, already ended at its first zero byte):
+// the halt check, then every line, each cut at its comment. Errors go to
+// report in line order and are counted in run.
+void assembleSource(std::string_view source, Assembly& run, const ReportError& report);
+// The console line exactly as zerlant prints it: "error on line(3):  invalid
+// instruction" or "fatal error: application requries a halt instruction".
+std::string consoleLine(const LineError& error);
+
 // "error on line(N): " and the message, N counted from 1.
 std::string lineErrorText(std::int64_t index, std::string_view message);
 

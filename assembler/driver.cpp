@@ -25,7 +25,13 @@ int assemble(const std::vector<std::string>& args, const ReportLine& say) {
     }
 
     Assembly run;
-    assembleFile(source, run, say);
+    say("now assembling: " + source);
+    if (const auto text = readTextFile(source)) {
+        assembleSource(*text, run, [&say](const LineError& error) { say(consoleLine(error)); });
+    } else {
+        say("fatal error: could not read the file" + source);
+        ++run.errorCount;
+    }
     say("process stoped with  (" + std::to_string(run.errorCount) + ") fatal errors");
     if (run.errorCount != 0)
         return 1;

@@ -1,6 +1,6 @@
 #include "encoder.h"
 
-#include "mnemonics.h"
+#include "instruction_set.h"
 #include "text.h"
 
 #include <algorithm>
@@ -17,12 +17,12 @@ namespace {
 // so that one pass over a line finds every mnemonic occurrence.
 constexpr std::array<std::uint16_t, 256> rowsByFirstChar = [] {
     std::array<std::uint16_t, 256> rows{};
-    for (std::size_t r = 0; r < mnemonicTable.size(); ++r)
-        rows[static_cast<unsigned char>(mnemonicTable[r].name[0])] |=
+    for (std::size_t r = 0; r < instructionTable.size(); ++r)
+        rows[static_cast<unsigned char>(instructionTable[r].mnemonic[0])] |=
             static_cast<std::uint16_t>(1u << r);
     return rows;
 }();
-static_assert(mnemonicTable.size() <= 16);
+static_assert(instructionTable.size() <= 16);
 
 // Inline, as a library compare call costs more than these few bytes.
 bool startsWith(std::string_view text, std::size_t at, std::string_view name) {
@@ -178,13 +178,13 @@ LineResult encodeOneRegister(int opcode, std::string_view line) {
 
 constexpr std::size_t haltRow = [] {
     std::size_t r = 0;
-    while (mnemonicTable[r].name != "halt")
+    while (instructionTable[r].mnemonic != "halt")
         ++r;
     return r;
 }();
 
 struct MnemonicScan {
-    std::size_t row = mnemonicTable.size(); // the first row in table order that occurs
+    std::size_t row = instructionTable.size(); // the first row in table order that occurs
     bool holdsHalt = false;
 };
 
@@ -192,14 +192,14 @@ MnemonicScan scanMnemonics(std::string_view line) {
     MnemonicScan scan;
     // Only rows ahead of the best so far can change the answer, and halt
     // until it is found; most bytes then need no closer look.
-    unsigned wanted = (1u << mnemonicTable.size()) - 1u;
+    unsigned wanted = (1u << instructionTable.size()) - 1u;
     for (std::size_t i = 0; i < line.size() && wanted != 0; ++i) {
         unsigned rows = rowsByFirstChar[static_cast<unsigned char>(line[i])] & wanted;
         if (rows == 0)
             continue;
         for (; rows != 0; rows &= rows - 1) {
             const auto r = static_cast<std::size_t>(std::countr_zero(rows));
-            if (startsWith(line, i, mnemonicTable[r].name)) {
+            if (startsWith(line, i, instructionTable[r].mnemonic)) {
                 scan.row = std::min(scan.row, r);
                 scan.holdsHalt = scan.holdsHalt || r == haltRow;
             }
@@ -210,9 +210,9 @@ MnemonicScan scanMnemonics(std::string_view line) {
 }
 
 LineResult encode(std::string_view line, std::size_t row) {
-    if (row >= mnemonicTable.size())
+    if (row >= instructionTable.size())
         return fail(" invalid instruction");
-    const Mnemonic& m = mnemonicTable[row];
+    const Instruction& m = instructionTable[row];
     const int opcode = m.opcode;
     switch (m.operands) {
     case OperandClass::RegisterValue:
@@ -280,8 +280,8 @@ struct Cursor {
 
 constexpr std::size_t longestName = [] {
     std::size_t n = 0;
-    for (const Mnemonic& m : mnemonicTable)
-        n = std::max(n, m.name.size());
+    for (const Instruction& m : instructionTable)
+        n = std::max(n, m.mnemonic.size());
     return n;
 }();
 
@@ -295,8 +295,8 @@ constexpr std::size_t startKey(std::size_t length, char first, char second) {
 constexpr auto rowByStart = [] {
     std::array<std::int8_t, startKey(longestName + 1, 'a', 'a')> rows{};
     rows.fill(-1);
-    for (std::size_t r = 0; r < mnemonicTable.size(); ++r) {
-        const std::string_view name = mnemonicTable[r].name;
+    for (std::size_t r = 0; r < instructionTable.size(); ++r) {
+        const std::string_view name = instructionTable[r].mnemonic;
         std::int8_t& slot = rows[startKey(name.size(), name[0], name[1])];
         if (slot >= 0)
             throw "two mnemonics start alike";
@@ -323,11 +323,11 @@ constexpr std::uint64_t eachByte(unsigned char c) {
 }
 
 // Each mnemonic as firstEight would read it.
-constexpr std::array<std::uint64_t, mnemonicTable.size()> packedNames = [] {
-    std::array<std::uint64_t, mnemonicTable.size()> names{};
-    for (std::size_t r = 0; r < mnemonicTable.size(); ++r)
-        for (std::size_t k = 0; k < mnemonicTable[r].name.size(); ++k)
-            names[r] |= std::uint64_t{static_cast<unsigned char>(mnemonicTable[r].name[k])}
+constexpr std::array<std::uint64_t, instructionTable.size()> packedNames = [] {
+    std::array<std::uint64_t, instructionTable.size()> names{};
+    for (std::size_t r = 0; r < instructionTable.size(); ++r)
+        for (std::size_t k = 0; k < instructionTable[r].mnemonic.size(); ++k)
+            names[r] |= std::uint64_t{static_cast<unsigned char>(instructionTable[r].mnemonic[k])}
                         << (8 * k);
     return names;
 }();
@@ -360,7 +360,7 @@ LineResult usualLine(std::string_view line) {
     const std::optional<std::size_t> row = leadingMnemonic(cur);
     if (!row)
         return {};
-    const Mnemonic& m = mnemonicTable[*row];
+    const Instruction& m = instructionTable[*row];
     if (m.operands == OperandClass::None) {
         if (!cur.onlySpacesLeft())
             return {};
@@ -421,7 +421,7 @@ std::string describe(const LineResult& r) {
 
 int opcodeOf(std::string_view line) {
     const std::size_t row = scanMnemonics(line).row;
-    return row < mnemonicTable.size() ? mnemonicTable[row].opcode : 0;
+    return row < instructionTable.size() ? instructionTable[row].opcode : 0;
 }
 
 int registerNumber(std::string_view text) {

@@ -2,7 +2,7 @@
 // the disassembler.
 #include "disassemble.h"
 #include "encoder.h"
-#include "mnemonics.h"
+#include "instruction_set.h"
 #include "reference.h"
 
 #include <cstddef>
@@ -23,7 +23,7 @@ void checkWord(std::string_view word, std::string_view line) {
     for (char c : word)
         check(isLowerHex(c), "a word is lower-case hexadecimal digits", line);
     const int opcode = word[0] <= '9' ? word[0] - '0' : word[0] - 'a' + 10;
-    const Mnemonic* m = mnemonicForOpcode(opcode);
+    const Instruction* m = instructionForOpcode(opcode);
     check(m != nullptr, "a word starts with an opcode of the table", line);
     check(opcodeOf(line) == opcode, "the word's opcode is the line's first mnemonic", line);
     switch (m->operands) {

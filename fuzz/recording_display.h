@@ -16,7 +16,7 @@ public:
     std::string typed;
     bool typedCleared = false;
 
-    void refreshDisplays() override { ++refreshes; }
+    void refreshDisplays(const Change&) override { ++refreshes; }
     void setWindowVisible(Window, bool) override {}
     void setExecutionTitle(std::string_view t) override { title = t; }
     void setProgramListing(std::string_view t) override { listing = t; }

@@ -2,7 +2,7 @@
 // reads zerlant's peak memory. Targets: at most 10 times wc's time, and peak
 // memory under 4 times the file's size, also for a source of one huge line
 // and for one with a million errors.
-#include "mnemonics.h"
+#include "instruction_set.h"
 
 #include <algorithm>
 #include <chrono>
@@ -85,8 +85,8 @@ void generate(const fs::path& file, long lines) {
         } else if (kind == 1) {
             // a blank line
         } else {
-            const mox::Mnemonic& m = mox::mnemonicTable[pick(14)]; // all but halt
-            text += m.name;
+            const mox::Instruction& m = mox::instructionTable[pick(14)]; // all but halt
+            text += m.mnemonic;
             text += ' ';
             text += mox::registerNames[pick(16)];
             if (m.operands == mox::OperandClass::RegisterValue) {

@@ -1,5 +1,6 @@
 // A full run of a 100,000-word program through the real windows (offscreen),
-// next to the same run with a display that shows nothing.
+// lighting what each word changes as a user sees it, next to the same run with
+// a display that shows nothing.
 #include "dialogs.h"
 #include "emulator_windows.h"
 #include "execution_window.h"

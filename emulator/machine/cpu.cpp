@@ -2,6 +2,7 @@
 
 #include "display.h"
 #include "emulator.h"
+#include "instruction_set.h"
 #include "text.h"
 
 #include <algorithm>
@@ -10,8 +11,8 @@ namespace mox {
 
 namespace {
 
-// Digit values by character, -1 for anything else; a table keeps execute()
-// free of branches on the character class.
+// Digit values by character, -1 for anything else: the one decoder of
+// instruction words.
 constexpr std::array<std::int8_t, 256> makeDigitTable() {
     std::array<std::int8_t, 256> t{};
     for (auto& v : t)
@@ -48,73 +49,40 @@ std::int32_t divide(std::int32_t a, std::int32_t b) {
     return a / b;
 }
 
-using Registers = std::array<std::int32_t, 16>;
-using Memory = std::array<std::int32_t, 256>;
-
-// All ones when the condition holds, else zero. Masks rather than ?: keep the
-// compiler from turning choices back into jumps.
-std::uint32_t maskOf(bool condition) {
-    return 0u - static_cast<std::uint32_t>(condition);
+// A count of 0 or less leaves the value as it is, as does a multiple of 32.
+std::uint32_t rotateLeft(std::uint32_t value, std::int32_t count) {
+    const unsigned n = count > 0 ? bits(count) % 32u : 0u;
+    return n == 0 ? value : (value << n) | (value >> (32u - n));
 }
 
-// Carries out every opcode but halt, whose only effect the caller handles.
-// Every result is computed and the opcode picks one from a table: programs
-// mix opcodes freely, and a switch whose jumps the processor cannot predict
-// runs about twice as slow. Opcodes that write no register write the
-// character-3 register back unchanged. The digits must all be 0 to 15.
-inline void applyWord(Registers& registers, Memory& memory, unsigned opcode, unsigned r2,
-                      unsigned r3, unsigned r4) {
-    const unsigned address = r3 * 16u + r4;
-    const std::int32_t a = registers[r3];
-    const std::int32_t b = registers[r4];
-    const std::int32_t source = registers[r2];
-    const std::int32_t cell = memory[address];
-    const std::uint32_t ua = bits(a);
-    const std::uint32_t ub = bits(b);
-    // A count of 0 or less leaves the value as it is, as does a multiple of 32.
-    const unsigned n = (ub % 32u) & maskOf(b > 0);
-    const std::int32_t rotated = wrap((ua << n) | (ua >> ((32u - n) % 32u)));
-
-    const std::int32_t results[16] = {
-        a,                                  // 0: nothing
-        cell,                               // 1: loadm
-        static_cast<std::int32_t>(address), // 2: load
-        a,                                  // 3: store
-        b,                                  // 4: mov
-        wrap(ua + ub),                      // 5: add
-        wrap(ua - ub),                      // 6: sub
-        wrap(ua * ub),                      // 7: mul
-        a,                                  // 8: div, below
-        wrap(ub + 1u),                      // 9: inc
-        wrap(ub - 1u),                      // a: dec
-        wrap(ua | ub),                      // b: or
-        wrap(ua ^ ub),                      // c: xor
-        wrap(ua & ub),                      // d: and
-        rotated,                            // e: rotate
-        a,                                  // f: halt
-    };
-    std::int32_t value = results[opcode];
-    // Rare enough that a branch costs less than always dividing.
-    if (opcode == 0x8) [[unlikely]]
-        value = divide(a, b);
-
-    // loadm and load write the character-2 register, inc and dec the
-    // character-4 one, everything else the character-3 one.
-    const std::uint32_t to2 = maskOf(opcode - 1u < 2u);
-    const std::uint32_t to4 = maskOf(opcode - 9u < 2u);
-    const unsigned destination = (r2 & to2) | (r4 & to4) | (r3 & ~(to2 | to4));
-    registers[destination] = value;
-    if (opcode == 0x3)
-        memory[address] = source;
+// Writes a register or a cell and says what changed.
+template <std::size_t N>
+Change put(std::array<std::int32_t, N>& place, Change::Where where, unsigned index,
+           std::int32_t value) {
+    const std::int32_t before = place[index];
+    place[index] = value;
+    if (before == value)
+        return {};
+    return {where, static_cast<int>(index), before, value};
 }
 
-// Digit values of four characters known to be hexadecimal digits, in one go:
-// the low nibble of each, plus 9 for the letters (bit 6 set in either case).
-std::uint32_t hexNibbles(const char* word) {
-    std::uint32_t x = 0;
-    for (int k = 3; k >= 0; --k)
-        x = (x << 8) | static_cast<unsigned char>(word[k]);
-    return (x & 0x0F0F0F0Fu) + ((x >> 6) & 0x01010101u) * 9u;
+// Whether every place the opcode reads holds a digit; the others may hold
+// anything.
+bool readsOnlyDigits(int opcode, int r2, int r3, int r4) {
+    const Instruction* in = instructionForOpcode(opcode);
+    if (!in)
+        return false;
+    switch (in->operands) {
+    case OperandClass::RegisterValue:
+        return (r2 | r3 | r4) >= 0;
+    case OperandClass::TwoRegisters:
+        return (r3 | r4) >= 0;
+    case OperandClass::OneRegister:
+        return r4 >= 0;
+    case OperandClass::None:
+        break;
+    }
+    return true;
 }
 
 } // namespace
@@ -129,39 +97,70 @@ void Cpu::reset() {
     nextInstruction.fill('\0');
 }
 
-void Cpu::execute(std::string_view word) {
-    if (word.size() >= 4)
-        step(word.data());
+Change Cpu::execute(std::string_view word) {
+    const Change change = word.size() >= 4 ? step(word.data()) : Change{};
     if (display)
-        display->refreshDisplays();
+        display->refreshDisplays(change);
+    return change;
 }
 
-void Cpu::step(const char* word) {
-    int opcode = digitOf(word[0]);
+Change Cpu::step(const char* word) {
+    const int opcode = digitOf(word[0]);
     int r2 = digitOf(word[1]);
     int r3 = digitOf(word[2]);
     int r4 = digitOf(word[3]);
     if ((opcode | r2 | r3 | r4) < 0) {
         // Callers validate their texts; a stray character where the opcode
         // reads a digit must still never index outside the machine, so such a
-        // word does nothing. Places the opcode ignores may hold anything.
-        if (opcode < 0)
-            return;
-        const int reads = opcode <= 0x3                    ? r2 | r3 | r4
-                          : opcode == 0x0 || opcode == 0xf ? 0
-                          : opcode == 0x9 || opcode == 0xa ? r4
-                                                           : r3 | r4;
-        if (reads < 0)
-            return;
+        // word does nothing.
+        if (!readsOnlyDigits(opcode, r2, r3, r4))
+            return {};
         r2 = std::max(r2, 0);
         r3 = std::max(r3, 0);
         r4 = std::max(r4, 0);
     }
-    if (opcode == 0xf)
+    const auto setRegister = [this](int r, std::uint32_t value) {
+        return put(registers, Change::Where::Register, static_cast<unsigned>(r), wrap(value));
+    };
+    const auto nn = static_cast<unsigned>(r3 * 16 + r4);
+    // The registers of a two-register word; b is also that of a one-register word.
+    const std::uint32_t a = bits(registers[static_cast<unsigned>(r3)]);
+    const std::uint32_t b = bits(registers[static_cast<unsigned>(r4)]);
+    switch (opcode) {
+    case 0x1: // loadm
+        return setRegister(r2, bits(memory[nn]));
+    case 0x2: // load
+        return setRegister(r2, nn);
+    case 0x3: // store
+        return put(memory, Change::Where::Memory, nn, registers[static_cast<unsigned>(r2)]);
+    case 0x4: // mov
+        return setRegister(r3, b);
+    case 0x5: // add
+        return setRegister(r3, a + b);
+    case 0x6: // sub
+        return setRegister(r3, a - b);
+    case 0x7: // mul
+        return setRegister(r3, a * b);
+    case 0x8: // div
+        return setRegister(r3, bits(divide(wrap(a), wrap(b))));
+    case 0x9: // inc
+        return setRegister(r4, b + 1u);
+    case 0xa: // dec
+        return setRegister(r4, b - 1u);
+    case 0xb: // or
+        return setRegister(r3, a | b);
+    case 0xc: // xor
+        return setRegister(r3, a ^ b);
+    case 0xd: // and
+        return setRegister(r3, a & b);
+    case 0xe: // rotate
+        return setRegister(r3, rotateLeft(a, wrap(b)));
+    case 0xf: // halt
         running = false;
-    else
-        applyWord(registers, memory, static_cast<unsigned>(opcode), static_cast<unsigned>(r2),
-                  static_cast<unsigned>(r3), static_cast<unsigned>(r4));
+        return {};
+    default: // 0 does nothing
+        return {};
+    }
 }
 
 std::size_t Cpu::runText(std::string_view text) {
@@ -181,16 +180,9 @@ std::size_t Cpu::runText(std::string_view text) {
     const std::size_t words = text.size() / 4;
     std::size_t executed = 0;
     while (executed < words) {
-        // The text is all hexadecimal digits, so the words decode without a
-        // table and without the checks of execute().
-        const std::uint32_t v = hexNibbles(text.data() + 4 * executed++);
-        const unsigned opcode = v & 0xFu;
-        if (opcode != 0xf)
-            applyWord(registers, memory, opcode, (v >> 8) & 0xFu, (v >> 16) & 0xFu, v >> 24);
-        else
-            running = false;
+        const Change change = step(text.data() + 4 * executed++);
         if (display)
-            display->refreshDisplays();
+            display->refreshDisplays(change);
         if (!running)
             break;
     }

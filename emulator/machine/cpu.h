@@ -2,6 +2,8 @@
 // running and stepping keep, and the interpreter of one instruction word.
 #pragma once
 
+#include "change.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -39,8 +41,8 @@ public:
     // Carries out one instruction word (only its first four characters are
     // read, in either case), then refreshes the displays. A word with a
     // character that is no hexadecimal digit where its opcode reads one
-    // changes nothing.
-    void execute(std::string_view word);
+    // changes nothing. Gives what the word changed, as the displays get it.
+    Change execute(std::string_view word);
 
     // The full run: switches the controls to full execution, rejects a text
     // that is not all hexadecimal digits, then executes every complete word
@@ -53,7 +55,7 @@ public:
 
 private:
     // execute() without the refresh; `word` holds four characters.
-    void step(const char* word);
+    Change step(const char* word);
 };
 
 } // namespace mox

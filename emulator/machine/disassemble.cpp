@@ -1,6 +1,6 @@
 #include "disassemble.h"
 
-#include "mnemonics.h"
+#include "instruction_set.h"
 #include "text.h"
 
 namespace mox {
@@ -16,10 +16,10 @@ std::string_view registerName(char digit) {
 std::string disassemble(std::string_view word) {
     if (word.size() < 4 || !isHexDigit(word[0]))
         return "(invalid)";
-    const Mnemonic* m = mnemonicForOpcode(hexDigitValue(word[0]));
+    const Instruction* m = instructionForOpcode(hexDigitValue(word[0]));
     if (!m)
         return "(none)";
-    std::string out(m->name);
+    std::string out(m->mnemonic);
     switch (m->operands) {
     case OperandClass::RegisterValue:
         if (!isHexText(word.substr(1, 3)))
@@ -42,6 +42,10 @@ std::string disassemble(std::string_view word) {
         break;
     }
     return out;
+}
+
+std::string describeWord(std::string_view word) {
+    return std::string(word).append("  ").append(disassemble(word));
 }
 
 } // namespace mox

@@ -2,6 +2,8 @@
 // implement it with a recording fake and benchmarks with one that does nothing.
 #pragma once
 
+#include "change.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,9 +19,9 @@ class Display {
 public:
     virtual ~Display() = default;
 
-    // After every executed word: the Memory Map's cells first, then the two
-    // register boxes, both before this returns.
-    virtual void refreshDisplays() = 0;
+    // After every executed word, with what the word changed: the Memory Map's
+    // cells first, then the two register boxes, both before this returns.
+    virtual void refreshDisplays(const Change& change) = 0;
 
     virtual void setWindowVisible(Window window, bool visible) = 0;
     virtual void setExecutionTitle(std::string_view title) = 0;

@@ -2,7 +2,7 @@
 #include "disassemble.h"
 #include "emulator.h"
 #include "format.h"
-#include "mnemonics.h"
+#include "instruction_set.h"
 #include "null_display.h"
 
 #include <cstdio>
@@ -150,53 +150,39 @@ std::string cellName(std::size_t address, int viewMode) {
     return name;
 }
 
-// Prints each executed word with what it changed, by comparing the machine
-// with a copy taken after the word before.
+// Prints each executed word with what it changed.
 class TracingDisplay : public NullDisplay {
 public:
     TracingDisplay(const Cpu& cpu, std::string_view text, int viewMode, std::FILE* to)
-        : cpu_(cpu), text_(text), viewMode_(viewMode), to_(to), before_(cpu) {
-        before_.running = true; // a run sets it before the first word
-    }
+        : cpu_(cpu), text_(text), viewMode_(viewMode), to_(to) {}
 
     // The machine refreshes the displays once after each word, in order.
-    void refreshDisplays() override {
-        const std::string_view word = text_.substr(executed_ * 4, 4);
-        ++executed_;
-        std::string line(word);
-        line.append("  ").append(disassemble(word));
+    void refreshDisplays(const Change& change) override {
+        std::string line = describeWord(text_.substr(executed_++ * 4, 4));
         line.resize(std::max<std::size_t>(line.size(), 24), ' ');
-        std::string changes;
-        for (std::size_t r = 0; r < 16; ++r)
-            noteChange(changes, registerNames[r], before_.registers[r], cpu_.registers[r]);
-        for (std::size_t a = 0; a < 256; ++a)
-            noteChange(changes, cellName(a, viewMode_), before_.memory[a], cpu_.memory[a]);
-        if (before_.running != cpu_.running)
-            changes.append(cpu_.running ? "  running" : "  halted");
-        line.append(changes.empty() ? "  -" : changes).push_back('\n');
+        if (change.where != Change::Where::Nothing)
+            line.append("  ")
+                .append(change.where == Change::Where::Register
+                            ? std::string(registerNames[static_cast<std::size_t>(change.index)])
+                            : cellName(static_cast<std::size_t>(change.index), viewMode_))
+                .append(": ")
+                .append(formatNumber(change.before, viewMode_))
+                .append(" -> ")
+                .append(formatNumber(change.after, viewMode_));
+        else if (cpu_.running)
+            line.append("  -");
+        // Only a halt ends a run while words remain.
+        if (!cpu_.running)
+            line.append("  halted");
+        line.push_back('\n');
         write(to_, line);
-        before_.registers = cpu_.registers;
-        before_.memory = cpu_.memory;
-        before_.running = cpu_.running;
     }
 
 private:
-    void noteChange(std::string& out, std::string_view what, std::int32_t was,
-                    std::int32_t now) const {
-        if (was != now)
-            out.append("  ")
-                .append(what)
-                .append(": ")
-                .append(formatNumber(was, viewMode_))
-                .append(" -> ")
-                .append(formatNumber(now, viewMode_));
-    }
-
     const Cpu& cpu_;
     std::string_view text_;
     int viewMode_;
     std::FILE* to_;
-    Cpu before_;
     std::size_t executed_ = 0;
 };
 

@@ -7,7 +7,7 @@ namespace mox {
 
 class NullDisplay : public Display {
 public:
-    void refreshDisplays() override {}
+    void refreshDisplays(const Change&) override {}
     void setWindowVisible(Window, bool) override {}
     void setExecutionTitle(std::string_view) override {}
     void setProgramListing(std::string_view) override {}

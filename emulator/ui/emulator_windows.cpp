@@ -2,6 +2,7 @@
 
 #include "about_window.h"
 #include "dialogs.h"
+#include "disassemble.h"
 #include "execution_window.h"
 #include "format.h"
 #include "instruction_window.h"
@@ -9,6 +10,7 @@
 #include "memory_map_window.h"
 
 #include <QFile>
+#include <QLabel>
 
 namespace mox::ui {
 
@@ -23,8 +25,8 @@ QString toQString(std::string_view text) {
 EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
     : dialogs(dialogs_), emulator(*this), main(std::make_unique<MainWindow>()),
       about(std::make_unique<AboutWindow>()),
-      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view)),
-      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view)),
+      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view, lit)),
+      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view, lit)),
       instruction(std::make_unique<InstructionWindow>()) {
     connectWindows();
     main->show();
@@ -42,8 +44,9 @@ void EmulatorWindows::connectWindows() {
                      [this](int mode) { emulator.executionMode = mode; });
     QObject::connect(main.get(), &MainWindow::aboutRequested, about.get(), &QWidget::show);
 
-    QObject::connect(execution.get(), &ExecutionWindow::executeClicked, execution.get(),
-                     [this] { emulator.runText(execution->programListingText().toStdString()); });
+    QObject::connect(execution.get(), &ExecutionWindow::executeClicked, execution.get(), [this] {
+        fullRun([this] { emulator.runText(execution->programListingText().toStdString()); });
+    });
     QObject::connect(execution.get(), &ExecutionWindow::stepClicked, execution.get(),
                      [this] { emulator.stepInstruction(); });
     QObject::connect(execution.get(), &ExecutionWindow::instructionClicked, instruction.get(),
@@ -52,7 +55,7 @@ void EmulatorWindows::connectWindows() {
                      [this] { shutDown(); });
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
-                     [this] { refreshDisplays(); });
+                     [this] { refreshAll(); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
                      [this] { emulator.executeTypedInstruction(); });
 }
@@ -75,8 +78,20 @@ QWidget* EmulatorWindows::window(Window which) const {
 
 void EmulatorWindows::runCommand() {
     if (const auto path = emulator.chooseProgramFile()) {
-        emulator.loadProgramFile(*path);
+        if (emulator.executionMode == FullExecution) {
+            fullRun([&] { emulator.loadProgramFile(*path); });
+        } else {
+            emulator.loadProgramFile(*path);
+        }
     }
+}
+
+template <class Run> void EmulatorWindows::fullRun(Run&& run) {
+    lit.clear();
+    refreshAll();
+    inFullRun = true;
+    run();
+    inFullRun = false;
 }
 
 void EmulatorWindows::shutDown() {
@@ -86,7 +101,25 @@ void EmulatorWindows::shutDown() {
     setProgramListing("");
 }
 
-void EmulatorWindows::refreshDisplays() {
+void EmulatorWindows::refreshDisplays(const Change& change) {
+    // A Step or a typed word shows what it changed alone.
+    if (!inFullRun) {
+        lit.clear();
+    }
+    switch (change.where) {
+    case Change::Where::Register:
+        lit.lightRegister(change.index, change.before);
+        break;
+    case Change::Where::Memory:
+        lit.lightCell(change.index, change.before);
+        break;
+    case Change::Where::Nothing:
+        break;
+    }
+    refreshAll();
+}
+
+void EmulatorWindows::refreshAll() {
     memoryMap->view().refresh();
     execution->refreshRegisters();
 }
@@ -101,14 +134,28 @@ void EmulatorWindows::setExecutionTitle(std::string_view title) {
 
 void EmulatorWindows::setProgramListing(std::string_view text) {
     execution->setProgramListing(toQString(text));
+    execution->markWord(std::nullopt);
 }
 
 void EmulatorWindows::setNextInstructionText(std::string_view text) {
     execution->setNextInstructionText(toQString(text));
+    // The label reads "Next Instruction: " and the word; its tooltip reads
+    // the word back as source.
+    constexpr std::string_view prefix = "Next Instruction: ";
+    const std::string_view word =
+        text.substr(text.starts_with(prefix) ? prefix.size() : text.size());
+    execution->nextInstructionLabel()->setToolTip(word.size() == 4 ? toQString(describeWord(word))
+                                                                   : QString());
+    // Only step mode shows the next word, and the listing then holds the
+    // program being stepped.
+    execution->markWord(emulator.cpu.instructionPointer);
 }
 
 void EmulatorWindows::setNextInstructionVisible(bool visible) {
     execution->setNextInstructionVisible(visible);
+    if (!visible) {
+        execution->markWord(std::nullopt);
+    }
 }
 
 void EmulatorWindows::setExecuteEnabled(bool enabled) {

@@ -5,6 +5,7 @@
 #include "display.h"
 #include "emulator.h"
 #include "format.h"
+#include "highlights.h"
 
 #include <memory>
 
@@ -39,7 +40,7 @@ public:
     // "&Shut Down": back to the main window; the machine keeps its state.
     void shutDown();
 
-    void refreshDisplays() override;
+    void refreshDisplays(const Change& change) override;
     void setWindowVisible(Window window, bool visible) override;
     void setExecutionTitle(std::string_view title) override;
     void setProgramListing(std::string_view text) override;
@@ -55,10 +56,17 @@ public:
 
 private:
     void connectWindows();
+    // Rewrites every number display; what is lit stays lit.
+    void refreshAll();
+    // A full run (a load in full mode, Execute): everything it changes stays
+    // lit together, until the next executed word.
+    template <class Run> void fullRun(Run&& run);
 
     Dialogs& dialogs;
     Emulator emulator;
     int view = ViewHex;
+    Highlights lit;
+    bool inFullRun = false;
     std::unique_ptr<MainWindow> main;
     std::unique_ptr<AboutWindow> about;
     std::unique_ptr<ExecutionWindow> execution;

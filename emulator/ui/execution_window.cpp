@@ -1,17 +1,24 @@
 #include "execution_window.h"
 
+#include "disassemble.h"
+#include "highlights.h"
 #include "window_kit.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QToolTip>
 
 namespace mox::ui {
 
 ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
-                                 const int& viewMode_)
-    : registers(registers_), viewMode(viewMode_) {
+                                 const int& viewMode_, const Highlights& highlights_)
+    : registers(registers_), viewMode(viewMode_), highlights(highlights_) {
     setUpTopLevel(this, "CPUWIN", QStringLiteral("MOX77"), QSize(400, 400));
     move(625, 340);
 
@@ -33,6 +40,7 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     listingPalette.setColor(QPalette::Base, QColor(192, 192, 192));
     listingPalette.setColor(QPalette::Text, Qt::black);
     listing->setPalette(listingPalette);
+    listing->viewport()->installEventFilter(this);
 
     auto* title = new QLabel(QStringLiteral("Registers"), this);
     title->setGeometry(5, 205, 100, 20);
@@ -79,8 +87,9 @@ QPushButton* ExecutionWindow::button(const QString& text) const {
 }
 
 void ExecutionWindow::refreshRegisters() {
-    boxes[0]->showNumber(page, registers[page], viewMode);
-    boxes[1]->showNumber(page + 1, registers[page + 1], viewMode);
+    boxes[0]->showNumber(page, registers[page], viewMode, highlights.registerBefore(page));
+    boxes[1]->showNumber(page + 1, registers[page + 1], viewMode,
+                         highlights.registerBefore(page + 1));
 }
 
 void ExecutionWindow::pageUp() {
@@ -104,7 +113,8 @@ namespace {
 // which it then lays out lazily, a screenful at a time.
 constexpr qsizetype longListing = 4096;
 
-QString wrapListing(const QString& text, const QPlainTextEdit& view) {
+QString wrapListing(const QString& text, const QPlainTextEdit& view,
+                    std::vector<qsizetype>& addedBreaks) {
     const QFontMetricsF metrics(view.font());
     const qreal width = view.contentsRect().width() - view.verticalScrollBar()->sizeHint().width() -
                         2 * view.document()->documentMargin() - 2;
@@ -117,6 +127,7 @@ QString wrapListing(const QString& text, const QPlainTextEdit& view) {
         } else {
             const qreal advance = metrics.horizontalAdvance(c);
             if (line > 0 && line + advance > width) {
+                addedBreaks.push_back(wrapped.size() - static_cast<qsizetype>(addedBreaks.size()));
                 wrapped += QLatin1Char('\n');
                 line = 0;
             }
@@ -132,7 +143,99 @@ QString wrapListing(const QString& text, const QPlainTextEdit& view) {
 void ExecutionWindow::setProgramListing(const QString& text) {
     // The listing is read-only, so what it holds is exactly what was set here.
     listingText = text;
-    listing->setPlainText(text.size() < longListing ? text : wrapListing(text, *listing));
+    addedBreaks.clear();
+    listing->setPlainText(text.size() < longListing ? text
+                                                    : wrapListing(text, *listing, addedBreaks));
+    addedBreakPositions.clear();
+    for (const qsizetype offset : addedBreaks) {
+        addedBreakPositions.push_back(documentPosition(offset) - 1);
+    }
+}
+
+std::optional<qsizetype> ExecutionWindow::textOffset(int position) const {
+    const auto before =
+        std::lower_bound(addedBreakPositions.begin(), addedBreakPositions.end(), position);
+    if (before != addedBreakPositions.end() && *before == position) {
+        return std::nullopt;
+    }
+    return position - (before - addedBreakPositions.begin());
+}
+
+QString ExecutionWindow::describeWordAt(QPoint point) const {
+    // The character under the point lies between the nearest cursor position
+    // and its neighbour on the same line.
+    const QTextCursor nearest = listing->cursorForPosition(point);
+    int position = nearest.position();
+    if (point.x() < listing->cursorRect(nearest).x()) {
+        --position;
+    }
+    if (position < 0 || position + 1 >= listing->document()->characterCount()) {
+        return {};
+    }
+    QTextCursor from(listing->document());
+    from.setPosition(position);
+    QTextCursor to(listing->document());
+    to.setPosition(position + 1);
+    const QRect left = listing->cursorRect(from);
+    const QRect right = listing->cursorRect(to);
+    if (left.top() != right.top() || point.x() < left.x() || point.x() >= right.x() ||
+        point.y() < left.top() || point.y() > left.bottom()) {
+        return {};
+    }
+    const auto offset = textOffset(position);
+    if (!offset) {
+        return {};
+    }
+    const QString word = listingText.mid(*offset / 4 * 4, 4);
+    if (word.size() != 4) {
+        return {};
+    }
+    return QString::fromStdString(describeWord(word.toStdString()));
+}
+
+bool ExecutionWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listing->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = describeWordAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), text, listing->viewport());
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+int ExecutionWindow::documentPosition(qsizetype offset) const {
+    const auto before = std::upper_bound(addedBreaks.begin(), addedBreaks.end(), offset);
+    return static_cast<int>(offset + (before - addedBreaks.begin()));
+}
+
+void ExecutionWindow::markWord(std::optional<qsizetype> offset) {
+    if (!offset || *offset < 0 || *offset >= listingText.size()) {
+        listing->setExtraSelections({});
+        return;
+    }
+    const qsizetype last = std::min(*offset + 4, listingText.size()) - 1;
+    QTextCursor cursor(listing->document());
+    cursor.setPosition(documentPosition(last) + 1);
+    // The end first, then the start: the whole word comes into view.
+    listing->setTextCursor(cursor);
+    listing->ensureCursorVisible();
+    cursor.setPosition(documentPosition(*offset));
+    listing->setTextCursor(cursor);
+    listing->ensureCursorVisible();
+    cursor.setPosition(documentPosition(last) + 1, QTextCursor::KeepAnchor);
+
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = cursor;
+    // The lit boxes' yellow, and an underline for those who see no colour.
+    // Not bold: wider digits would break the lines differently.
+    mark.format.setBackground(QColor(240, 228, 66));
+    mark.format.setForeground(QColor(0, 50, 100));
+    mark.format.setFontUnderline(true);
+    listing->setExtraSelections({mark});
 }
 
 QString ExecutionWindow::programListingText() const {

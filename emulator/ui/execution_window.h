@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QPlainTextEdit;
@@ -13,14 +15,17 @@ class QPushButton;
 namespace mox::ui {
 
 class AddressBox;
+class Highlights;
 
 class ExecutionWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Both are read at every refresh: the machine's registers and the number
-    // base that the Memory Map's View menu chooses.
-    ExecutionWindow(const std::array<std::int32_t, 16>& registers, const int& viewMode);
+    // All three are read at every refresh: the machine's registers, the number
+    // base that the Memory Map's View menu chooses, and which registers the
+    // last executed words changed.
+    ExecutionWindow(const std::array<std::int32_t, 16>& registers, const int& viewMode,
+                    const Highlights& highlights);
 
     void refreshRegisters();
     void setProgramListing(const QString& text);
@@ -29,6 +34,13 @@ public:
     void setNextInstructionVisible(bool visible);
     void setExecuteEnabled(bool enabled);
     void setStepEnabled(bool enabled);
+    // Marks the four characters from `offset` on in the listing (the word
+    // the next Step executes) and scrolls them into view; nothing removes
+    // the mark.
+    void markWord(std::optional<qsizetype> offset);
+    // The listing's word under a point of its viewport, as "2A7F  load kx,
+    // 7f"; empty where there is no whole word.
+    QString describeWordAt(QPoint viewportPoint) const;
 
     int registerPage() const { return page; }
     void pageUp();
@@ -47,12 +59,20 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPushButton* createButton(const QString& text, QPoint at);
+    // Where character `offset` of the listing's text stands in the shown
+    // document, which may hold line breaks of its own.
+    int documentPosition(qsizetype offset) const;
+    // The reverse: the character of listingText at a document position, or
+    // nothing for a line break put there for showing.
+    std::optional<qsizetype> textOffset(int position) const;
 
     const std::array<std::int32_t, 16>& registers;
     const int& viewMode;
+    const Highlights& highlights;
     int page = 0;
     std::array<AddressBox*, 2> boxes{};
     QPushButton* executeButton = nullptr;
@@ -60,6 +80,10 @@ private:
     QLabel* nextLabel = nullptr;
     QPlainTextEdit* listing = nullptr;
     QString listingText;
+    // Offsets in listingText before which a line break was put for showing,
+    // and where those breaks stand in the document.
+    std::vector<qsizetype> addedBreaks;
+    std::vector<int> addedBreakPositions;
 };
 
 } // namespace mox::ui

@@ -1,6 +1,7 @@
 #include "memory_map_window.h"
 
 #include "format.h"
+#include "highlights.h"
 #include "window_kit.h"
 
 #include <QAction>
@@ -41,7 +42,8 @@ void MemoryMapView::refresh() {
         const int address = first + i;
         // Past the last cell a slot reads address 0, value 0.
         if (address <= 255) {
-            cell(i)->showNumber(address, memory[static_cast<std::size_t>(address)], viewMode);
+            cell(i)->showNumber(address, memory[static_cast<std::size_t>(address)], viewMode,
+                                highlights.cellBefore(address));
         } else {
             cell(i)->showNumber(0, 0, viewMode);
         }
@@ -62,8 +64,10 @@ void MemoryMapView::scrollDown() {
     }
 }
 
-MemoryMapWindow::MemoryMapWindow(std::array<std::int32_t, 256>& memory_, int& viewMode_)
-    : memory(memory_), viewMode(viewMode_), mapView(memory_, viewMode_) {
+MemoryMapWindow::MemoryMapWindow(std::array<std::int32_t, 256>& memory_, int& viewMode_,
+                                 Highlights& highlights_)
+    : memory(memory_), viewMode(viewMode_), highlights(highlights_),
+      mapView(memory_, viewMode_, highlights_) {
     setUpTopLevel(this, "CPUMEM", QStringLiteral("Memory Map"), QSize(640, 480));
     move(0, 0);
     auto* menuBar = new QMenuBar(this);
@@ -121,6 +125,9 @@ void MemoryMapWindow::memoryMapCommand(int id) {
     case ClearCommand:
     case FillCommand:
         memory.fill(id == ClearCommand ? 0 : 255);
+        // Not an executed word: no cell stays lit. The registers, which this
+        // does not touch, keep theirs.
+        highlights.clearCells();
         mapView.refresh();
         break;
     default:
@@ -133,7 +140,7 @@ void MemoryMapWindow::setUpImage(bool lit) {
         return;
     }
     up->setPixmap(bitmap(lit ? 112 : 111));
-    up->resize(up->pixmap().size());
+    up->resize(up->pixmap().deviceIndependentSize().toSize());
     upState = lit;
 }
 
@@ -142,7 +149,7 @@ void MemoryMapWindow::setDownImage(bool lit) {
         return;
     }
     down->setPixmap(bitmap(lit ? 114 : 113));
-    down->resize(down->pixmap().size());
+    down->resize(down->pixmap().deviceIndependentSize().toSize());
     downState = lit;
 }
 

@@ -12,6 +12,7 @@ class QLabel;
 namespace mox::ui {
 
 class AddressBox;
+class Highlights;
 
 enum MemoryMapCommand {
     ViewBinaryCommand = 40006,
@@ -26,8 +27,9 @@ public:
     static constexpr int cellCount = 20;
     static constexpr int pageStep = 15;
 
-    MemoryMapView(const std::array<std::int32_t, 256>& memory, const int& viewMode)
-        : memory(memory), viewMode(viewMode) {}
+    MemoryMapView(const std::array<std::int32_t, 256>& memory, const int& viewMode,
+                  const Highlights& highlights)
+        : memory(memory), viewMode(viewMode), highlights(highlights) {}
 
     // Builds the cells on `parent` in rows of three.
     void create(QWidget* parent);
@@ -41,6 +43,7 @@ public:
 private:
     const std::array<std::int32_t, 256>& memory;
     const int& viewMode;
+    const Highlights& highlights;
     std::array<AddressBox*, cellCount> cells{};
     int first = 0;
 };
@@ -50,8 +53,9 @@ class MemoryMapWindow : public QWidget {
 
 public:
     // `viewMode` is the program-wide number base, which only this window's
-    // View menu changes.
-    MemoryMapWindow(std::array<std::int32_t, 256>& memory, int& viewMode);
+    // View menu changes; `highlights` tells which cells the last executed
+    // words changed.
+    MemoryMapWindow(std::array<std::int32_t, 256>& memory, int& viewMode, Highlights& highlights);
 
     MemoryMapView& view() { return mapView; }
     QWidget* clientArea() const { return client; }
@@ -78,6 +82,7 @@ private:
 
     std::array<std::int32_t, 256>& memory;
     int& viewMode;
+    Highlights& highlights;
     MemoryMapView mapView;
     QWidget* client = nullptr;
     QLabel* up = nullptr;

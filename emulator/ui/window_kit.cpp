@@ -3,10 +3,15 @@
 #include "format.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QHash>
+#include <QHelpEvent>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires; the resources live in a
@@ -21,6 +26,10 @@ namespace {
 
 // The light grey of the window class background and of static controls.
 const QColor lightGrey(192, 192, 192);
+// A changed value: yellow and blue from a palette made for colour-blind
+// readers, far apart in lightness too.
+const QColor litGround(240, 228, 66);
+const QColor litOutline(0, 90, 160);
 
 } // namespace
 
@@ -33,16 +42,38 @@ const QFont& controlFont() {
     return font;
 }
 
-QPixmap bitmap(int id) {
+int pictureScale() {
+    return qGuiApp->devicePixelRatio() > 1.0 ? 2 : 1;
+}
+
+QPixmap bitmap(int id, int scale) {
     // Loaded once and kept, as the hover pictures swap back and forth.
     static QHash<int, QPixmap> loaded;
-    auto it = loaded.find(id);
+    const int key = id * 2 + (scale == 2 ? 1 : 0);
+    auto it = loaded.find(key);
     if (it == loaded.end()) {
         static const bool registered = (initResources(), true);
         (void)registered;
-        it = loaded.insert(id, QPixmap(QStringLiteral(":/emulator/%1.bmp").arg(id)));
+        QPixmap picture(scale == 2 ? QStringLiteral(":/emulator/%1@2x.bmp").arg(id)
+                                   : QStringLiteral(":/emulator/%1.bmp").arg(id));
+        picture.setDevicePixelRatio(scale == 2 ? 2.0 : 1.0);
+        it = loaded.insert(key, picture);
     }
     return *it;
+}
+
+QPixmap bitmap(int id) {
+    return bitmap(id, pictureScale());
+}
+
+const QIcon& programIcon() {
+    static const QIcon icon = [] {
+        QIcon i;
+        i.addPixmap(bitmap(101, 1));
+        i.addPixmap(bitmap(101, 2));
+        return i;
+    }();
+    return icon;
 }
 
 void setUpTopLevel(QWidget* window, const char* className, const QString& title, QSize outer) {
@@ -52,7 +83,7 @@ void setUpTopLevel(QWidget* window, const char* className, const QString& title,
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint);
     window->setFixedSize(outer - QSize(6, 25));
-    window->setWindowIcon(QIcon(bitmap(101)));
+    window->setWindowIcon(programIcon());
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, lightGrey);
     window->setPalette(palette);
@@ -88,7 +119,7 @@ QAction* findCommand(const QWidget* window, int id) {
 QLabel* createPicture(QWidget* parent, QPoint at, const QPixmap& picture) {
     auto* label = new QLabel(parent);
     label->setPixmap(picture);
-    label->setGeometry(QRect(at, picture.size()));
+    label->setGeometry(QRect(at, picture.deviceIndependentSize().toSize()));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
@@ -117,7 +148,8 @@ AddressBox::AddressBox(QWidget* parent, QPoint at)
     field->setPalette(fieldPalette);
 }
 
-void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMode) {
+void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMode,
+                            std::optional<std::int32_t> before) {
     const bool modeChanged = !shown || viewMode != shownViewMode;
     if (modeChanged || address != shownAddress) {
         setText(QStringLiteral("Address: ") +
@@ -125,15 +157,65 @@ void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMo
     }
     if (modeChanged || value != shownValue) {
         field->setText(QString::fromStdString(formatNumber(value, viewMode)));
+        // Read from the start, as a read-only field is: a long binary value
+        // would otherwise show only its last digits.
+        field->setCursorPosition(0);
+    }
+    if (before.has_value() != shownBefore.has_value()) {
+        setLit(before.has_value());
     }
     shown = true;
     shownAddress = address;
     shownValue = value;
     shownViewMode = viewMode;
+    shownBefore = before;
+}
+
+void AddressBox::setLit(bool lit) {
+    // Yellow ground, bold digits and a thick blue outline: told apart by
+    // lightness and shape as well as by hue, so every kind of colour vision
+    // sees it.
+    QPalette boxPalette = palette();
+    boxPalette.setColor(QPalette::Window, lit ? litGround : lightGrey);
+    setPalette(boxPalette);
+    QPalette fieldPalette = field->palette();
+    fieldPalette.setColor(QPalette::Base, lit ? litGround : lightGrey);
+    field->setPalette(fieldPalette);
+    QFont font = controlFont();
+    font.setBold(lit);
+    field->setFont(font);
 }
 
 QString AddressBox::valueText() const {
     return field->text();
+}
+
+QString AddressBox::hint() const {
+    const QString now = QString::fromStdString(formatNumber(shownValue, shownViewMode));
+    if (!shownBefore) {
+        return now;
+    }
+    return QStringLiteral("was %1, now %2")
+        .arg(QString::fromStdString(formatNumber(*shownBefore, shownViewMode)), now);
+}
+
+bool AddressBox::event(QEvent* event) {
+    // Built when asked for, not at every refresh. The field passes the
+    // request on to its box.
+    if (event->type() == QEvent::ToolTip && shown) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), hint(), this);
+        return true;
+    }
+    return QLabel::event(event);
+}
+
+void AddressBox::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (isLit()) {
+        QPainter painter(this);
+        painter.setPen(QPen(litOutline, 3));
+        painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
 }
 
 } // namespace mox::ui

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QSize>
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QLineEdit;
@@ -16,8 +17,16 @@ namespace mox::ui {
 // The 15-pixel Arial shared by every control that is given a font.
 const QFont& controlFont();
 
-// One of the emulator's bitmaps by its resource number (101 is the icon).
+// One of the emulator's bitmaps by its resource number (101 is the icon), at
+// its own size in device-independent pixels. On screens scaled above 100 %
+// it is the version drawn at twice the size (scale 2), so it stays sharp.
 QPixmap bitmap(int id);
+QPixmap bitmap(int id, int scale);
+// 2 when any screen is scaled above 100 %, else 1.
+int pictureScale();
+
+// Icon 101 at both scales, for every window.
+const QIcon& programIcon();
 
 // A fixed-size top-level window with title, close and minimise boxes. `outer`
 // is the size with a classic frame; the client area is 6 x 25 smaller.
@@ -42,18 +51,31 @@ class AddressBox : public QLabel {
 public:
     AddressBox(QWidget* parent, QPoint at);
 
-    // Texts are set only when what they show changes, so that refreshing after
-    // every executed word stays cheap.
-    void showNumber(std::int32_t address, std::int32_t value, int viewMode);
+    // `before` is the value an executed word changed, for a lit box; nothing
+    // for a plain one. Texts are set only when what they show changes, so
+    // that refreshing after every executed word stays cheap.
+    void showNumber(std::int32_t address, std::int32_t value, int viewMode,
+                    std::optional<std::int32_t> before = std::nullopt);
 
     QString valueText() const;
+    bool isLit() const { return shownBefore.has_value(); }
+    // The tooltip: "was <before>, now <value>" on a lit box, else the whole
+    // value, which a long binary number does not show.
+    QString hint() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void setLit(bool lit);
+
     QLineEdit* field;
     bool shown = false;
     std::int32_t shownAddress = 0;
     std::int32_t shownValue = 0;
     int shownViewMode = 0;
+    std::optional<std::int32_t> shownBefore;
 };
 
 } // namespace mox::ui

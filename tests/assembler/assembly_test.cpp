@@ -24,10 +24,10 @@ struct Outcome {
     Assembly result;
 };
 
-Outcome assembleSource(std::string_view source) {
+Outcome assembled(std::string_view source) {
     Outcome run;
-    assembleText(prepareSource(source), run.result,
-                 [&run](std::string_view line) { run.lines.emplace_back(line); });
+    assembleSource(source, run.result,
+                   [&run](const LineError& error) { run.lines.push_back(consoleLine(error)); });
     return run;
 }
 
@@ -42,7 +42,7 @@ TEST(Assembly, WordsFollowTheNonBlankLines) {
         {"load ax, ff ; why\n   \nhalt;stop\n", "20fff000"},
     };
     for (const auto& c : cases) {
-        const Outcome run = assembleSource(c.source);
+        const Outcome run = assembled(c.source);
         EXPECT_EQ(run.result.errorCount, 0) << c.source;
         EXPECT_TRUE(run.lines.empty()) << c.source;
         EXPECT_EQ(run.result.machineCode, c.machineCode) << c.source;
@@ -52,7 +52,7 @@ TEST(Assembly, WordsFollowTheNonBlankLines) {
 TEST(Assembly, MissingHaltIsTheOnlyError) {
     for (const std::string source :
          {"", "; only a comment\n\n", "load ax, 01 ; halt\n", "HALT\n", "rubbish\nmov ax\n"}) {
-        const Outcome run = assembleSource(source);
+        const Outcome run = assembled(source);
         EXPECT_EQ(run.result.errorCount, 1) << source;
         ASSERT_EQ(run.lines.size(), 1u) << source;
         EXPECT_EQ(run.lines[0], "fatal error: application requries a halt instruction");
@@ -62,7 +62,7 @@ TEST(Assembly, MissingHaltIsTheOnlyError) {
 
 TEST(Assembly, ErrorsKeepSourceLineNumbersAndAllAreReported) {
     const Outcome run =
-        assembleSource("; header\n   \nINC bx\nload ax, 100 ; too big\nhalt\nmov ax\n\tdec\n");
+        assembled("; header\n   \nINC bx\nload ax, 100 ; too big\nhalt\nmov ax\n\tdec\n");
     EXPECT_EQ(run.result.errorCount, 4);
     const std::vector<std::string> expected = {
         "error on line(3):  invalid instruction",
@@ -76,21 +76,21 @@ TEST(Assembly, ErrorsKeepSourceLineNumbersAndAllAreReported) {
 TEST(Assembly, LineEndsDoNotChangeTheResult) {
     // Text-mode reading has already turned CR LF into LF; a lone CR stays in
     // the line and spoils a value.
-    const Outcome run = assembleSource("load ax, 1\r\nhalt\n");
+    const Outcome run = assembled("load ax, 1\r\nhalt\n");
     EXPECT_EQ(run.lines, std::vector<std::string>{
                              "error on line(1):  the second operand must contain a hex value"});
 }
 
 TEST(Assembly, HugeLinesAndManyLines) {
     const std::string longLine = "load ax, 0" + std::string(1'000'000, ' ') + "1";
-    const Outcome one = assembleSource(longLine + "\nhalt");
+    const Outcome one = assembled(longLine + "\nhalt");
     EXPECT_EQ(one.result.machineCode, "2001f000");
 
     std::string many;
     for (int i = 0; i < 10000; ++i)
         many += "inc cx\n";
     many += "halt";
-    const Outcome run = assembleSource(many);
+    const Outcome run = assembled(many);
     EXPECT_EQ(run.result.machineCode.size(), 4u * 10001u);
     EXPECT_EQ(run.result.machineCode.substr(0, 8), "90029002");
 }

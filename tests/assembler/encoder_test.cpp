@@ -1,5 +1,5 @@
 #include "encoder.h"
-#include "mnemonics.h"
+#include "instruction_set.h"
 #include "text.h"
 
 #include <gtest/gtest.h>
@@ -118,8 +118,8 @@ TEST(Encoder, BlankLinesGiveNothing) {
 // The one-pass searches must agree with searching the line for each table
 // name in turn, which is what they stand for.
 int opcodeBySearch(std::string_view line) {
-    for (const Mnemonic& m : mnemonicTable)
-        if (findText(line, m.name) != -1)
+    for (const Instruction& m : instructionTable)
+        if (findText(line, m.mnemonic) != -1)
             return m.opcode;
     return 0;
 }
@@ -154,8 +154,8 @@ TEST(Encoder, ShortCutAgreesWithTheGeneralWay) {
                                   "f",  "F",    "0",  "ff", "1ff", "g",   "\t", ";", "\r",
                                   "or", "halt", "lo", "ad", "dec", "for", "l",  "m"};
     for (int n = 0; n < 100000; ++n) {
-        const Mnemonic& m = mnemonicTable[pick(mnemonicTable.size())];
-        std::string line(m.name);
+        const Instruction& m = instructionTable[pick(instructionTable.size())];
+        std::string line(m.mnemonic);
         // Mostly well formed, sometimes bent by a piece in between.
         const std::string_view digits = "0123456789abcdefABCDEF";
         const auto reg = [&pick] {
@@ -186,9 +186,9 @@ TEST(Encoder, ShortCutAgreesWithTheGeneralWay) {
 std::string outcomeByTheRules(std::string_view line) {
     if (line.find_first_not_of(' ') == std::string_view::npos)
         return "blank";
-    const Mnemonic* found = nullptr;
-    for (const Mnemonic& m : mnemonicTable)
-        if (findText(line, m.name) != -1) {
+    const Instruction* found = nullptr;
+    for (const Instruction& m : instructionTable)
+        if (findText(line, m.mnemonic) != -1) {
             found = &m;
             break;
         }
@@ -299,13 +299,13 @@ TEST(Encoder, RegisterNamesAreExactAndLowerCase) {
 
 TEST(MnemonicTable, EveryOpcodeOnceAndDecodable) {
     std::set<int> seen;
-    for (const Mnemonic& m : mnemonicTable) {
-        EXPECT_TRUE(seen.insert(m.opcode).second) << m.name;
-        EXPECT_EQ(mnemonicForOpcode(m.opcode), &m);
+    for (const Instruction& m : instructionTable) {
+        EXPECT_TRUE(seen.insert(m.opcode).second) << m.mnemonic;
+        EXPECT_EQ(instructionForOpcode(m.opcode), &m);
     }
     EXPECT_EQ(seen.size(), 15u);
-    EXPECT_EQ(mnemonicForOpcode(0), nullptr);
-    EXPECT_EQ(mnemonicForOpcode(16), nullptr);
+    EXPECT_EQ(instructionForOpcode(0), nullptr);
+    EXPECT_EQ(instructionForOpcode(16), nullptr);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Runs the built zerlant on files in a scratch folder and checks what a user
 // sees: the console, the .8xe bytes and the exit status.
-#include "mnemonics.h"
+#include "instruction_set.h"
 
 #include <gtest/gtest.h>
 
@@ -356,8 +356,8 @@ TEST_F(Zerlant, ExamplesAssembleWithoutErrorsAndUseEveryInstruction) {
             opcodes.insert(words[at]);
     }
     EXPECT_GE(count, 3);
-    for (const mox::Mnemonic& m : mox::mnemonicTable)
-        EXPECT_EQ(opcodes.count("0123456789abcdef"[m.opcode]), 1u) << m.name;
+    for (const mox::Instruction& m : mox::instructionTable)
+        EXPECT_EQ(opcodes.count("0123456789abcdef"[m.opcode]), 1u) << m.mnemonic;
 }
 
 TEST_F(Zerlant, ZeroByteEndsTheTextWhereverItStands) {

@@ -1,6 +1,8 @@
 #include "cpu.h"
 #include "format.h"
+#include "instruction_set.h"
 #include "null_display.h"
+#include "text.h"
 
 #include <gtest/gtest.h>
 
@@ -137,7 +139,7 @@ TEST(CpuExecute, ReadsOnlyFourCharacters) {
 class CountingDisplay : public NullDisplay {
 public:
     int refreshes = 0;
-    void refreshDisplays() override { ++refreshes; }
+    void refreshDisplays(const Change&) override { ++refreshes; }
 };
 
 TEST(CpuExecute, RefreshesAfterEveryWord) {
@@ -167,6 +169,79 @@ TEST(CpuReset, ClearsEveryFieldButTheDisplay) {
     EXPECT_EQ(cpu.program, "");
     EXPECT_EQ(cpu.nextInstructionText(), "");
     EXPECT_EQ(cpu.display, &display);
+}
+
+class ChangeRecorder : public NullDisplay {
+public:
+    std::vector<Change> changes;
+    void refreshDisplays(const Change& change) override { changes.push_back(change); }
+};
+
+TEST(CpuChange, EachWordReportsWhatItChanged) {
+    constexpr auto reg = Change::Where::Register;
+    constexpr auto cell = Change::Where::Memory;
+    const Change nothing;
+    const struct {
+        const char* word;
+        Change change;
+    } cases[] = {
+        {"1bff", {reg, 0xb, 1011, -42}},
+        {"2aff", {reg, 0xa, 1010, 255}},
+        {"3a10", {cell, 0x10, 0, 1010}},
+        {"3eff", {cell, 0xff, -42, 1014}},
+        {"4012", {reg, 1, 1001, 1002}},
+        {"5012", {reg, 1, 1001, 2003}},
+        {"6012", {reg, 1, 1001, -1}},
+        {"7012", {reg, 1, 1001, 1003002}},
+        {"8092", {reg, 9, 1009, 1}},
+        {"9003", {reg, 3, 1003, 1004}},
+        {"A003", {reg, 3, 1003, 1002}},
+        {"b012", {reg, 1, 1001, 1003}},
+        {"c012", {reg, 1, 1001, 3}},
+        {"d012", {reg, 1, 1001, 1000}},
+        {"e012", {reg, 1, 1001, 1025024}},
+        // Nothing changed: halt, opcode 0, a value written over itself, an
+        // added zero, a zero divisor, a bad opcode digit.
+        {"f000", nothing},
+        {"0123", nothing},
+        {"4033", nothing},
+        {"3e20", nothing},
+        {"2fff", nothing},
+        {"5010", nothing},
+        {"80f0", nothing},
+        {"zzzz", nothing},
+    };
+    for (const auto& c : cases) {
+        ChangeRecorder display;
+        Cpu cpu = machineWith({{0xf, 255}, {0, 0}}, {{0xff, -42}, {0x20, 1014}});
+        cpu.display = &display;
+        EXPECT_EQ(cpu.execute(c.word), c.change) << c.word;
+        ASSERT_EQ(display.changes, std::vector<Change>{c.change}) << c.word;
+        // The report agrees with the machine and with what the table says the
+        // instruction writes.
+        if (c.change.where == Change::Where::Nothing)
+            continue;
+        const auto at = static_cast<std::size_t>(c.change.index);
+        EXPECT_EQ(c.change.where == reg ? cpu.registers[at] : cpu.memory[at], c.change.after)
+            << c.word;
+        const Instruction* in = instructionForOpcode(hexDigitValue(c.word[0]));
+        ASSERT_NE(in, nullptr);
+        EXPECT_EQ(in->writes, c.change.where == reg ? Destination::Register : Destination::Memory)
+            << c.word;
+    }
+}
+
+TEST(CpuChange, RunTextReportsEveryWord) {
+    ChangeRecorder display;
+    Cpu cpu;
+    cpu.display = &display;
+    cpu.runText("20059000300590009001F0009001");
+    const std::vector<Change> expected = {
+        {Change::Where::Register, 0, 0, 5}, {Change::Where::Register, 0, 5, 6},
+        {Change::Where::Memory, 5, 0, 6},   {Change::Where::Register, 0, 6, 7},
+        {Change::Where::Register, 1, 0, 1}, {},
+    };
+    EXPECT_EQ(display.changes, expected);
 }
 
 struct RunCase {

@@ -38,7 +38,7 @@ public:
     std::string field;
     std::function<void()> onMessage; // runs while the box is "open"
 
-    void refreshDisplays() override { calls.push_back("refresh"); }
+    void refreshDisplays(const Change&) override { calls.push_back("refresh"); }
     void setWindowVisible(Window w, bool v) override {
         calls.push_back(std::string(v ? "show " : "hide ") + windowName(w));
     }

@@ -11,7 +11,9 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -21,6 +23,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QToolTip>
 #include <memory>
 
 using namespace mox;
@@ -101,6 +104,34 @@ private:
         QTest::keyClicks(field, keys);
         QTest::keyClick(field, Qt::Key_Return);
     }
+
+    // "register <n>" and "cell <n>" for every lit box on show, in order.
+    QStringList litBoxes() {
+        QStringList lit;
+        for (int i = 0; i < 2; ++i) {
+            if (execution().registerBox(i)->isLit()) {
+                lit << QStringLiteral("register ") + execution().registerBox(i)->text().mid(9);
+            }
+        }
+        for (int i = 0; i < MemoryMapView::cellCount; ++i) {
+            if (memoryMap().view().cell(i)->isLit()) {
+                lit << QStringLiteral("cell ") + memoryMap().view().cell(i)->text().mid(9);
+            }
+        }
+        return lit;
+    }
+    // What the tooltip says with the mouse resting on `widget` at `at`.
+    QString toolTipAt(QWidget* widget, QPoint at) {
+        // A tip put out goes only after a delay, keeping its text meanwhile:
+        // one that is still the placeholder was never replaced.
+        const QString placeholder = QStringLiteral("(no tooltip)");
+        QToolTip::showText(widget->mapToGlobal(at), placeholder, widget);
+        QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
+        QApplication::sendEvent(widget, &help);
+        const QString text = QToolTip::text();
+        return text == placeholder ? QString() : text;
+    }
+    QString toolTipOf(AddressBox* box) { return toolTipAt(box->findChild<QLineEdit*>(), {10, 10}); }
 
 private slots:
     void init() {
@@ -405,6 +436,226 @@ private slots:
         cpu().registers[1] = 0;
         click("Execute");
         QCOMPARE(cpu().registers[1], 5001);
+    }
+
+    void stepModeMarksTheNextWordInTheListing() {
+        QPlainTextEdit* listing = execution().programListing();
+        // The marked characters and whether both ends are in view.
+        auto mark = [&]() -> QString {
+            const auto selections = listing->extraSelections();
+            if (selections.isEmpty()) {
+                return {};
+            }
+            QTextCursor cursor = selections.first().cursor;
+            const QRect view = listing->viewport()->rect();
+            const int end = cursor.position();
+            cursor.setPosition(cursor.anchor());
+            const bool startSeen = view.contains(listing->cursorRect(cursor).center());
+            cursor.setPosition(end);
+            const bool endSeen = view.contains(listing->cursorRect(cursor).center());
+            const QString text = selections.first().cursor.selectedText().remove(QChar(0x2029));
+            return startSeen && endSeen ? text : text + QStringLiteral(" (out of view)");
+        };
+        findCommand(&windows->mainWindow(), StepByStepCommand)->trigger();
+        load("20ff9001f000");
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        for (const char* next : {"20FF", "9001", "F000", "20FF", "9001"}) {
+            QCOMPARE(mark(), QString(next));
+            click("Step");
+        }
+
+        // A listing long enough to be broken into lines before it is shown,
+        // with every word different: the mark must land on the right one
+        // however many breaks stand before it, and be scrolled to.
+        QByteArray words;
+        for (int i = 0; i < 1200; ++i) {
+            words += QByteArray::number(0x2000 + i % 0x1000, 16);
+        }
+        click("&Shut Down");
+        load(words);
+        for (int i = 0; i < 700; ++i) {
+            click("Step");
+        }
+        QCOMPARE(mark(), QString(words.mid(700 * 4, 4).toUpper()));
+
+        // Full execution marks nothing.
+        click("&Shut Down");
+        findCommand(&windows->mainWindow(), FullExecutionCommand)->trigger();
+        load("20ff9001f000");
+        QCOMPARE(mark(), QString());
+    }
+
+    void binaryValuesShowTheirLeadingDigits() {
+        execution().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
+        AddressBox* box = execution().registerBox(0);
+        auto shown = [&](std::int32_t value) {
+            cpu().registers[0] = value;
+            execution().refreshRegisters();
+            return box->grab().toImage();
+        };
+        // Thirty-two digits do not fit: values that differ only in their last
+        // digit look the same, values that differ in their second do not.
+        const QImage oneThenZeros = shown(std::int32_t(0x80000000u));
+        QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
+        QVERIFY(shown(std::int32_t(0xC0000000u)) != oneThenZeros);
+        // Also after a value that did fit, and across a change of base.
+        shown(5);
+        findCommand(&memoryMap(), ViewDecimalCommand)->trigger();
+        findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
+        QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
+
+        // The whole value is in the tooltip.
+        QCOMPARE(toolTipOf(box), QStringLiteral("1") + QString(30, '0') + QStringLiteral("1"));
+    }
+
+    void stepsAndTypedWordsLightExactlyWhatTheyChanged() {
+        findCommand(&windows->mainWindow(), StepByStepCommand)->trigger();
+        load("21053103f000");
+        QCOMPARE(litBoxes(), QStringList());
+        const struct {
+            const char* typed; // or a Step
+            QStringList lit;
+            int box; // register box 0 or 1, or a cell as 2 + its place
+            const char* toolTip;
+        } table[] = {
+            {nullptr, {"register 1"}, 1, "was 0, now 5"},
+            {nullptr, {"cell 3"}, 2 + 3, "was 0, now 5"},
+            // The halt changes nothing, so nothing stays lit.
+            {nullptr, {}, 1, "5"},
+            {"9001", {"register 1"}, 1, "was 5, now 6"},
+            {"3102", {"cell 2"}, 2 + 2, "was 0, now 6"},
+            // The same value again is no change.
+            {"3102", {}, 2 + 2, "6"},
+            {"0000", {}, 0, "0"},
+        };
+        for (const auto& row : table) {
+            if (row.typed) {
+                typeInstruction(row.typed);
+            } else {
+                click("Step");
+            }
+            QCOMPARE(litBoxes(), row.lit);
+            AddressBox* box = row.box < 2 ? execution().registerBox(row.box)
+                                          : memoryMap().view().cell(row.box - 2);
+            QCOMPARE(toolTipOf(box), QString(row.toolTip));
+        }
+    }
+
+    void aFullRunKeepsAllItChangedLit() {
+        cpu().registers[1] = 7;
+        load("9001900131012002f000");
+        QCOMPARE(litBoxes(), QStringList({"register 0", "register 1", "cell 1"}));
+        // Twice changed: from before the run to its end.
+        QCOMPARE(toolTipOf(execution().registerBox(1)), "was 7, now 9");
+        // Execute starts afresh: the same words change the same places.
+        cpu().registers[1] = 0;
+        click("Execute");
+        QCOMPARE(toolTipOf(execution().registerBox(1)), "was 0, now 2");
+        QCOMPARE(litBoxes(), QStringList({"register 1", "cell 1"}));
+
+        // Clear and Fill are no executed words: no cell stays lit. The
+        // registers, which they leave alone, keep theirs.
+        for (int command : {FillCommand, ClearCommand}) {
+            typeInstruction("9001");
+            typeInstruction("3101");
+            QCOMPARE(litBoxes(), QStringList({"cell 1"}));
+            findCommand(&memoryMap(), command)->trigger();
+            QCOMPARE(litBoxes(), QStringList());
+            typeInstruction("9001");
+            findCommand(&memoryMap(), command)->trigger();
+            QCOMPARE(litBoxes(), QStringList({"register 1"}));
+        }
+    }
+
+    void highlightsFollowPagingAndTheBase() {
+        typeInstruction("2e07");
+        QCOMPARE(litBoxes(), QStringList());
+        for (int page = 0; page < 7; ++page) {
+            click("Down");
+        }
+        QCOMPARE(litBoxes(), QStringList({"register e"}));
+        const struct {
+            int command;
+            const char* toolTip;
+            const char* lit;
+        } bases[] = {{ViewBinaryCommand, "was 0, now 111", "register 1110"},
+                     {ViewDecimalCommand, "was 0, now 7", "register 14"},
+                     {ViewHexCommand, "was 0, now 7", "register e"}};
+        for (const auto& base : bases) {
+            findCommand(&memoryMap(), base.command)->trigger();
+            QCOMPARE(litBoxes(), QStringList({base.lit}));
+            QCOMPARE(toolTipOf(execution().registerBox(0)), QString(base.toolTip));
+        }
+        click("Up");
+        QCOMPARE(litBoxes(), QStringList());
+
+        // Cell 0x20 stands on the third page, in the third place.
+        typeInstruction("3e20");
+        QCOMPARE(litBoxes(), QStringList());
+        memoryMap().view().scrollDown();
+        memoryMap().view().scrollDown();
+        QCOMPARE(litBoxes(), QStringList({"cell 20"}));
+        QCOMPARE(toolTipOf(memoryMap().view().cell(2)), "was 0, now 7");
+        memoryMap().view().scrollUp();
+        memoryMap().view().scrollUp();
+        QCOMPARE(litBoxes(), QStringList());
+    }
+
+    void wordsReadBackAsSource() {
+        findCommand(&windows->mainWindow(), StepByStepCommand)->trigger();
+        load("2a7f9001f000");
+        QLabel* label = execution().nextInstructionLabel();
+        QCOMPARE(label->toolTip(), "2A7F  load kx, 7f");
+        click("Step");
+        QCOMPARE(label->text(), "Next Instruction: 9001");
+        QCOMPARE(label->toolTip(), "9001  inc bx");
+
+        QPlainTextEdit* listing = execution().programListing();
+        QVERIFY(QTest::qWaitForWindowExposed(&execution()));
+        // A point inside the character at `offset` of the text, counting no
+        // line break that showing the text added.
+        auto pointAt = [&](int offset) {
+            QTextDocument* document = listing->document();
+            int position = 0;
+            for (int seen = -1; position < document->characterCount(); ++position) {
+                if (document->characterAt(position) != QChar::ParagraphSeparator &&
+                    ++seen == offset) {
+                    break;
+                }
+            }
+            QTextCursor cursor(document);
+            cursor.setPosition(position);
+            const QRect r = listing->cursorRect(cursor);
+            return QPoint(r.x() + 2, r.center().y());
+        };
+        const struct {
+            int offset;
+            const char* toolTip;
+        } hovered[] = {{0, "2A7F  load kx, 7f"},
+                       {3, "2A7F  load kx, 7f"},
+                       {4, "9001  inc bx"},
+                       {11, "F000  halt"}};
+        for (const auto& h : hovered) {
+            QCOMPARE(toolTipAt(listing->viewport(), pointAt(h.offset)), QString(h.toolTip));
+        }
+        QCOMPARE(toolTipAt(listing->viewport(), QPoint(140, 110)), QString());
+
+        // Around the first line break of a listing broken before showing.
+        QByteArray words;
+        for (int i = 0; i < 1200; ++i) {
+            words += QByteArray::number(0x2000 + i % 0x1000, 16);
+        }
+        click("&Shut Down");
+        load(words);
+        const int firstLine = listing->document()->firstBlock().length() - 1;
+        QVERIFY(firstLine < 40);
+        for (int offset : {firstLine - 1, firstLine, firstLine + 1}) {
+            const QString word = QString(words.mid(offset / 4 * 4, 4)).toUpper();
+            QCOMPARE(toolTipAt(listing->viewport(), pointAt(offset)),
+                     word + QStringLiteral("  load ax, ") + word.right(2).toLower());
+        }
     }
 
     void registerPagesRunFromZeroToFourteen() {

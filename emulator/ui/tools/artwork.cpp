@@ -1,9 +1,13 @@
-// Draws the emulator's icon and bitmaps as 24-bit BMP files.
+// Draws the emulator's icon and bitmaps as 24-bit BMP files, each also at
+// twice the size (<id>@2x.bmp) for screens scaled to 200 %, and the program
+// icon for desktops under icons/hicolor/ (PNG at the usual sizes, and SVG).
 //   mox_artwork <folder>
 // The results are committed under emulator/ui/resources; rerun this after
 // changing a drawing.
 #include <QColor>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -11,6 +15,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QRegularExpression>
+#include <QSvgGenerator>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -32,20 +39,37 @@ QFont sans(int pixels, bool bold = false) {
     return f;
 }
 
-bool save(const QString& folder, int id, int w, int h, const std::function<void(QPainter&)>& draw) {
-    QImage image(w, h, QImage::Format_RGB888);
-    image.fill(Qt::white);
-    QPainter p(&image);
+using Drawing = std::function<void(QPainter&)>;
+
+void prepare(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    draw(p);
-    p.end();
-    const QString path = QDir(folder).filePath(QString::number(id) + ".bmp");
-    if (!image.save(path, "BMP")) {
+}
+
+bool write(const QImage& image, const QString& path, const char* format) {
+    if (!QDir().mkpath(QFileInfo(path).path()) || !image.save(path, format)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
     return true;
+}
+
+// The drawing in a w x h bitmap and, with every coordinate doubled, in its
+// @2x twin; both are drawn, neither is scaled from the other.
+bool save(const QString& folder, int id, int w, int h, const Drawing& draw) {
+    bool ok = true;
+    for (const int scale : {1, 2}) {
+        QImage image(w * scale, h * scale, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        prepare(p);
+        p.scale(scale, scale);
+        draw(p);
+        p.end();
+        const QString name = QString::number(id) + (scale == 2 ? "@2x.bmp" : ".bmp");
+        ok = write(image, QDir(folder).filePath(name), "BMP") && ok;
+    }
+    return ok;
 }
 
 void rings(QPainter& p, QPointF centre, int count, qreal step, QColor colour) {
@@ -77,22 +101,110 @@ void plate(QPainter& p, QRectF r, QColor ground, const QString& word, bool lit, 
     p.drawText(body, Qt::AlignCenter, text);
 }
 
-void icon(QPainter& p) {
-    // Sixteen flat colours only, so it reads at 32 x 32.
+// The program icon in an n x n square, laid out on a grid of 32 units. Flat
+// colours and whole pixels, so that it stays crisp at 16 as at 256; only the
+// digits are smoothed. `textAsPath` writes them as outlines, for SVG files that
+// must not depend on the viewer's fonts.
+void icon(QPainter& p, int n, bool textAsPath = false) {
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(0, 0, 32, 32, QColor(0, 0, 128));
-    p.fillRect(4, 4, 24, 24, QColor(0, 128, 128));
-    p.fillRect(7, 7, 18, 18, QColor(0, 0, 0));
-    p.setPen(QColor(192, 192, 192));
+    const auto at = [n](int units) { return (units * n + 16) / 32; };
+    const auto square = [&](int from, int to) {
+        return QRect(QPoint(at(from), at(from)), QPoint(at(to) - 1, at(to) - 1));
+    };
+    p.fillRect(0, 0, n, n, QColor(0, 0, 128));
+    p.fillRect(square(4, 28), QColor(0, 128, 128));
+    p.fillRect(square(7, 25), QColor(0, 0, 0));
+    // Pins on every side, like a chip's.
+    const QColor pin(192, 192, 192);
+    const int width = std::max(1, at(1));
     for (int i = 0; i < 5; ++i) {
-        p.drawLine(9 + i * 4, 1, 9 + i * 4, 3);
-        p.drawLine(9 + i * 4, 28, 9 + i * 4, 30);
-        p.drawLine(1, 9 + i * 4, 3, 9 + i * 4);
-        p.drawLine(28, 9 + i * 4, 30, 9 + i * 4);
+        const int x = at(9 + 4 * i);
+        for (const int from : {1, 28}) {
+            const int length = at(from + 3) - at(from);
+            p.fillRect(x, at(from), width, length, pin);
+            p.fillRect(at(from), x, length, width, pin);
+        }
     }
-    p.setPen(QColor(255, 255, 0));
-    p.setFont(sans(11, true));
-    p.drawText(QRect(7, 7, 18, 18), Qt::AlignCenter, "77");
+    const QRect box = square(7, 25);
+    const QColor digitColour(255, 255, 0);
+    if (n < 24) {
+        // Too small for a font: two sevens of 3 x 5 pixels.
+        const char* seven[] = {"###", "..#", ".#.", ".#.", ".#."};
+        const QPoint origin = box.center() - QPoint(3, 2);
+        for (int digit = 0; digit < 2; ++digit) {
+            for (int row = 0; row < 5; ++row) {
+                for (int column = 0; column < 3; ++column) {
+                    if (seven[row][column] == '#') {
+                        p.fillRect(origin.x() + 4 * digit + column, origin.y() + row, 1, 1,
+                                   digitColour);
+                    }
+                }
+            }
+        }
+        return;
+    }
+    const QFont font = sans((11 * n + 16) / 32, true);
+    if (!textAsPath) {
+        p.setPen(digitColour);
+        p.setFont(font);
+        p.drawText(box, Qt::AlignCenter, "77");
+        return;
+    }
+    QPainterPath digits;
+    digits.addText(0, 0, font, "77");
+    const QFontMetricsF metrics(font);
+    // Centred as drawText centres: the advance across, the line height down.
+    const qreal x = box.x() + (box.width() - metrics.horizontalAdvance("77")) / 2;
+    const qreal y = box.y() + (box.height() - metrics.height()) / 2 + metrics.ascent();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.fillPath(digits.translated(x, y), digitColour);
+}
+
+// The desktop's icon theme files: hicolor/<n>x<n>/apps/mox77.png at each
+// size it asks for, and hicolor/scalable/apps/mox77.svg.
+bool saveThemeIcons(const QString& folder) {
+    bool ok = true;
+    const QDir hicolor(QDir(folder).filePath("icons/hicolor"));
+    for (const int n : {16, 32, 48, 64, 128, 256}) {
+        QImage image(n, n, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        prepare(p);
+        icon(p, n);
+        p.end();
+        ok = write(image, hicolor.filePath(QString("%1x%1/apps/mox77.png").arg(n)), "PNG") && ok;
+    }
+    const QString svgPath = hicolor.filePath("scalable/apps/mox77.svg");
+    QDir().mkpath(QFileInfo(svgPath).path());
+    QSvgGenerator svg;
+    svg.setFileName(svgPath);
+    svg.setSize(QSize(32, 32));
+    svg.setViewBox(QRect(0, 0, 32, 32));
+    svg.setTitle("MOX77");
+    svg.setDescription("The MOX77 emulator");
+    QPainter p;
+    if (!p.begin(&svg)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(svgPath));
+        return false;
+    }
+    icon(p, 32, true);
+    if (!p.end()) {
+        return false;
+    }
+    // The generator gives the size in millimetres; icon themes expect pixels.
+    QFile file(svgPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    text.replace(QRegularExpression(R"(<svg width="[^"]*" height="[^"]*")"),
+                 R"(<svg width="32" height="32")");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(svgPath));
+        return false;
+    }
+    return ok;
 }
 
 void mainBackdrop(QPainter& p) {
@@ -211,7 +323,18 @@ int main(int argc, char** argv) {
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
-    bool ok = save(out, 101, 32, 32, icon);
+    bool ok = true;
+    // The icon is drawn for its size, not scaled: the 2x bitmap is a 64 drawing.
+    for (const int scale : {1, 2}) {
+        QImage image(32 * scale, 32 * scale, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        prepare(p);
+        icon(p, 32 * scale);
+        p.end();
+        ok = write(image, QDir(out).filePath(scale == 1 ? "101.bmp" : "101@2x.bmp"), "BMP") && ok;
+    }
+    ok = saveThemeIcons(out) && ok;
     ok = save(out, 102, 298, 162, mainBackdrop) && ok;
     ok = save(out, 104, 97, 26,
               [](QPainter& p) {

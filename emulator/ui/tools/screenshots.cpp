@@ -1,5 +1,8 @@
 // Renders each of the emulator's windows to a PNG, with a small program loaded
-// in step mode and stepped twice, so the pictures show real contents.
+// in step mode and stepped, so the pictures show real contents: the Memory
+// Map after a Step that stored into a cell, the execution window after the
+// next Step, which changed a register, each with what changed lit. On a
+// scaled screen (QT_SCALE_FACTOR=2) the names end in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
 #include "dialogs.h"
@@ -28,7 +31,8 @@ private:
 };
 
 bool save(QWidget& window, const QString& folder, const QString& name) {
-    const QString file = QDir(folder).filePath(name + ".png");
+    const QString suffix = qApp->devicePixelRatio() > 1.0 ? "@2x.png" : ".png";
+    const QString file = QDir(folder).filePath(name + suffix);
     if (!window.grab().save(file)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         return false;
@@ -53,7 +57,7 @@ int main(int argc, char** argv) {
     QTemporaryDir temp;
     const QString program = temp.filePath("demo.8xe");
     QFile file(program);
-    if (!file.open(QIODevice::WriteOnly) || file.write("20ff9001300131012a7f5ab0c0a1f000") < 0) {
+    if (!file.open(QIODevice::WriteOnly) || file.write("20ff300590012a7f5ab0c0a1f000") < 0) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(program));
         return 1;
     }
@@ -67,11 +71,13 @@ int main(int argc, char** argv) {
 
     windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
     windows.runCommand();
-    for (int i = 0; i < 4; ++i) {
-        windows.machine().stepInstruction();
-    }
-    ok = save(windows.executionWindow(), out, "execution") && ok;
+    // load ax, ff; store ax, 05
+    windows.machine().stepInstruction();
+    windows.machine().stepInstruction();
     ok = save(windows.memoryMapWindow(), out, "memory-map") && ok;
+    // inc bx
+    windows.machine().stepInstruction();
+    ok = save(windows.executionWindow(), out, "execution") && ok;
 
     windows.instructionWindow().field()->setText("2aff");
     windows.instructionWindow().show();
