@@ -3,6 +3,8 @@
 #include "assembly.h"
 #include "text.h"
 
+#include <new>
+
 namespace mox {
 
 namespace {
@@ -25,7 +27,16 @@ int assemble(const std::vector<std::string>& args, const ReportLine& say) {
     }
 
     Assembly run;
-    assembleFile(source, run, say);
+    try {
+        assembleFile(source, run, say);
+    } catch (const std::bad_alloc&) {
+        // One fatal error like an unreadable file, with what was gathered
+        // given back first.
+        const std::int64_t errors = run.errorCount + 1;
+        run = Assembly{};
+        run.errorCount = errors;
+        say("fatal error: out of memory assembling the file" + source);
+    }
     say("process stoped with  (" + std::to_string(run.errorCount) + ") fatal errors");
     if (run.errorCount != 0)
         return 1;
