@@ -7,11 +7,13 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -418,6 +420,214 @@ TEST_F(Zerlant, NamesWithShellAndNonAsciiCharacters) {
     // Unquoted, a blank splits the name and only its first part is used.
     EXPECT_EQ(run("my prog.asm").out,
               "fatal error: source file missing file extension\n" + pausePrompt);
+}
+
+// Hostile files, memory shortage, signals and long names.
+
+// Limits the address space of a run, so reading without end meets the limit
+// within a moment; sanitizers reserve far more address space than that.
+#if defined(__SANITIZE_ADDRESS__)
+const std::string memoryLimit;
+#else
+const std::string memoryLimit = "ulimit -v 65536 && ";
+#endif
+
+// Runs a shell script in the folder, standard error on standard output.
+Result runScript(const fs::path& dir, const std::string& script) {
+    Result r;
+    const std::string command = "cd " + quote(dir.string()) + " || exit 126\n" + script + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return r;
+    std::array<char, 4096> buf{};
+    size_t got = 0;
+    while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
+        r.out.append(buf.data(), got);
+    const int status = ::pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+const std::string zerlantBin = quote(std::string(MOX_BIN_DIR) + "/zerlant");
+
+TEST_F(Zerlant, EndlessDevicesEndAtTheirFirstZeroByteAndLongNamesAreWritten) {
+    fs::create_symlink("/dev/zero", dir / "zero.asm");
+    fs::create_symlink("/dev/urandom", dir / "random.asm");
+    const Result zero = runScript(dir, memoryLimit + "exec " + zerlantBin + " zero.asm </dev/null");
+    EXPECT_EQ(zero.out, "now assembling: zero.asm\nfatal error: application requries a halt "
+                        "instruction\nprocess stoped with  (1) fatal errors\n" +
+                            pausePrompt);
+    EXPECT_EQ(zero.status, 1);
+    // A few random bytes before the first zero: no halt among them.
+    const Result random =
+        runScript(dir, memoryLimit + "exec " + zerlantBin + " random.asm </dev/null");
+    EXPECT_TRUE(random.out.ends_with(" fatal errors\n" + pausePrompt)) << random.out;
+    EXPECT_EQ(random.out.find("memory"), std::string::npos) << random.out;
+    EXPECT_EQ(random.status, 1);
+
+    // The longest name whose .8xe the folder still accepts.
+    const std::string stem(250, 'n');
+    write(stem + ".asm", "halt\n");
+    EXPECT_EQ(run(stem + ".asm").out, success(stem + ".asm", stem + ".8xe"));
+    EXPECT_EQ(read(stem + ".8xe"), "f000");
+}
+
+TEST_F(Zerlant, OutOfMemoryIsAFatalError) {
+    if (memoryLimit.empty())
+        GTEST_SKIP() << "no memory limit under the sanitizers";
+    // One line without end through a pipe: it must be held to be read.
+    ASSERT_EQ(::mkfifo((dir / "big.asm").c_str(), 0600), 0);
+    const Result r = runScript(dir, "(head -c 2000000000 /dev/zero | tr '\\0' a >big.asm) "
+                                    ">/dev/null 2>&1 & " +
+                                        memoryLimit + "exec " + zerlantBin + " big.asm </dev/null");
+    // Frees a writer still waiting for a reader, whatever zerlant did.
+    ::close(::open((dir / "big.asm").c_str(), O_RDONLY | O_NONBLOCK));
+    EXPECT_EQ(r.out, "now assembling: big.asm\nfatal error: out of memory assembling the "
+                     "filebig.asm\nprocess stoped with  (1) fatal errors\n" +
+                         pausePrompt);
+    EXPECT_EQ(r.status, 1);
+}
+
+// Files of the folder that the process holds open, by their paths.
+std::set<std::string> openFilesIn(pid_t pid, const fs::path& dir) {
+    std::set<std::string> held;
+    std::error_code ec;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+        const std::string target = fs::read_symlink(fd.path(), ec).string();
+        if (!ec && target.starts_with(dir.string() + "/"))
+            held.insert(target);
+    }
+    return held;
+}
+
+TEST_F(Zerlant, InterruptedWriteLeavesNothingBehindAndKeepsTheOldFile) {
+    std::string source, words;
+    for (int i = 0; i < 3'000'000; ++i) {
+        source += "inc ax\n";
+        words += "9000";
+    }
+    write("big.asm", source + "halt\n");
+    words += "f000";
+    const fs::path real = fs::canonical(dir);
+    int interrupted = 0;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        write("big.8xe", "f000");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL); // a background run would inherit SIG_IGN
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, STDIN_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+            if (::chdir(dir.c_str()) != 0)
+                ::_exit(126);
+            const std::string bin = std::string(MOX_BIN_DIR) + "/zerlant";
+            ::execl(bin.c_str(), bin.c_str(), "big.asm", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // The signal goes the moment a file other than the source is open
+        // in the folder: a named temporary or an unnamed one alike.
+        int status = 0;
+        pid_t done = 0;
+        for (int polls = 0; polls < 100'000 && done == 0; ++polls) {
+            const auto held = openFilesIn(pid, real);
+            if (!held.empty() && !held.contains((real / "big.asm").string()))
+                break;
+            ::usleep(100);
+            done = ::waitpid(pid, &status, WNOHANG);
+        }
+        if (done == 0) {
+            ::kill(pid, sig);
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        }
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), sig);
+            ++interrupted;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.insert(entry.path().filename().string());
+        EXPECT_EQ(names, (std::set<std::string>{"big.asm", "big.8xe"}));
+        const std::string now = read("big.8xe");
+        EXPECT_TRUE(now == "f000" || now == words) << now.size() << " bytes";
+    }
+    EXPECT_GT(interrupted, 0);
+}
+
+// Kills zerlant with the signal while it waits at the pause in a terminal.
+void pauseKilledBy(int sig) {
+    SCOPED_TRACE(sig);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string slaveName = ::ptsname(master);
+    const int slave = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave, 0);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(slave, &before), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const int s : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
+            std::signal(s, SIG_DFL);
+        ::setsid();
+        const int tty = ::open(slaveName.c_str(), O_RDWR);
+        ::dup2(tty, STDIN_FILENO);
+        ::dup2(tty, STDOUT_FILENO);
+        const std::string bin = std::string(MOX_BIN_DIR) + "/zerlant";
+        ::execl(bin.c_str(), bin.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Waiting means the terminal no longer echoes; the prompt comes before.
+    termios waiting{};
+    for (int polls = 0; polls < 1000; ++polls) {
+        char buf[256];
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 0) == 1) [[maybe_unused]]
+            const ssize_t drained = ::read(master, buf, sizeof buf);
+        if (::tcgetattr(slave, &waiting) == 0 && (waiting.c_lflag & ECHO) == 0)
+            break;
+        ::usleep(10'000);
+    }
+    EXPECT_EQ(waiting.c_lflag & ECHO, 0u) << "never waited at the pause";
+    ::kill(pid, sig);
+    int status = 0;
+    pid_t done = 0;
+    for (int polls = 0; polls < 500 && done == 0; ++polls) {
+        ::usleep(10'000);
+        done = ::waitpid(pid, &status, WNOHANG);
+    }
+    if (done == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        ADD_FAILURE() << "the signal did not end the pause";
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    termios after{};
+    ASSERT_EQ(::tcgetattr(slave, &after), 0);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof before.c_cc), 0);
+    ::close(slave);
+    ::close(master);
+}
+
+TEST_F(Zerlant, PauseKilledBySignalGivesTheTerminalBack) {
+    const int probe = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (probe < 0 || ::grantpt(probe) != 0 || ::unlockpt(probe) != 0 ||
+        ::access(::ptsname(probe), R_OK | W_OK) != 0) {
+        if (probe >= 0)
+            ::close(probe);
+        GTEST_SKIP() << "no pseudo-terminal on this machine";
+    }
+    ::close(probe);
+    for (const int sig : {SIGTERM, SIGHUP})
+        pauseKilledBy(sig);
 }
 
 } // namespace
