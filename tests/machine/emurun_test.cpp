@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -257,6 +259,73 @@ TEST_F(EmurunTest, NamesWithShellAndNonAsciiCharacters) {
         EXPECT_EQ(r.status, 0) << name << r.err;
         EXPECT_EQ(r.out.find("{\"executed\": 2, \"running\": false, "), 0u) << name;
     }
+}
+
+// Hostile files: endless devices, memory shortage, link loops, raw names.
+
+// Limits the address space of a run, so reading without end meets the limit
+// within a moment; sanitizers reserve far more address space than that.
+#if defined(__SANITIZE_ADDRESS__)
+const std::string memoryLimit;
+#else
+const std::string memoryLimit = "ulimit -v 65536 && ";
+#endif
+
+// Runs emurun in the folder after the shell lines given, stdin empty.
+Result runAfter(const fs::path& dir, const std::string& lines, const std::string& args) {
+    const std::string command = "cd '" + dir.string() + "' || exit 126\n" + lines + "exec '" +
+                                MOX_BIN_DIR + "/emurun' " + args + " </dev/null >out.txt 2>err.txt";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out.txt"), slurp(dir / "err.txt")};
+}
+
+TEST_F(EmurunTest, EndlessDevicesLinkLoopsAndRawNames) {
+    fs::create_symlink("/dev/zero", dir / "x.8xe");
+    fs::create_symlink("/dev/urandom", dir / "random.8xe");
+    fs::create_symlink("loop2.8xe", dir / "loop1.8xe");
+    fs::create_symlink("loop1.8xe", dir / "loop2.8xe");
+    writeFile("\x1b[31mred.8xe", "9001\n");
+
+    const Result zero = runAfter(dir, memoryLimit, "x.8xe");
+    EXPECT_EQ(zero.status, 0) << zero.err;
+    EXPECT_EQ(zero.out.substr(0, zero.out.find('\n')), "executed 0 words");
+    // A few random bytes before the first zero: most likely not a program.
+    const Result random = runAfter(dir, memoryLimit, "random.8xe");
+    if (random.status != 0) {
+        EXPECT_EQ(random.status, 1);
+        EXPECT_EQ(random.err.find("emurun: random.8xe: invalid program: "), 0u) << random.err;
+    }
+
+    const FailCase cases[] = {
+        {"loop1.8xe", 1, "emurun: loop1.8xe: too many levels of symbolic links\n"},
+        {"'gone\nnext line.8xe'", 1, "emurun: gone\\nnext line.8xe: no such file\n"},
+        {"'\x1b[31mred.8xe'", 1,
+         "emurun: \\x1b[31mred.8xe: invalid program: a line break at position 4 (counting from "
+         "0) is not a hexadecimal digit\n"},
+        {"'--tab\there'", 2,
+         "emurun: unknown option '--tab\\there'\nTry 'emurun --help' for more information.\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = run("emurun", c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+}
+
+TEST_F(EmurunTest, OutOfMemoryNamesTheFile) {
+    if (memoryLimit.empty())
+        GTEST_SKIP() << "no memory limit under the sanitizers";
+    // A program without end through a pipe: it must be held to be run.
+    ASSERT_EQ(::mkfifo((dir / "big.8xe").c_str(), 0600), 0);
+    const Result r = runAfter(
+        dir,
+        "(head -c 2000000000 /dev/zero | tr '\\0' 0 >big.8xe) >/dev/null 2>&1 &\n" + memoryLimit,
+        "big.8xe");
+    // Frees a writer still waiting for a reader, whatever emurun did.
+    ::close(::open((dir / "big.8xe").c_str(), O_RDONLY | O_NONBLOCK));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "emurun: big.8xe: out of memory\n");
+    EXPECT_EQ(r.out, "");
 }
 
 } // namespace
