@@ -231,7 +231,7 @@ static std::optional<std::string> readRawFile(const std::string& name, bool stop
         return std::nullopt;
     std::string data;
     std::vector<char> chunk(1 << 16);
-    for (bool first = true;; first = false) {
+    for (;;) {
         const ssize_t got = ::read(file.fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
@@ -245,7 +245,7 @@ static std::optional<std::string> readRawFile(const std::string& name, bool stop
             piece = cutAtZero(piece);
         // Room for the whole file only once its text goes on past the first
         // chunk: a large file of zero bytes is an empty text.
-        if (first && !ends && S_ISREG(st.st_mode) && st.st_size > got)
+        if (data.empty() && !ends && S_ISREG(st.st_mode) && st.st_size > got)
             data.reserve(static_cast<std::size_t>(st.st_size));
         data.append(piece);
         if (ends)

@@ -509,9 +509,8 @@ TEST_F(Zerlant, InterruptedWriteLeavesNothingBehindAndKeepsTheOldFile) {
     write("big.asm", source + "halt\n");
     words += "f000";
     const fs::path real = fs::canonical(dir);
-    int interrupted = 0;
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(sig);
+    // Gives whether zerlant ended by the signal.
+    const auto interruptOnce = [&](int sig) {
         write("big.8xe", "f000");
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -539,13 +538,7 @@ TEST_F(Zerlant, InterruptedWriteLeavesNothingBehindAndKeepsTheOldFile) {
         }
         if (done == 0) {
             ::kill(pid, sig);
-            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        }
-        if (WIFSIGNALED(status)) {
-            EXPECT_EQ(WTERMSIG(status), sig);
-            ++interrupted;
-        } else {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            ::waitpid(pid, &status, 0);
         }
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir))
@@ -553,8 +546,21 @@ TEST_F(Zerlant, InterruptedWriteLeavesNothingBehindAndKeepsTheOldFile) {
         EXPECT_EQ(names, (std::set<std::string>{"big.asm", "big.8xe"}));
         const std::string now = read("big.8xe");
         EXPECT_TRUE(now == "f000" || now == words) << now.size() << " bytes";
+        if (!WIFSIGNALED(status)) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            return false;
+        }
+        EXPECT_EQ(WTERMSIG(status), sig);
+        return true;
+    };
+    // A loaded machine may let a write pass unseen; a few tries see one.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        bool interrupted = false;
+        for (int tries = 0; tries < 5 && !interrupted; ++tries)
+            interrupted = interruptOnce(sig);
+        EXPECT_TRUE(interrupted);
     }
-    EXPECT_GT(interrupted, 0);
 }
 
 // Kills zerlant with the signal while it waits at the pause in a terminal.
