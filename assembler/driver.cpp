@@ -3,6 +3,8 @@
 #include "assembly.h"
 #include "text.h"
 
+#include <new>
+
 namespace mox {
 
 namespace {
@@ -26,11 +28,20 @@ int assemble(const std::vector<std::string>& args, const ReportLine& say) {
 
     Assembly run;
     say("now assembling: " + source);
-    if (const auto text = readTextFile(source)) {
-        assembleSource(*text, run, [&say](const LineError& error) { say(consoleLine(error)); });
-    } else {
-        say("fatal error: could not read the file" + source);
-        ++run.errorCount;
+    try {
+        if (const auto text = readTextFile(source)) {
+            assembleSource(*text, run, [&say](const LineError& error) { say(consoleLine(error)); });
+        } else {
+            say("fatal error: could not read the file" + source);
+            ++run.errorCount;
+        }
+    } catch (const std::bad_alloc&) {
+        // One fatal error like an unreadable file, with what was gathered
+        // given back first.
+        const std::int64_t errors = run.errorCount + 1;
+        run = Assembly{};
+        run.errorCount = errors;
+        say("fatal error: out of memory assembling the file" + source);
     }
     say("process stoped with  (" + std::to_string(run.errorCount) + ") fatal errors");
     if (run.errorCount != 0)

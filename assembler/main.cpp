@@ -3,32 +3,74 @@
 
 #include <csignal>
 #include <iostream>
+#include <iterator>
+#include <new>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
+// The terminal's settings from before the pause, for the handler below.
+termios savedTerminal{};
+
+// Signals that end the program during the pause; Ctrl+C and Ctrl+\ are keys
+// there, but the same signals can come from elsewhere.
+constexpr int stoppingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
+void restoreTerminalAndStop(int sig) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig); // delivered as the handler returns: the program ends by this signal
+}
+
+// While the terminal is silent, a stopping signal gives its settings back
+// first. Signals the program was told to ignore stay ignored.
+class TerminalGivenBackOnSignals {
+public:
+    TerminalGivenBackOnSignals() {
+        struct sigaction restore {};
+        restore.sa_handler = restoreTerminalAndStop;
+        sigemptyset(&restore.sa_mask);
+        for (int sig : stoppingSignals)
+            sigaddset(&restore.sa_mask, sig);
+        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i) {
+            struct sigaction old {};
+            installed_[i] = ::sigaction(stoppingSignals[i], nullptr, &old) == 0 &&
+                            old.sa_handler == SIG_DFL &&
+                            ::sigaction(stoppingSignals[i], &restore, nullptr) == 0;
+        }
+    }
+    ~TerminalGivenBackOnSignals() {
+        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
+            if (installed_[i])
+                ::signal(stoppingSignals[i], SIG_DFL);
+    }
+    TerminalGivenBackOnSignals(const TerminalGivenBackOnSignals&) = delete;
+    TerminalGivenBackOnSignals& operator=(const TerminalGivenBackOnSignals&) = delete;
+
+private:
+    bool installed_[std::size(stoppingSignals)] = {};
+};
+
 // The console's closing prompt. It waits for one key only at a terminal, so
 // scripts and pipelines never hang on it.
 void pauseConsole() {
     std::cout << "Press any key to continue . . . " << std::flush;
-    if (::isatty(STDIN_FILENO)) {
-        termios saved{};
-        if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
-            termios raw = saved;
-            // Ctrl+C is a key like any other here: as a signal it would end
-            // the program with the terminal still silent.
-            raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
-            raw.c_cc[VMIN] = 1;
-            raw.c_cc[VTIME] = 0;
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-            char key = 0;
-            [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &key, 1);
-            // The rest of a key that sends several bytes (an arrow, F1) must
-            // not reach the shell as typed text.
-            ::tcflush(STDIN_FILENO, TCIFLUSH);
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        }
+    if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &savedTerminal) == 0) {
+        const TerminalGivenBackOnSignals givenBack;
+        termios raw = savedTerminal;
+        // Ctrl+C is a key like any other here: as a signal it would end
+        // the program with the terminal still silent.
+        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+        char key = 0;
+        [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &key, 1);
+        // The rest of a key that sends several bytes (an arrow, F1) must
+        // not reach the shell as typed text.
+        ::tcflush(STDIN_FILENO, TCIFLUSH);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
     }
     std::cout << '\n' << std::flush;
 }
@@ -40,8 +82,16 @@ int main(int argc, char** argv) {
     // the user the .8xe file.
     std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const int status = mox::runAssembler(args, std::cout, ::isatty(STDOUT_FILENO) != 0);
+    int status = 1;
+    try {
+        const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        status = mox::runAssembler(args, std::cout, ::isatty(STDOUT_FILENO) != 0);
+    } catch (const std::bad_alloc&) {
+        // The assembly itself reports its own shortage with the file's name;
+        // this is what is left, such as a line too long to print.
+        std::cout << "fatal error: out of memory\n" << std::flush;
+        status = 1;
+    }
     pauseConsole();
     return status;
 }

@@ -1,12 +1,17 @@
 #include "text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace mox {
@@ -195,33 +200,57 @@ bool fileExists(const std::string& name) {
     return found;
 }
 
-// Reads every byte of a regular file; nothing for a directory or an unreadable name.
-static std::optional<std::string> readRawFile(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+namespace {
+
+// Closes a descriptor on every way out, an allocation failure included.
+struct FileHandle {
+    int fd;
+    explicit FileHandle(int descriptor) : fd(descriptor) {}
+    ~FileHandle() {
+        const int kept = errno; // the reason for giving up, when it is one
+        if (fd >= 0)
+            ::close(fd);
+        errno = kept;
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int release() { return std::exchange(fd, -1); }
+};
+
+} // namespace
+
+// The bytes of a file; nothing for a directory or an unreadable name. With
+// stopAtZero nothing is read past the first zero byte, so a device that never
+// ends (/dev/zero, /dev/urandom) gives its text at once.
+static std::optional<std::string> readRawFile(const std::string& name, bool stopAtZero) {
+    FileHandle file(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0)
         return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(file.fd, &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
-    }
     std::string data;
-    if (S_ISREG(st.st_mode) && st.st_size > 0)
-        data.reserve(static_cast<std::size_t>(st.st_size));
     std::vector<char> chunk(1 << 16);
     for (;;) {
-        const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+        const ssize_t got = ::read(file.fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            ::close(fd);
+        if (got < 0)
             return std::nullopt;
-        }
         if (got == 0)
             break;
-        data.append(chunk.data(), static_cast<std::size_t>(got));
+        std::string_view piece(chunk.data(), static_cast<std::size_t>(got));
+        const bool ends = stopAtZero && piece.find('\0') != std::string_view::npos;
+        if (ends)
+            piece = cutAtZero(piece);
+        // Room for the whole file only once its text goes on past the first
+        // chunk: a large file of zero bytes is an empty text.
+        if (data.empty() && !ends && S_ISREG(st.st_mode) && st.st_size > got)
+            data.reserve(static_cast<std::size_t>(st.st_size));
+        data.append(piece);
+        if (ends)
+            break;
     }
-    ::close(fd);
     return data;
 }
 
@@ -243,7 +272,7 @@ static void joinLineEnds(std::string& data) {
 }
 
 TextPos fileCharCount(const std::string& name) {
-    auto data = readRawFile(name);
+    auto data = readRawFile(name, false);
     if (!data)
         return -1;
     joinLineEnds(*data);
@@ -251,19 +280,24 @@ TextPos fileCharCount(const std::string& name) {
 }
 
 std::optional<std::string> readTextFile(const std::string& name) {
-    auto data = readRawFile(name);
+    // Cutting before joining gives the same text: a CR LF pair never holds
+    // a zero byte.
+    auto data = readRawFile(name, true);
     if (!data)
         return std::nullopt;
     joinLineEnds(*data);
-    data->resize(cutAtZero(*data).size());
     return data;
 }
 
-static bool writeAll(int fd, const char* data, std::size_t size) {
+namespace {
+
+bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t put = ::write(fd, data, size);
         if (put < 0 && errno == EINTR)
             continue;
+        if (put == 0)
+            errno = EIO;
         if (put <= 0)
             return false;
         data += put;
@@ -271,6 +305,153 @@ static bool writeAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
+
+// The signals that end a program by default and that a user or a system
+// sends to stop it (Ctrl+C, kill, a closed terminal).
+constexpr int stoppingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The named temporary file of a write under way, for the handler below.
+std::atomic<const char*> pendingTemporary{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);
+
+void removeTemporaryAndStop(int sig) {
+    if (const char* temp = pendingTemporary.load())
+        ::unlink(temp);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig); // delivered as the handler returns: the program ends by this signal
+}
+
+// For the length of a write, a stopping signal first removes the temporary
+// file. Signals the program ignores or handles itself are left to it.
+class RemovalOnSignals {
+public:
+    RemovalOnSignals() {
+        struct sigaction removal {};
+        removal.sa_handler = removeTemporaryAndStop;
+        sigemptyset(&removal.sa_mask);
+        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i) {
+            struct sigaction old {};
+            installed_[i] = ::sigaction(stoppingSignals[i], nullptr, &old) == 0 &&
+                            (old.sa_flags & SA_SIGINFO) == 0 && old.sa_handler == SIG_DFL &&
+                            ::sigaction(stoppingSignals[i], &removal, nullptr) == 0;
+        }
+    }
+    ~RemovalOnSignals() {
+        struct sigaction plain {};
+        plain.sa_handler = SIG_DFL;
+        sigemptyset(&plain.sa_mask);
+        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
+            if (installed_[i])
+                ::sigaction(stoppingSignals[i], &plain, nullptr);
+    }
+    RemovalOnSignals(const RemovalOnSignals&) = delete;
+    RemovalOnSignals& operator=(const RemovalOnSignals&) = delete;
+
+private:
+    bool installed_[std::size(stoppingSignals)] = {};
+};
+
+// Holds the stopping signals back for a few calls, so that a temporary name
+// never exists on disk without the handler knowing it, nor the other way round.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int sig : stoppingSignals)
+            sigaddset(&held, sig);
+        ::pthread_sigmask(SIG_BLOCK, &held, &old_);
+    }
+    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t old_;
+};
+
+// A short name in the folder, so that every name the folder accepts can be
+// written: the temporary never needs more room than the target.
+std::string temporaryName(const std::string& folder) {
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::uint64_t counter = 0;
+    std::uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits))
+        bits = (static_cast<std::uint64_t>(::getpid()) << 32) ^ ++counter ^
+               static_cast<std::uint64_t>(std::time(nullptr));
+    std::string name = folder + ".mox-";
+    for (int i = 0; i < 6; ++i, bits /= 36)
+        name.push_back(letters[bits % 36]);
+    return name;
+}
+
+// Gives up after this many names that were taken.
+constexpr int nameTries = 100;
+
+bool fill(int fd, std::string_view data, mode_t mode, Durability durability) {
+    return ::fchmod(fd, mode) == 0 && writeAll(fd, data.data(), data.size()) &&
+           (durability == Durability::Cached || ::fsync(fd) == 0);
+}
+
+// Names the complete file `fd` under a new temporary name in the folder.
+bool linkTemporary(int fd, const std::string& folder, std::string& temp) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int tries = 0; tries < nameTries; ++tries) {
+        std::string candidate = temporaryName(folder);
+        const SignalsHeld held;
+        // The first form needs a privilege; the second needs /proc.
+        if (::linkat(fd, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0 ||
+            (errno != EEXIST && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(),
+                                         AT_SYMLINK_FOLLOW) == 0)) {
+            temp = std::move(candidate);
+            pendingTemporary = temp.c_str();
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// The data in a file of the folder that has no name until it is complete,
+// so that nothing can be left behind. False where the file system cannot.
+bool writeUnnamed(const std::string& folder, std::string_view data, mode_t mode,
+                  Durability durability, std::string& temp) {
+    FileHandle file(
+        ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    return file.fd >= 0 && fill(file.fd, data, mode, durability) &&
+           linkTemporary(file.fd, folder, temp) && ::close(file.release()) == 0;
+}
+
+// The same through a named temporary file, removed should a stopping signal
+// come before the end.
+bool writeNamed(const std::string& folder, std::string_view data, mode_t mode,
+                Durability durability, std::string& temp) {
+    FileHandle file(-1);
+    for (int tries = 0; tries < nameTries && file.fd < 0; ++tries) {
+        std::string candidate = temporaryName(folder);
+        const SignalsHeld held;
+        file.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (file.fd >= 0) {
+            temp = std::move(candidate);
+            pendingTemporary = temp.c_str();
+        } else if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return file.fd >= 0 && fill(file.fd, data, mode, durability) && ::close(file.release()) == 0;
+}
+
+void discardTemporary(std::string& temp) {
+    if (temp.empty())
+        return;
+    const SignalsHeld held;
+    ::unlink(temp.c_str());
+    pendingTemporary = nullptr;
+    temp.clear();
+}
+
+} // namespace
 
 bool writeTextFile(const std::string& name, std::string_view text, std::string* reason,
                    Durability durability) {
@@ -286,15 +467,8 @@ bool writeTextFile(const std::string& name, std::string_view text, std::string* 
     }
     const std::string_view data = expanded.empty() ? text : expanded;
 
-    std::string temp = name + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        if (reason)
-            *reason = std::strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file private; give it the mode the old file had, or
-    // the usual mode for a new one.
+    // The new file takes the mode the old file had, or the usual mode for a
+    // new one.
     mode_t mode = 0;
     struct stat old {};
     if (::stat(name.c_str(), &old) == 0) {
@@ -304,15 +478,27 @@ bool writeTextFile(const std::string& name, std::string_view text, std::string* 
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data.data(), data.size()) &&
-              (durability == Durability::Cached || ::fsync(fd) == 0);
-    ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), name.c_str()) == 0;
+
+    const auto slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
+    const RemovalOnSignals removal;
+    std::string temp;
+    bool ok = writeUnnamed(folder, data, mode, durability, temp);
     if (!ok) {
+        discardTemporary(temp);
+        ok = writeNamed(folder, data, mode, durability, temp);
+    }
+    if (ok) {
+        const SignalsHeld held;
+        ok = ::rename(temp.c_str(), name.c_str()) == 0;
+        if (ok)
+            pendingTemporary = nullptr;
+    }
+    if (!ok) {
+        const int failure = errno;
+        discardTemporary(temp);
         if (reason)
-            *reason = std::strerror(errno);
-        ::unlink(temp.c_str());
+            *reason = std::strerror(failure);
     }
     return ok;
 }

@@ -47,7 +47,8 @@ std::int32_t hexToInt(std::string_view text);
 // Whole files, read and written as text: CR LF on disk is LF in memory.
 bool fileExists(const std::string& name);
 TextPos fileCharCount(const std::string& name);
-// The file's text with each CR LF turned into LF, cut at its first zero byte;
+// The file's text with each CR LF turned into LF, cut at its first zero byte
+// (nothing after it is read, so /dev/zero is an empty text at once);
 // nothing when the file cannot be opened or read as a file.
 std::optional<std::string> readTextFile(const std::string& name);
 // Synced: the new file is on the disk before it takes the old one's place, so
@@ -55,8 +56,11 @@ std::optional<std::string> readTextFile(const std::string& name);
 // that are simply made again.
 enum class Durability { Synced, Cached };
 // Writes the text with each LF as CR LF through a temporary file and a rename,
-// so an existing file is either replaced whole or left as it was. On failure
-// the reason (the system's error text) goes to *reason when it is given.
+// so an existing file is either replaced whole or left as it was. The
+// temporary file has no name while it is written where the file system
+// allows it; a named one is removed first when SIGINT, SIGTERM or SIGHUP ends
+// the program meanwhile. On failure the reason (the system's error text)
+// goes to *reason when it is given.
 bool writeTextFile(const std::string& name, std::string_view text, std::string* reason = nullptr,
                    Durability durability = Durability::Synced);
 

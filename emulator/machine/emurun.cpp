@@ -4,12 +4,16 @@
 #include "format.h"
 #include "instruction_set.h"
 #include "null_display.h"
+#include "text.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 using namespace mox;
 
@@ -50,13 +54,42 @@ void write(std::FILE* to, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), to);
 }
 
+// A name as one line of plain text: control characters (C0, DEL and the C1
+// range in UTF-8) are written as escapes, so a name cannot break the line
+// or drive the terminal.
+std::string printable(std::string_view name) {
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto u = static_cast<unsigned char>(name[i]);
+        const bool c1 = u == 0xc2 && i + 1 < name.size() &&
+                        (static_cast<unsigned char>(name[i + 1]) & 0xe0) == 0x80;
+        if (u >= 0x20 && u != 0x7f && !c1) {
+            out.push_back(name[i]);
+        } else if (u == '\n') {
+            out.append("\\n");
+        } else if (u == '\r') {
+            out.append("\\r");
+        } else if (u == '\t') {
+            out.append("\\t");
+        } else {
+            for (std::size_t k = 0; k < (c1 ? 2u : 1u); ++k) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(name[i + k]));
+                out.append(hex);
+            }
+            i += c1 ? 1 : 0;
+        }
+    }
+    return out;
+}
+
 [[noreturn]] void commandLineError(const std::string& message) {
     write(stderr, "emurun: " + message + "\nTry 'emurun --help' for more information.\n");
     std::exit(2);
 }
 
 [[noreturn]] void fileError(const std::string& path, const std::string& reason) {
-    write(stderr, "emurun: " + path + ": " + reason + "\n");
+    write(stderr, "emurun: " + printable(path) + ": " + reason + "\n");
     std::exit(1);
 }
 
@@ -67,7 +100,7 @@ int viewModeOf(std::string_view radix) {
         return ViewDecimal;
     if (radix == "16")
         return ViewHex;
-    commandLineError("invalid radix '" + std::string(radix) + "' (use 2, 10 or 16)");
+    commandLineError("invalid radix '" + printable(radix) + "' (use 2, 10 or 16)");
 }
 
 Options parseOptions(int argc, char** argv) {
@@ -93,7 +126,7 @@ Options parseOptions(int argc, char** argv) {
             } else if (arg.starts_with("--radix=")) {
                 options.viewMode = viewModeOf(arg.substr(8));
             } else {
-                commandLineError("unknown option '" + std::string(arg) + "'");
+                commandLineError("unknown option '" + printable(arg) + "'");
             }
             continue;
         }
@@ -129,10 +162,17 @@ std::string describeChar(char c) {
 }
 
 std::string loadProgram(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        fileError(path, "no such file");
-    if (std::filesystem::is_directory(path, ec))
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            fileError(path, "no such file");
+        // Any other reason, such as a loop of links, as the system gives it.
+        std::string reason = std::strerror(errno);
+        if (!reason.empty())
+            reason[0] = lowerChar(reason[0]);
+        fileError(path, reason);
+    }
+    if (S_ISDIR(st.st_mode))
         fileError(path, "is a directory");
     auto text = readProgramText(path);
     if (!text)
@@ -232,10 +272,7 @@ std::string textReport(const Cpu& cpu, std::size_t executed, int viewMode) {
     return out;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const Options options = parseOptions(argc, argv);
+int run(const Options& options) {
     const std::string text = loadProgram(options.path);
 
     Cpu cpu;
@@ -251,4 +288,22 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        options = parseOptions(argc, argv);
+        return run(options);
+    } catch (const std::bad_alloc&) {
+        // What the failed allocation held is given back by now, so the
+        // message itself has room.
+        if (options.path.empty()) {
+            write(stderr, "emurun: out of memory\n");
+            return 1;
+        }
+        fileError(options.path, "out of memory");
+    }
 }

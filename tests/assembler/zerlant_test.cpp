@@ -7,11 +7,13 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -418,6 +420,173 @@ TEST_F(Zerlant, NamesWithShellAndNonAsciiCharacters) {
     // Unquoted, a blank splits the name and only its first part is used.
     EXPECT_EQ(run("my prog.asm").out,
               "fatal error: source file missing file extension\n" + pausePrompt);
+}
+
+// Hostile files, memory shortage, signals and long names.
+
+// A limit on the address space, so that reading without end meets it at
+// once; sanitizers reserve far more address space than that.
+#if defined(__SANITIZE_ADDRESS__)
+const std::string memoryLimit;
+#else
+const std::string memoryLimit = "ulimit -v 65536 && ";
+#endif
+
+// Runs shell lines in the folder, standard error on standard output.
+Result runScript(const fs::path& dir, const std::string& lines) {
+    Result r;
+    FILE* pipe = ::popen(("cd " + quote(dir.string()) + " || exit 126\n" + lines).c_str(), "r");
+    std::array<char, 4096> buf{};
+    for (size_t got = 0; pipe && (got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;)
+        r.out.append(buf.data(), got);
+    const int status = pipe ? ::pclose(pipe) : -1;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+TEST_F(Zerlant, EndlessInputEndsAtOnceOrAsAFatalError) {
+    fs::create_symlink("/dev/zero", dir / "zero.asm");
+    fs::create_symlink("/dev/urandom", dir / "random.asm");
+    ASSERT_EQ(::mkfifo((dir / "pipe.asm").c_str(), 0600), 0);
+    const std::string noHalt = "fatal error: application requries a halt instruction\n";
+    const struct {
+        std::string name, writer, message;
+    } cases[] = {
+        {"zero.asm", "", noHalt},
+        {"random.asm", "", noHalt}, // a few bytes before the first zero, no halt among them
+        // One line without end: it must be held to be read.
+        {"pipe.asm", "(head -c 2000000000 /dev/zero | tr '\\0' a >pipe.asm) >/dev/null 2>&1 &\n",
+         "fatal error: out of memory assembling the filepipe.asm\n"},
+    };
+    for (const auto& c : cases) {
+        if (!c.writer.empty() && memoryLimit.empty())
+            continue;
+        const Result r = runScript(dir, c.writer + memoryLimit + "exec " +
+                                            quote(std::string(MOX_BIN_DIR) + "/zerlant") + " " +
+                                            c.name + " </dev/null 2>&1");
+        EXPECT_EQ(r.out, "now assembling: " + c.name + "\n" + c.message +
+                             "process stoped with  (1) fatal errors\n" + pausePrompt);
+        EXPECT_EQ(r.status, 1) << c.name;
+    }
+    // Frees a writer still waiting for a reader, whatever zerlant did.
+    ::close(::open((dir / "pipe.asm").c_str(), O_RDONLY | O_NONBLOCK));
+}
+
+TEST_F(Zerlant, TheLongestNameTheFolderAcceptsIsWritten) {
+    const std::string stem(250, 'n');
+    write(stem + ".asm", "halt\n");
+    EXPECT_EQ(run(stem + ".asm").out, success(stem + ".asm", stem + ".8xe"));
+    EXPECT_EQ(read(stem + ".8xe"), "f000");
+}
+
+// Starts zerlant in the folder with the signals it may meet at their defaults
+// (a background run would inherit them ignored).
+pid_t startZerlant(const fs::path& dir, const std::string& args, int in, int out) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const int sig : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
+            std::signal(sig, SIG_DFL);
+        ::setsid();
+        ::dup2(in, STDIN_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        const std::string command = "cd " + quote(dir.string()) + " && exec " +
+                                    quote(std::string(MOX_BIN_DIR) + "/zerlant") + args;
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+TEST_F(Zerlant, InterruptedWriteLeavesNothingBehindAndKeepsTheOldFile) {
+    std::string source, words;
+    for (int i = 0; i < 3'000'000; ++i) {
+        source += "inc ax\n";
+        words += "9000";
+    }
+    write("big.asm", source + "halt\n");
+    words += "f000";
+    const std::string folder = fs::canonical(dir).string() + "/";
+    const int null = ::open("/dev/null", O_RDWR);
+    // Gives whether zerlant ended by the signal.
+    const auto interruptOnce = [&](int sig) {
+        write("big.8xe", "f000");
+        const pid_t pid = startZerlant(dir, " big.asm", null, null);
+        // The signal goes the moment a file of the folder other than the
+        // source is open: a named temporary or an unnamed one alike.
+        int status = 0;
+        pid_t done = 0;
+        for (int polls = 0; polls < 100'000 && done == 0; ++polls) {
+            bool writing = false;
+            std::error_code ec;
+            for (const auto& fd :
+                 fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+                const std::string target = fs::read_symlink(fd.path(), ec).string();
+                writing |= target.starts_with(folder) && target != folder + "big.asm";
+            }
+            if (writing)
+                break;
+            ::usleep(100);
+            done = ::waitpid(pid, &status, WNOHANG);
+        }
+        if (done == 0) {
+            ::kill(pid, sig);
+            ::waitpid(pid, &status, 0);
+        }
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.insert(entry.path().filename().string());
+        EXPECT_EQ(names, (std::set<std::string>{"big.asm", "big.8xe"}));
+        const std::string now = read("big.8xe");
+        EXPECT_TRUE(now == "f000" || now == words) << now.size() << " bytes";
+        EXPECT_TRUE(WIFSIGNALED(status) ? WTERMSIG(status) == sig : WEXITSTATUS(status) == 0);
+        return WIFSIGNALED(status);
+    };
+    // A loaded machine may let a write pass unseen; a few tries see one.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        bool interrupted = false;
+        for (int tries = 0; tries < 5 && !interrupted; ++tries)
+            interrupted = interruptOnce(sig);
+        EXPECT_TRUE(interrupted) << sig;
+    }
+    ::close(null);
+}
+
+TEST_F(Zerlant, PauseKilledBySignalGivesTheTerminalBack) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::access(::ptsname(master), R_OK | W_OK) != 0)
+        GTEST_SKIP() << "no pseudo-terminal on this machine";
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        // Not the controlling terminal of the test itself.
+        const int tty = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        termios before{};
+        ASSERT_EQ(::tcgetattr(tty, &before), 0);
+        termios now = before;
+        const pid_t pid = startZerlant(dir, "", tty, tty);
+        // Waiting means the terminal no longer echoes.
+        char seen[256];
+        for (int polls = 0; polls < 1000 && (now.c_lflag & ECHO) != 0; ++polls) {
+            pollfd ready{master, POLLIN, 0};
+            if (::poll(&ready, 1, 10) == 1 && ::read(master, seen, sizeof seen) < 0)
+                break;
+            ::tcgetattr(tty, &now);
+        }
+        EXPECT_EQ(now.c_lflag & ECHO, 0u) << "never waited at the pause";
+        ::kill(pid, sig);
+        int status = 0;
+        pid_t done = 0;
+        for (int polls = 0; polls < 500 && done == 0; ++polls, ::usleep(10'000))
+            done = ::waitpid(pid, &status, WNOHANG);
+        if (done == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+        ASSERT_EQ(::tcgetattr(tty, &now), 0);
+        EXPECT_EQ(std::memcmp(&now, &before, sizeof now), 0) << "terminal not given back " << sig;
+        ::close(tty);
+    }
+    ::close(master);
 }
 
 } // namespace

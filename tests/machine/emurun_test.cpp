@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -257,6 +259,59 @@ TEST_F(EmurunTest, NamesWithShellAndNonAsciiCharacters) {
         EXPECT_EQ(r.status, 0) << name << r.err;
         EXPECT_EQ(r.out.find("{\"executed\": 2, \"running\": false, "), 0u) << name;
     }
+}
+
+// Hostile files: endless devices, memory shortage, link loops, raw names.
+TEST_F(EmurunTest, HostileFilesEndAtOnceWithOneErrorLine) {
+    // A limit on the address space, so that reading without end meets it at
+    // once; sanitizers reserve far more address space than that.
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string limit;
+#else
+    const std::string limit = "ulimit -v 65536 && ";
+#endif
+    fs::create_symlink("/dev/zero", dir / "x.8xe");
+    fs::create_symlink("/dev/urandom", dir / "random.8xe");
+    fs::create_symlink("loop2.8xe", dir / "loop1.8xe");
+    fs::create_symlink("loop1.8xe", dir / "loop2.8xe");
+    ASSERT_EQ(::mkfifo((dir / "pipe.8xe").c_str(), 0600), 0);
+    writeFile("\x1b[31mred.8xe", "9001\n");
+    const struct {
+        std::string before, args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"", "x.8xe", 0, ""},
+        // A program without end: it must be held to be run.
+        {"(head -c 2000000000 /dev/zero | tr '\\0' 0 >pipe.8xe) >/dev/null 2>&1 &\n", "pipe.8xe", 1,
+         "emurun: pipe.8xe: out of memory\n"},
+        {"", "loop1.8xe", 1, "emurun: loop1.8xe: too many levels of symbolic links\n"},
+        {"", "'gone\nnext.8xe'", 1, "emurun: gone\\nnext.8xe: no such file\n"},
+        {"", "'\x1b[31mred.8xe'", 1,
+         "emurun: \\x1b[31mred.8xe: invalid program: a line break at position 4 (counting from "
+         "0) is not a hexadecimal digit\n"},
+        {"", "'--tab\there'", 2,
+         "emurun: unknown option '--tab\\there'\nTry 'emurun --help' for more information.\n"},
+        {"", "random.8xe", -1, ""}, // a few random bytes before the first zero
+    };
+    for (const auto& c : cases) {
+        if (!c.before.empty() && limit.empty())
+            continue;
+        const std::string command = "cd '" + dir.string() + "' || exit 126\n" + c.before + limit +
+                                    "exec '" + MOX_BIN_DIR + "/emurun' " + c.args +
+                                    " </dev/null >out.txt 2>err.txt";
+        const int raw = std::system(command.c_str());
+        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const std::string err = slurp(dir / "err.txt");
+        if (c.status >= 0) {
+            EXPECT_EQ(status, c.status) << c.args;
+            EXPECT_EQ(err, c.err) << c.args;
+        } else if (status != 0) {
+            EXPECT_EQ(err.find("emurun: random.8xe: invalid program: "), 0u) << err;
+        }
+    }
+    // Frees a writer still waiting for a reader, whatever emurun did.
+    ::close(::open((dir / "pipe.8xe").c_str(), O_RDONLY | O_NONBLOCK));
 }
 
 } // namespace
