@@ -3,7 +3,6 @@
 #include "encoder.h"
 #include "text.h"
 
-
 namespace mox {
 
 namespace {
