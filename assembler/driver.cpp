@@ -3,13 +3,17 @@
 #include "assembly.h"
 #include "text.h"
 
+#include <functional>
 #include <new>
 
 namespace mox {
 
 namespace {
 
-int assemble(const std::vector<std::string>& args, const ReportLine& say) {
+// Receives each console line, without its line end.
+using Say = std::function<void(std::string_view)>;
+
+int assemble(const std::vector<std::string>& args, const Say& say) {
     if (args.empty()) {
         say("error: invalid command line parameters");
         say("correct format is the following");
