@@ -254,15 +254,17 @@ static std::optional<std::string> readRawFile(const std::string& name, bool stop
     return data;
 }
 
-// Text-mode reading: each CR LF becomes LF, a lone CR stays. Written without
-// a branch on the data, since files saved on Windows have a CR on every line.
+// Text-mode reading: each CR LF becomes LF, a lone CR stays. A text without
+// CR LF (every .8xe) is left as it is without a pass over each byte.
 static void joinLineEnds(std::string& data) {
-    if (data.empty())
+    std::size_t out = data.find("\r\n");
+    if (out == std::string::npos)
         return;
+    // Without a branch on the data, since files saved on Windows have a CR
+    // on every line.
     char* const d = data.data();
     const std::size_t last = data.size() - 1;
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < last; ++i) {
+    for (std::size_t i = out; i < last; ++i) {
         const char c = d[i];
         d[out] = c;
         out += static_cast<std::size_t>(!(c == '\r' && d[i + 1] == '\n'));
