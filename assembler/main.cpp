@@ -1,63 +1,33 @@
 // zerlant: assembles one .asm file into a .8xe file, then pauses.
 #include "driver.h"
+#include "undo_on_stop.h"
 
 #include <csignal>
 #include <iostream>
-#include <iterator>
 #include <new>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-// The terminal's settings from before the pause, for the handler below.
+// The terminal's settings from before the pause, for restoreTerminal.
 termios savedTerminal{};
 
-// Signals that end the program during the pause; Ctrl+C and Ctrl+\ are keys
-// there, but the same signals can come from elsewhere.
+// Ctrl+C and Ctrl+\ are keys during the pause, but the same signals can come
+// from elsewhere, and a closed terminal or a kill ends the program too: each
+// gives the terminal back first.
 constexpr int stoppingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
 
-void restoreTerminalAndStop(int sig) {
+void restoreTerminal() {
     ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    ::signal(sig, SIG_DFL);
-    ::raise(sig); // delivered as the handler returns: the program ends by this signal
 }
-
-// While the terminal is silent, a stopping signal gives its settings back
-// first. Signals the program was told to ignore stay ignored.
-class TerminalGivenBackOnSignals {
-public:
-    TerminalGivenBackOnSignals() {
-        struct sigaction restore {};
-        restore.sa_handler = restoreTerminalAndStop;
-        sigemptyset(&restore.sa_mask);
-        for (int sig : stoppingSignals)
-            sigaddset(&restore.sa_mask, sig);
-        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i) {
-            struct sigaction old {};
-            installed_[i] = ::sigaction(stoppingSignals[i], nullptr, &old) == 0 &&
-                            old.sa_handler == SIG_DFL &&
-                            ::sigaction(stoppingSignals[i], &restore, nullptr) == 0;
-        }
-    }
-    ~TerminalGivenBackOnSignals() {
-        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
-            if (installed_[i])
-                ::signal(stoppingSignals[i], SIG_DFL);
-    }
-    TerminalGivenBackOnSignals(const TerminalGivenBackOnSignals&) = delete;
-    TerminalGivenBackOnSignals& operator=(const TerminalGivenBackOnSignals&) = delete;
-
-private:
-    bool installed_[std::size(stoppingSignals)] = {};
-};
 
 // The console's closing prompt. It waits for one key only at a terminal, so
 // scripts and pipelines never hang on it.
 void pauseConsole() {
     std::cout << "Press any key to continue . . . " << std::flush;
     if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &savedTerminal) == 0) {
-        const TerminalGivenBackOnSignals givenBack;
+        const mox::UndoOnStop givenBack(stoppingSignals, restoreTerminal);
         termios raw = savedTerminal;
         // Ctrl+C is a key like any other here: as a signal it would end
         // the program with the terminal still silent.

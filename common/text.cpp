@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include "undo_on_stop.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -312,46 +314,14 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 // sends to stop it (Ctrl+C, kill, a closed terminal).
 constexpr int stoppingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// The named temporary file of a write under way, for the handler below.
+// The named temporary file of a write under way, for removeTemporary.
 std::atomic<const char*> pendingTemporary{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free);
 
-void removeTemporaryAndStop(int sig) {
+void removeTemporary() {
     if (const char* temp = pendingTemporary.load())
         ::unlink(temp);
-    ::signal(sig, SIG_DFL);
-    ::raise(sig); // delivered as the handler returns: the program ends by this signal
 }
-
-// For the length of a write, a stopping signal first removes the temporary
-// file. Signals the program ignores or handles itself are left to it.
-class RemovalOnSignals {
-public:
-    RemovalOnSignals() {
-        struct sigaction removal {};
-        removal.sa_handler = removeTemporaryAndStop;
-        sigemptyset(&removal.sa_mask);
-        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i) {
-            struct sigaction old {};
-            installed_[i] = ::sigaction(stoppingSignals[i], nullptr, &old) == 0 &&
-                            (old.sa_flags & SA_SIGINFO) == 0 && old.sa_handler == SIG_DFL &&
-                            ::sigaction(stoppingSignals[i], &removal, nullptr) == 0;
-        }
-    }
-    ~RemovalOnSignals() {
-        struct sigaction plain {};
-        plain.sa_handler = SIG_DFL;
-        sigemptyset(&plain.sa_mask);
-        for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
-            if (installed_[i])
-                ::sigaction(stoppingSignals[i], &plain, nullptr);
-    }
-    RemovalOnSignals(const RemovalOnSignals&) = delete;
-    RemovalOnSignals& operator=(const RemovalOnSignals&) = delete;
-
-private:
-    bool installed_[std::size(stoppingSignals)] = {};
-};
 
 // Holds the stopping signals back for a few calls, so that a temporary name
 // never exists on disk without the handler knowing it, nor the other way round.
@@ -483,7 +453,7 @@ bool writeTextFile(const std::string& name, std::string_view text, std::string* 
 
     const auto slash = name.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
-    const RemovalOnSignals removal;
+    const UndoOnStop removal(stoppingSignals, removeTemporary);
     std::string temp;
     bool ok = writeUnnamed(folder, data, mode, durability, temp);
     if (!ok) {
