@@ -335,6 +335,23 @@ void CodeView::checkNow() {
     showErrors();
 }
 
+std::pair<long, long> CodeView::codeRange(int line) const {
+    const std::string_view text = documentBytes();
+    const long lineStart = editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
+    const long lineEnd = editBox_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, line);
+    long start = editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line);
+    long end = lineEnd;
+    // The squiggle runs under the code, not under its indentation or comment.
+    const auto comment = text.substr(0, static_cast<std::size_t>(lineEnd)).find(';', start);
+    if (comment != std::string_view::npos)
+        end = long(comment);
+    while (end > start && (text[std::size_t(end - 1)] == ' ' || text[std::size_t(end - 1)] == '\t'))
+        --end;
+    if (start >= end)
+        return {lineStart, lineEnd};
+    return {start, end};
+}
+
 void CodeView::showErrors() {
     editBox_->markerDeleteAll(errorMarker);
     const long length = editBox_->SendScintilla(Sci::SCI_GETLENGTH);
@@ -343,11 +360,7 @@ void CodeView::showErrors() {
     for (auto it = errorsByLine_.cbegin(); it != errorsByLine_.cend(); ++it) {
         const int line = it.key();
         editBox_->markerAdd(line, errorMarker);
-        // The squiggle runs under the line's text, not its indentation.
-        long start = editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line);
-        const long end = editBox_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, line);
-        if (start >= end)
-            start = editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
+        const auto [start, end] = codeRange(line);
         editBox_->SendScintilla(Sci::SCI_INDICATORFILLRANGE, start, end - start);
     }
     errorLabel_->setText(errorCountText(consoleLines_.size()));

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string_view>
+#include <utility>
 
 class QAction;
 class QLabel;
@@ -105,6 +106,8 @@ private:
     QString documentFolder() const;
     void textChanged();
     void showErrors();
+    // Where a line's code is: after its indentation, before its comment.
+    std::pair<long, long> codeRange(int line) const;
     void jumpToError(bool forward);
     void find();
     void findNext();
