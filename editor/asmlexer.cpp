@@ -107,24 +107,47 @@ void AsmLexer::styleText(int start, int end) {
     }
 }
 
-std::string completionsFor(std::string_view prefix) {
+Completion completionAt(std::string_view line) {
+    if (line.find(';') != std::string_view::npos)
+        return {};
+    std::size_t start = line.size();
+    while (start > 0 && isWordChar(line[start - 1]))
+        --start;
+    const std::string_view prefix = line.substr(start);
+    const std::string_view before = line.substr(0, start);
     std::vector<std::string_view> words;
     const auto offer = [&](std::string_view word) {
         if (word.size() > prefix.size() && word.substr(0, prefix.size()) == prefix)
             words.push_back(word);
     };
-    for (const Instruction& instruction : instructionTable)
-        offer(instruction.mnemonic);
-    for (std::string_view name : registerNames)
-        offer(name);
-    std::sort(words.begin(), words.end());
-    std::string list;
-    for (std::string_view word : words) {
-        if (!list.empty())
-            list += ' ';
-        list += word;
+    const std::size_t first = before.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        // Two letters before offering: one matches too much to help.
+        if (prefix.size() >= 2)
+            for (const Instruction& instruction : instructionTable)
+                offer(instruction.mnemonic);
+    } else if (!prefix.empty()) {
+        std::size_t end = first;
+        while (end < before.size() && isWordChar(before[end]))
+            ++end;
+        const Instruction* instruction = instructionNamed(before.substr(first, end - first));
+        const auto commas = std::count(before.begin() + end, before.end(), ',');
+        const OperandClass operands = instruction ? instruction->operands : OperandClass::None;
+        const bool takesRegister = (operands == OperandClass::RegisterValue && commas == 0) ||
+                                   (operands == OperandClass::TwoRegisters && commas <= 1) ||
+                                   (operands == OperandClass::OneRegister && commas == 0);
+        if (takesRegister)
+            for (std::string_view name : registerNames)
+                offer(name);
     }
-    return list;
+    std::sort(words.begin(), words.end());
+    Completion completion{prefix.size(), {}};
+    for (std::string_view word : words) {
+        if (!completion.words.empty())
+            completion.words += ' ';
+        completion.words += word;
+    }
+    return completion;
 }
 
 QString instructionTip(std::string_view mnemonic) {

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 namespace mox {
@@ -28,9 +29,16 @@ public:
     static Style styleOf(std::string_view word);
 };
 
-// The mnemonics and register names that begin with prefix and are longer than
-// it, sorted and separated by blanks, as Scintilla's completion list takes them.
-std::string completionsFor(std::string_view prefix);
+struct Completion {
+    std::size_t prefixLength = 0; // of the word being typed
+    std::string words;            // sorted and separated by blanks; empty for none
+};
+
+// What to offer for the word being typed at the end of a line's text before
+// the caret: mnemonics for the first word, register names where the
+// instruction takes a register; nothing in a comment or for a value, and
+// nothing the word already is.
+Completion completionAt(std::string_view lineBeforeCaret);
 
 // The form, word and effect of a mnemonic, e.g. "load reg, nn", "2rnn",
 // "reg = nn"; empty for any other word.

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -165,6 +166,7 @@ void CodeView::createEditBox() {
     connect(editBox_, &Sci::cursorPositionChanged, this, &CodeView::updatePosition);
     connect(editBox_, &Sci::linesChanged, this, &CodeView::updateMarginWidth);
     connect(editBox_, &Sci::SCN_CHARADDED, this, &CodeView::charAdded);
+    editBox_->installEventFilter(this);
     connect(editBox_, &Sci::SCN_AUTOCCOMPLETED, this,
             [this](const char* selection, int position, int, int) {
                 showCallTip(position, selection);
@@ -174,6 +176,8 @@ void CodeView::createEditBox() {
     // Whatever zooms (keys, menu, Ctrl+wheel), the next run starts there.
     connect(editBox_, &Sci::SCN_ZOOM, this, [this] {
         QSettings().setValue(zoomKey, int(editBox_->SendScintilla(Sci::SCI_GETZOOM)));
+        marginDigits_ = 0; // the numbers changed size
+        updateMarginWidth();
     });
     editBox_->zoomTo(QSettings().value(zoomKey, 0).toInt());
 }
@@ -438,17 +442,28 @@ void CodeView::charAdded(int c) {
                                                static_cast<std::size_t>(wordEnd - wordStart)));
         return;
     }
-    const long wordStart = editBox_->SendScintilla(Sci::SCI_WORDSTARTPOSITION, position, 1L);
-    const std::string_view prefix = text.substr(static_cast<std::size_t>(wordStart),
-                                                static_cast<std::size_t>(position - wordStart));
-    const std::string list = prefix.size() >= 2 ? completionsFor(prefix) : std::string();
-    // Nothing is offered that the word already is, so Return still ends the line.
-    if (list.empty()) {
+    const long lineStart = editBox_->SendScintilla(
+        Sci::SCI_POSITIONFROMLINE, editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position));
+    const Completion completion = completionAt(text.substr(
+        static_cast<std::size_t>(lineStart), static_cast<std::size_t>(position - lineStart)));
+    if (completion.words.empty()) {
         editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
         return;
     }
-    editBox_->SendScintilla(Sci::SCI_AUTOCSHOW, static_cast<unsigned long>(prefix.size()),
-                            list.c_str());
+    editBox_->SendScintilla(Sci::SCI_AUTOCSHOW, static_cast<unsigned long>(completion.prefixLength),
+                            completion.words.c_str());
+}
+
+bool CodeView::eventFilter(QObject* watched, QEvent* event) {
+    // Return always ends the line; Tab takes a completion. A value such as
+    // "a" must never turn into "ax" because the line was ended.
+    if (watched == editBox_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            editBox_->SendScintilla(Sci::SCI_AUTOCACTIVE))
+            editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CodeView::showCallTip(long wordStart, std::string_view word) {

@@ -909,25 +909,35 @@ void CodeViewTest::coloursFromTheInstructionTable() {
 
 void CodeViewTest::completesAndExplainsMnemonics() {
     Sci* edit = view_->editBox();
+    const auto offered = [edit] { return edit->SendScintilla(Sci::SCI_AUTOCACTIVE) != 0; };
     type("lo");
-    QVERIFY(edit->SendScintilla(Sci::SCI_AUTOCACTIVE));
+    QVERIFY(offered());
     QTest::keyClick(edit, Qt::Key_Down); // load, loadm
     QTest::keyClick(edit, Qt::Key_Tab);
     QCOMPARE(view_->documentText(), QStringLiteral("loadm"));
     QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
     QTest::keyClick(edit, Qt::Key_Escape);
-
-    // A complete word is not offered again, so Return ends the line.
-    type(" ax, 1\nhalt\n");
-    QCOMPARE(view_->documentText(), QStringLiteral("loadm ax, 1\nhalt\n"));
-    type("st");
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(view_->documentText(), QStringLiteral("loadm ax, 1\nhalt\nstore"));
-    type(" ");
+    type(" b");
+    QVERIFY(offered());
+    QTest::keyClick(edit, Qt::Key_Tab);
+    type(", a");
+    QVERIFY(!offered()); // a value
+    // Return ends the line even while something is offered.
+    type("\nad");
+    QVERIFY(offered());
+    type("\n; lo");
+    QVERIFY(!offered());
+    QCOMPARE(view_->documentText(), QStringLiteral("loadm bx, a\nad\n; lo"));
+    type("\nstore ");
     QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
 
-    QCOMPARE(mox::completionsFor("d"), std::string("dec div dx"));
-    QCOMPARE(mox::completionsFor("halt"), std::string());
+    const std::pair<const char*, const char*> cases[] = {
+        {"\tlo", "load loadm"}, {"d", ""},           {"mov a", "ax"}, {"mov ax, b", "bx"},
+        {"store c", "cx"},      {"store cx, c", ""}, {"inc p", "px"}, {"inc px, p", ""},
+        {"halt h", ""},         {"add ax", ""},      {"; mo", ""},    {"ax", ""},
+    };
+    for (const auto& [line, words] : cases)
+        QCOMPARE(mox::completionAt(line).words, std::string(words));
     QCOMPARE(mox::instructionTip("load"), QStringLiteral("load reg, nn\nword 2rnn\nreg = nn"));
     QVERIFY(mox::instructionTip("ld").isEmpty());
 }
