@@ -264,6 +264,15 @@ std::string_view CodeView::documentBytes() const {
     return {text, length};
 }
 
+std::string_view CodeView::textRange(long start, long end) const {
+    if (end <= start)
+        return {};
+    // Only this range is made contiguous, not the whole document.
+    const auto* text = reinterpret_cast<const char*>(editBox_->SendScintilla(
+        Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), end - start));
+    return {text, static_cast<std::size_t>(end - start)};
+}
+
 QString CodeView::documentText() const {
     const std::string_view bytes = documentBytes();
     const auto size = static_cast<qsizetype>(bytes.size());
@@ -304,6 +313,11 @@ void CodeView::updatePosition() {
     // Columns as shown, with tabs expanded.
     const long column = editBox_->SendScintilla(Sci::SCI_GETCOLUMN, position);
     positionLabel_->setText(QStringLiteral("Line %1, Col %2").arg(line + 1).arg(column + 1));
+    // An error shown by a jump stays while the cursor is on its line.
+    if (messageLine_ >= 0 && line != messageLine_) {
+        messageLine_ = -1;
+        statusBar()->clearMessage();
+    }
 }
 
 void CodeView::updateMarginWidth() {
@@ -340,20 +354,16 @@ void CodeView::checkNow() {
 }
 
 std::pair<long, long> CodeView::codeRange(int line) const {
-    const std::string_view text = documentBytes();
     const long lineStart = editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
     const long lineEnd = editBox_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, line);
-    long start = editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line);
-    long end = lineEnd;
+    const long start = editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line);
     // The squiggle runs under the code, not under its indentation or comment.
-    const auto comment = text.substr(0, static_cast<std::size_t>(lineEnd)).find(';', start);
-    if (comment != std::string_view::npos)
-        end = long(comment);
-    while (end > start && (text[std::size_t(end - 1)] == ' ' || text[std::size_t(end - 1)] == '\t'))
-        --end;
-    if (start >= end)
+    std::string_view code = textRange(start, lineEnd);
+    code = code.substr(0, code.find(';'));
+    const auto last = code.find_last_not_of(" \t");
+    if (last == std::string_view::npos)
         return {lineStart, lineEnd};
-    return {start, end};
+    return {start, start + long(last) + 1};
 }
 
 void CodeView::showErrors() {
@@ -391,6 +401,7 @@ void CodeView::jumpToError(bool forward) {
     editBox_->setCursorPosition(target, 0);
     editBox_->ensureLineVisible(target);
     editBox_->setFocus();
+    messageLine_ = target;
     statusBar()->showMessage(errorsByLine_.value(target).replace(u'\n', QStringLiteral("; ")));
 }
 
@@ -429,7 +440,8 @@ void CodeView::goToLine() {
 
 void CodeView::charAdded(int c) {
     const long position = editBox_->SendScintilla(Sci::SCI_GETCURRENTPOS);
-    const std::string_view text = documentBytes();
+    const long lineStart = editBox_->SendScintilla(
+        Sci::SCI_POSITIONFROMLINE, editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position));
     if (c == ' ') {
         // A tip for the mnemonic just typed, when it starts the line.
         const long wordEnd = position - 1;
@@ -437,15 +449,11 @@ void CodeView::charAdded(int c) {
         const long indent =
             editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION,
                                     editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, wordEnd));
-        if (wordStart == indent && wordStart < wordEnd)
-            showCallTip(wordStart, text.substr(static_cast<std::size_t>(wordStart),
-                                               static_cast<std::size_t>(wordEnd - wordStart)));
+        if (wordStart == indent)
+            showCallTip(wordStart, textRange(wordStart, wordEnd));
         return;
     }
-    const long lineStart = editBox_->SendScintilla(
-        Sci::SCI_POSITIONFROMLINE, editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position));
-    const Completion completion = completionAt(text.substr(
-        static_cast<std::size_t>(lineStart), static_cast<std::size_t>(position - lineStart)));
+    const Completion completion = completionAt(textRange(lineStart, position));
     if (completion.words.empty()) {
         editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
         return;
@@ -491,8 +499,7 @@ QString CodeView::hoverText(QPoint point) const {
         return {};
     const long start = editBox_->SendScintilla(Sci::SCI_WORDSTARTPOSITION, position, 1L);
     const long end = editBox_->SendScintilla(Sci::SCI_WORDENDPOSITION, position, 1L);
-    return instructionTip(documentBytes().substr(static_cast<std::size_t>(start),
-                                                 static_cast<std::size_t>(end - start)));
+    return instructionTip(textRange(start, end));
 }
 
 void CodeView::dwellStarted(int, int x, int y) {

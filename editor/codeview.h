@@ -105,6 +105,7 @@ private:
     SaveResult writeTo(QString name);
     void setDocument(std::string_view bytes);
     QString documentFolder() const;
+    std::string_view textRange(long start, long end) const;
     void textChanged();
     void showErrors();
     // Where a line's code is: after its indentation, before its comment.
@@ -132,6 +133,7 @@ private:
     QStringList consoleLines_;
     QMap<int, QString> errorsByLine_;
     int marginDigits_ = 0;
+    int messageLine_ = -1;
     bool modified_ = false;
 };
 
