@@ -355,6 +355,13 @@ void CodeViewTest::shortcutsReachTheirCommands() {
     dialogs_->answers.push_back(Answer::Cancel);
     QTest::keyClick(view_->editBox(), Qt::Key_N, Qt::ControlModifier);
     QCOMPARE(dialogs_->questions.size(), 1);
+    QTest::keyClick(view_->editBox(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(dialogs_->saveDialogs, 2);
+    QTest::keyClick(view_->editBox(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(dialogs_->questions.size(), 2);
+    view_->editBox()->zoomTo(3);
+    QTest::keyClick(view_->editBox(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(view_->editBox()->SendScintilla(Sci::SCI_GETZOOM), 0L);
 }
 
 void CodeViewTest::editBoxFillsClientArea() {
