@@ -179,7 +179,8 @@ void CodeView::createEditBox() {
         marginDigits_ = 0; // the numbers changed size
         updateMarginWidth();
     });
-    editBox_->zoomTo(QSettings().value(zoomKey, 0).toInt());
+    // Scintilla's own limits, in case the settings were edited by hand.
+    editBox_->zoomTo(std::clamp(QSettings().value(zoomKey, 0).toInt(), -10, 20));
 }
 
 void CodeView::createMenus() {

@@ -101,8 +101,11 @@ bool syncFolder(const std::string& folder) {
 // Opened without truncating, so a file that cannot be opened loses nothing.
 bool writeInPlace(const std::string& name, std::string_view bytes, std::string* reason) {
     FileHandle file(::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    const bool ok = file.get() >= 0 && writeAll(file.get(), bytes) &&
-                    ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) == 0 &&
+    // Room for the whole text first, so a full disk fails before a byte changes.
+    const auto size = static_cast<off_t>(bytes.size());
+    const bool room = file.get() >= 0 && (size == 0 || ::fallocate(file.get(), 0, 0, size) == 0 ||
+                                          errno == EOPNOTSUPP || errno == ENOSYS);
+    const bool ok = room && writeAll(file.get(), bytes) && ::ftruncate(file.get(), size) == 0 &&
                     ::fsync(file.get()) == 0 && file.close();
     if (!ok)
         setErrno(reason);
