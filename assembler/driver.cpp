@@ -3,11 +3,16 @@
 #include "assembly.h"
 #include "text.h"
 
+#include <functional>
+
 namespace mox {
 
 namespace {
 
-int assemble(const std::vector<std::string>& args, const ReportLine& say) {
+// Receives each console line, without its line end.
+using Say = std::function<void(std::string_view)>;
+
+int assemble(const std::vector<std::string>& args, const Say& say) {
     if (args.empty()) {
         say("error: invalid command line parameters");
         say("correct format is the following");

@@ -13,7 +13,6 @@ struct LineResult {
     Kind kind = Kind::Blank;
     std::array<char, 4> word{}; // lower-case hex digits, when kind is Word
     std::string_view message;   // a static text, when kind is Error
-    bool holdsHalt = false;     // "halt" occurs somewhere in the line
 
     std::string_view wordText() const { return {word.data(), word.size()}; }
 };
@@ -39,9 +38,8 @@ struct Operands {
 };
 Operands splitOperands(std::string_view line);
 
-// Forms the word of a line that holds a mnemonic, or gives its first error.
-LineResult encodeInstruction(std::string_view line);
-// One whole line: blank lines give nothing, lines without a mnemonic an error.
+// One whole line, cut at its comment: blank lines give nothing, lines
+// without a mnemonic an error, the others their word or their first error.
 LineResult assembleLine(std::string_view line);
 
 } // namespace mox

@@ -1,6 +1,6 @@
 // Times zerlant on a generated source next to `wc -l` on the same file, and
-// reads zerlant's peak memory. Targets: at most 10 times wc's time, and peak
-// memory under 4 times the file's size, also for a source of one huge line
+// reads zerlant's peak memory. Targets: at most 30 times wc's time, and peak
+// memory under twice the file's size, also for a source of one huge line
 // and for one with a million errors.
 #include "instruction_set.h"
 
@@ -105,17 +105,19 @@ void generate(const fs::path& file, long lines) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-// Peak memory against file size for a source built to stress it. The file
-// is written piece by piece: a child's peak counts what its parent held when
-// it forked.
-double peakOverSize(const fs::path& bin, const fs::path& source,
+// Peak memory against file size for a source built to stress it, less what
+// zerlant holds for a one-line source (its code and libraries), which would
+// otherwise swamp a small file. The file is written piece by piece: a
+// child's peak counts what its parent held when it forked.
+double peakOverSize(const fs::path& bin, const fs::path& source, long baseKb,
                     const std::function<void(std::ofstream&)>& write) {
     {
         std::ofstream out(source, std::ios::binary);
         write(out);
     }
     const Sample s = runOnce({(bin / "zerlant").string(), source.string()});
-    return static_cast<double>(s.peakKb) * 1024.0 / static_cast<double>(fs::file_size(source));
+    return static_cast<double>(s.peakKb - baseKb) * 1024.0 /
+           static_cast<double>(fs::file_size(source));
 }
 
 } // namespace
@@ -136,7 +138,9 @@ int main(int argc, char** argv) {
     const bool written = fs::exists(dir / "bench.8xe");
 
     // One line of fifty million characters, and a million error lines.
-    const double longLine = peakOverSize(bin, dir / "long.asm", [](std::ofstream& out) {
+    std::ofstream(dir / "base.asm") << "halt\n";
+    const long baseKb = runOnce({(bin / "zerlant").string(), (dir / "base.asm").string()}).peakKb;
+    const double longLine = peakOverSize(bin, dir / "long.asm", baseKb, [](std::ofstream& out) {
         const std::string spaces(1 << 16, ' ');
         out << "load ax, ";
         for (std::size_t n = 0; n < 50'000'000; n += spaces.size())
@@ -144,7 +148,7 @@ int main(int argc, char** argv) {
                                          std::min<std::size_t>(spaces.size(), 50'000'000 - n)));
         out << "1\nhalt\n";
     });
-    const double manyErrors = peakOverSize(bin, dir / "errors.asm", [](std::ofstream& out) {
+    const double manyErrors = peakOverSize(bin, dir / "errors.asm", baseKb, [](std::ofstream& out) {
         for (int i = 0; i < 1'000'000; ++i)
             out << "x\n";
         out << "halt\n";
@@ -157,12 +161,14 @@ int main(int argc, char** argv) {
     std::printf("wc -l:   %8.2f ms\n", wc.seconds * 1e3);
     std::printf("zerlant: %8.2f ms, peak memory %.1f MB, exit status %d%s\n", zerlant.seconds * 1e3,
                 zerlant.peakKb / 1024.0, zerlant.status, written ? "" : " (no .8xe written)");
-    std::printf("time:   %5.1f x wc -l       (target at most 10)\n", timeRatio);
-    std::printf("memory: %5.2f x file size   (target under 4)\n", memoryRatio);
-    std::printf("memory: %5.2f x file size   for one 50-million-character line\n", longLine);
-    std::printf("memory: %5.2f x file size   for a million error lines\n", manyErrors);
-    const bool ok = zerlant.status == 0 && written && timeRatio <= 10 && memoryRatio < 4 &&
-                    longLine < 4 && manyErrors < 4;
+    std::printf("time:   %5.1f x wc -l       (target at most 30)\n", timeRatio);
+    std::printf("memory: %5.2f x file size   (target under 2)\n", memoryRatio);
+    std::printf("memory: %5.2f x file size   for one 50-million-character line, beyond the\n"
+                "                            %.1f MB zerlant holds for a one-line source\n",
+                longLine, baseKb / 1024.0);
+    std::printf("memory: %5.2f x file size   for a million error lines, likewise\n", manyErrors);
+    const bool ok = zerlant.status == 0 && written && timeRatio <= 30 && memoryRatio < 2 &&
+                    longLine < 2 && manyErrors < 2;
     std::printf("%s\n", ok ? "within targets" : "OUTSIDE TARGETS");
     return ok ? 0 : 1;
 }

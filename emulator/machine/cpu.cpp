@@ -1,7 +1,6 @@
 #include "cpu.h"
 
 #include "display.h"
-#include "emulator.h"
 #include "instruction_set.h"
 #include "text.h"
 
@@ -122,10 +121,11 @@ Change Cpu::step(const char* word) {
     const auto setRegister = [this](int r, std::uint32_t value) {
         return put(registers, Change::Where::Register, static_cast<unsigned>(r), wrap(value));
     };
+    // r2, r3 and r4 are the word's digits after the opcode; nn reads the last
+    // two as one byte, x3 and x4 are the registers that the last two name.
     const auto nn = static_cast<unsigned>(r3 * 16 + r4);
-    // The registers of a two-register word; b is also that of a one-register word.
-    const std::uint32_t a = bits(registers[static_cast<unsigned>(r3)]);
-    const std::uint32_t b = bits(registers[static_cast<unsigned>(r4)]);
+    const std::uint32_t x3 = bits(registers[static_cast<unsigned>(r3)]);
+    const std::uint32_t x4 = bits(registers[static_cast<unsigned>(r4)]);
     switch (opcode) {
     case 0x1: // loadm
         return setRegister(r2, bits(memory[nn]));
@@ -134,27 +134,27 @@ Change Cpu::step(const char* word) {
     case 0x3: // store
         return put(memory, Change::Where::Memory, nn, registers[static_cast<unsigned>(r2)]);
     case 0x4: // mov
-        return setRegister(r3, b);
+        return setRegister(r3, x4);
     case 0x5: // add
-        return setRegister(r3, a + b);
+        return setRegister(r3, x3 + x4);
     case 0x6: // sub
-        return setRegister(r3, a - b);
+        return setRegister(r3, x3 - x4);
     case 0x7: // mul
-        return setRegister(r3, a * b);
+        return setRegister(r3, x3 * x4);
     case 0x8: // div
-        return setRegister(r3, bits(divide(wrap(a), wrap(b))));
+        return setRegister(r3, bits(divide(wrap(x3), wrap(x4))));
     case 0x9: // inc
-        return setRegister(r4, b + 1u);
+        return setRegister(r4, x4 + 1u);
     case 0xa: // dec
-        return setRegister(r4, b - 1u);
+        return setRegister(r4, x4 - 1u);
     case 0xb: // or
-        return setRegister(r3, a | b);
+        return setRegister(r3, x3 | x4);
     case 0xc: // xor
-        return setRegister(r3, a ^ b);
+        return setRegister(r3, x3 ^ x4);
     case 0xd: // and
-        return setRegister(r3, a & b);
+        return setRegister(r3, x3 & x4);
     case 0xe: // rotate
-        return setRegister(r3, rotateLeft(a, wrap(b)));
+        return setRegister(r3, rotateLeft(x3, wrap(x4)));
     case 0xf: // halt
         running = false;
         return {};
@@ -190,6 +190,13 @@ std::size_t Cpu::runText(std::string_view text) {
         display->showMessage("Execution Complete!. . Successful Run!", "Success!",
                              Icon::Information, std::nullopt);
     return executed;
+}
+
+std::int64_t firstNonHexChar(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (digitOf(text[i]) < 0)
+            return static_cast<std::int64_t>(i);
+    return -1;
 }
 
 std::string_view Cpu::nextInstructionText() const {

@@ -58,4 +58,8 @@ private:
     Change step(const char* word);
 };
 
+// Position of the first character that is not a hexadecimal digit, -1 when
+// there is none (the text is a valid program).
+std::int64_t firstNonHexChar(std::string_view text);
+
 } // namespace mox

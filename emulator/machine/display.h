@@ -12,6 +12,9 @@ namespace mox {
 
 enum class Icon { Information, Error };
 
+// Values of Emulator::executionMode.
+enum ExecutionMode { StepByStep = 0, FullExecution = 1 };
+
 // The emulator's five top-level windows, by role.
 enum class Window { Main, About, Execution, MemoryMap, Instruction };
 
@@ -45,5 +48,18 @@ public:
     virtual std::string typedInstruction() = 0;
     virtual void clearTypedInstruction() = 0;
 };
+
+// Mode 1: label hidden, Execute on, Step off; any other value the reverse.
+inline void showModeControls(Display& display, int mode) {
+    const bool full = mode == FullExecution;
+    display.setNextInstructionVisible(!full);
+    display.setExecuteEnabled(full);
+    display.setStepEnabled(!full);
+}
+
+// "Next Instruction: " followed by the word.
+inline void showNextInstruction(Display& display, std::string_view word) {
+    display.setNextInstructionText(std::string("Next Instruction: ").append(word));
+}
 
 } // namespace mox

@@ -6,17 +6,6 @@
 
 namespace mox {
 
-void showModeControls(Display& display, int mode) {
-    const bool full = mode == FullExecution;
-    display.setNextInstructionVisible(!full);
-    display.setExecuteEnabled(full);
-    display.setStepEnabled(!full);
-}
-
-void showNextInstruction(Display& display, std::string_view word) {
-    display.setNextInstructionText(std::string("Next Instruction: ").append(word));
-}
-
 std::optional<std::string> readProgramText(const std::string& path) {
     auto text = readTextFile(path);
     if (!text)
@@ -27,38 +16,6 @@ std::optional<std::string> readProgramText(const std::string& path) {
         c = static_cast<char>(u - (static_cast<unsigned char>(u - 'a') < 26u ? 32u : 0u));
     }
     return text;
-}
-
-namespace {
-
-// 0 for a hexadecimal digit, 1 for anything else; plain arithmetic so that
-// whole blocks are tested in vector registers.
-unsigned notHexByte(unsigned char c) {
-    const auto digit = static_cast<unsigned char>(c - '0');
-    const auto letter = static_cast<unsigned char>((c | 0x20u) - 'a');
-    return static_cast<unsigned>(digit >= 10u) & static_cast<unsigned>(letter >= 6u);
-}
-
-} // namespace
-
-std::int64_t firstNonHexChar(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    // Whole blocks without an early exit vectorise; the block that holds the
-    // first bad character is then searched byte by byte.
-    constexpr std::size_t block = 64;
-    for (; i + block <= n; i += block) {
-        unsigned char bad = 0;
-        for (std::size_t k = 0; k < block; ++k)
-            bad |= static_cast<unsigned char>(notHexByte(p[i + k]));
-        if (bad != 0)
-            break;
-    }
-    for (; i < n; ++i)
-        if (notHexByte(p[i]) != 0)
-            return static_cast<std::int64_t>(i);
-    return -1;
 }
 
 Emulator::Emulator(Display& d) : display(d) {

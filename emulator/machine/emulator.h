@@ -11,9 +11,6 @@
 
 namespace mox {
 
-// Values of Emulator::executionMode.
-enum ExecutionMode { StepByStep = 0, FullExecution = 1 };
-
 class Emulator {
 public:
     explicit Emulator(Display& display);
@@ -45,17 +42,8 @@ public:
     void executeTypedInstruction();
 };
 
-// What Emulator::showModeControls and showNextInstruction do, for callers
-// that hold only a Display.
-void showModeControls(Display& display, int mode);
-void showNextInstruction(Display& display, std::string_view word);
-
 // The text of a program file as every load sees it: read in text mode and
 // upper-cased. Nothing when the file cannot be read.
 std::optional<std::string> readProgramText(const std::string& path);
-
-// Position of the first character that is not a hexadecimal digit, -1 when
-// there is none (the text is a valid program).
-std::int64_t firstNonHexChar(std::string_view text);
 
 } // namespace mox

@@ -1,4 +1,6 @@
+#include "../temp_dir.h"
 #include "assembly.h"
+#include "driver.h"
 #include "text.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -95,93 +97,22 @@ TEST(Assembly, HugeLinesAndManyLines) {
     EXPECT_EQ(run.result.machineCode.substr(0, 8), "90029002");
 }
 
-// Reads a source the simple way: whole, CR LF joined, cut at its zero byte,
-// comments stripped from the whole text.
-Outcome assembleWhole(const std::string& name) {
-    Outcome run;
-    const ReportLine report = [&run](std::string_view line) { run.lines.emplace_back(line); };
-    report("now assembling: " + name);
-    assembleText(prepareSource(readTextFile(name).value()), run.result, report);
-    return run;
-}
-
-Outcome assembleStreamed(const std::string& name, std::size_t chunkSize) {
-    Outcome run;
-    assembleFile(
-        name, run.result, [&run](std::string_view line) { run.lines.emplace_back(line); },
-        chunkSize);
-    return run;
-}
-
-std::string visible(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes)
-        out += c == '\r'   ? std::string("\\r")
-               : c == '\n' ? std::string("\\n\n")
-               : c == '\0' ? std::string("\\0")
-                           : std::string(1, c);
-    return out;
-}
-
-class SourceFile : public ::testing::Test {
+// zerlant's whole run over one source file, without the pause.
+class AssemblerRun : public TempDirTest {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("mox_assembly_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+    std::vector<std::string> console(const std::string& name) {
+        std::ostringstream out;
+        status = runAssembler({name}, out, false);
+        std::vector<std::string> lines;
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
     }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string write(const std::string& bytes) const {
-        const std::string name = (dir / "source.asm").string();
-        // A new file each time, as rewriting one in place may wait for the disk.
-        fs::remove(name);
-        std::ofstream(name, std::ios::binary) << bytes;
-        return name;
-    }
-    fs::path dir;
+    int status = -1;
 };
 
-TEST_F(SourceFile, ReadingInChunksAgreesWithReadingWhole) {
-    std::mt19937 random(11);
-    const auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
-    const std::string pieces[] = {"load ax, 1",
-                                  "halt",
-                                  "hal",
-                                  "t",
-                                  "HALT",
-                                  ";",
-                                  "; halt",
-                                  "\r",
-                                  "\n",
-                                  "\r\n",
-                                  std::string(1, '\0'),
-                                  " ",
-                                  ",",
-                                  "mov ax, bx",
-                                  "inc",
-                                  "x",
-                                  "\t",
-                                  "lt",
-                                  "load ax, 100",
-                                  "store bx, ff"};
-    for (int n = 0; n < 1000; ++n) {
-        std::string source;
-        for (std::size_t k = pick(60); k > 0; --k)
-            source += pieces[pick(std::size(pieces))];
-        // Now and then without the zero byte, so the halt is seen at the end.
-        if (pick(2) == 0)
-            source.erase(std::remove(source.begin(), source.end(), '\0'), source.end());
-        const std::string name = write(source);
-        const Outcome whole = assembleWhole(name);
-        for (std::size_t chunkSize : {1, 2, 3, 7, 63, 64, 65, 1 << 16}) {
-            const Outcome streamed = assembleStreamed(name, chunkSize);
-            ASSERT_EQ(streamed.lines, whole.lines) << visible(source) << "\nchunk " << chunkSize;
-            ASSERT_EQ(streamed.result.errorCount, whole.result.errorCount) << visible(source);
-            ASSERT_EQ(streamed.result.machineCode, whole.result.machineCode) << visible(source);
-        }
-    }
-}
-
-TEST_F(SourceFile, LinesLongerThanManyChunks) {
+TEST_F(AssemblerRun, LongLinesWithLineEndsAndComments) {
     const std::string wide(1'000'000, ' ');
     const struct {
         std::string source, machineCode; // no machine code: one error, on line 1
@@ -193,38 +124,32 @@ TEST_F(SourceFile, LinesLongerThanManyChunks) {
         {std::string(1'000'000, 'q') + "\nhalt\n", ""},
     };
     for (const auto& c : cases) {
-        const std::string name = write(c.source);
-        const Outcome whole = assembleWhole(name);
-        for (std::size_t chunkSize : {std::size_t{4096}, std::size_t{1} << 16}) {
-            const Outcome streamed = assembleStreamed(name, chunkSize);
-            EXPECT_EQ(streamed.lines, whole.lines) << c.source.substr(0, 20);
-            EXPECT_EQ(streamed.result.errorCount, c.machineCode.empty() ? 1 : 0);
-            if (c.machineCode.empty())
-                EXPECT_EQ(streamed.lines.back(), "error on line(1):  invalid instruction");
-            else
-                EXPECT_EQ(streamed.result.machineCode, c.machineCode);
+        const std::string name = writeFile("source.asm", c.source);
+        std::filesystem::remove(path("source.8xe"));
+        const std::vector<std::string> lines = console(name);
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[0], "now assembling: " + name);
+        if (c.machineCode.empty()) {
+            EXPECT_EQ(lines[1], "error on line(1):  invalid instruction");
+            EXPECT_EQ(status, 1);
+        } else {
+            EXPECT_EQ(lines[1], "process stoped with  (0) fatal errors");
+            EXPECT_EQ(readFile("source.8xe"), c.machineCode);
         }
     }
 }
 
-TEST_F(SourceFile, PipeIsReadWholeForTheHaltCheck) {
-    // An error before the halt needs a second look at the text, which a pipe
-    // cannot give by reading it again.
-    const std::string name = (dir / "pipe.asm").string();
+TEST_F(AssemblerRun, PipeIsReadWholeForTheHaltCheck) {
+    // An error before the halt is printed only once the halt is known, which
+    // a pipe cannot give by reading it again.
+    const std::string name = path("pipe.asm");
     ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
     std::thread writer([&name] { std::ofstream(name, std::ios::binary) << "x\nhalt\n"; });
-    const Outcome run = assembleStreamed(name, 1 << 16);
+    const std::vector<std::string> lines = console(name);
     writer.join();
-    EXPECT_EQ(run.lines, (std::vector<std::string>{"now assembling: " + name,
-                                                   "error on line(1):  invalid instruction"}));
-}
-
-TEST_F(SourceFile, UnreadableNamesAreOneError) {
-    const Outcome run = assembleStreamed(dir.string(), 1 << 16);
-    EXPECT_EQ(run.lines,
-              (std::vector<std::string>{"now assembling: " + dir.string(),
-                                        "fatal error: could not read the file" + dir.string()}));
-    EXPECT_EQ(run.result.errorCount, 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"now assembling: " + name,
+                                               "error on line(1):  invalid instruction",
+                                               "process stoped with  (1) fatal errors"}));
 }
 
 TEST(Assembly, OutputNames) {
@@ -244,9 +169,11 @@ TEST(Assembly, OutputNames) {
         EXPECT_EQ(outputFileName(c.source), c.output) << c.source;
 }
 
-TEST(Assembly, LineErrorText) {
-    EXPECT_EQ(lineErrorText(2, " invalid instruction"), "error on line(3):  invalid instruction");
-    EXPECT_EQ(lineErrorText(1'999'999, "x"), "error on line(2000000): x");
+TEST(Assembly, ConsoleLines) {
+    EXPECT_EQ(consoleLine({2, " invalid instruction"}), "error on line(3):  invalid instruction");
+    EXPECT_EQ(consoleLine({1'999'999, "x"}), "error on line(2000000): x");
+    EXPECT_EQ(consoleLine({-1, "fatal error: application requries a halt instruction"}),
+              "fatal error: application requries a halt instruction");
 }
 
 } // namespace

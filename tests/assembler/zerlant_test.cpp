@@ -1,5 +1,6 @@
 // Runs the built zerlant on files in a scratch folder and checks what a user
 // sees: the console, the .8xe bytes and the exit status.
+#include "../temp_dir.h"
 #include "instruction_set.h"
 
 #include <gtest/gtest.h>
@@ -34,21 +35,8 @@ std::string quote(const std::string& arg) {
     return q + "'";
 }
 
-class Zerlant : public ::testing::Test {
+class Zerlant : public TempDirTest {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("zerlant_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir, ignored);
-    }
-
     // Runs in the scratch folder with stdin not a terminal, so the pause
     // must not wait.
     Result run(const std::string& args) const {
@@ -68,16 +56,7 @@ protected:
         return r;
     }
 
-    void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream in(dir / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
     bool exists(const std::string& name) const { return fs::exists(dir / name); }
-
-    fs::path dir;
 };
 
 std::string success(const std::string& source, const std::string& output) {
@@ -86,11 +65,11 @@ std::string success(const std::string& source, const std::string& output) {
 }
 
 TEST_F(Zerlant, GoodSourceWritesTheWords) {
-    write("prog.asm", "; demo\r\nload ax, ff ; set\r\n\r\ninc bx\r\nhalt");
+    writeFile("prog.asm", "; demo\r\nload ax, ff ; set\r\n\r\ninc bx\r\nhalt");
     const Result r = run("prog.asm");
     EXPECT_EQ(r.out, success("prog.asm", "prog.8xe"));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(read("prog.8xe"), "20ff9001f000");
+    EXPECT_EQ(readFile("prog.8xe"), "20ff9001f000");
 }
 
 TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
@@ -113,7 +92,7 @@ TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
     };
     for (const auto& c : cases) {
         fs::remove(dir / "t.8xe");
-        write("t.asm", c.bytes);
+        writeFile("t.asm", c.bytes);
         const Result r = run("t.asm");
         const std::string expected =
             c.words.empty() ? c.out + "process stoped with  (1) fatal errors\n" + pausePrompt
@@ -123,7 +102,7 @@ TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
         if (c.words.empty())
             EXPECT_FALSE(exists("t.8xe")) << testing::PrintToString(c.bytes);
         else
-            EXPECT_EQ(read("t.8xe"), c.words) << testing::PrintToString(c.bytes);
+            EXPECT_EQ(readFile("t.8xe"), c.words) << testing::PrintToString(c.bytes);
     }
 }
 
@@ -211,29 +190,29 @@ TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
 }
 
 TEST_F(Zerlant, OnlyTheFirstArgumentCounts) {
-    write("a.asm", "halt\n");
+    writeFile("a.asm", "halt\n");
     const Result r = run("a.asm b.asm");
     EXPECT_EQ(r.out, success("a.asm", "a.8xe"));
-    EXPECT_EQ(read("a.8xe"), "f000");
+    EXPECT_EQ(readFile("a.8xe"), "f000");
 }
 
 TEST_F(Zerlant, OutputIsNamedUpToTheFirstDot) {
-    write("my.prog.ASM", "halt\n");
+    writeFile("my.prog.ASM", "halt\n");
     fs::create_directories(dir / "sub");
-    write("sub/p.asm", "dec px\nhalt\n");
+    writeFile("sub/p.asm", "dec px\nhalt\n");
     EXPECT_EQ(run("my.prog.ASM").out, success("my.prog.ASM", "my.8xe"));
-    EXPECT_EQ(read("my.8xe"), "f000");
+    EXPECT_EQ(readFile("my.8xe"), "f000");
     const std::string full = (dir / "sub/p.asm").string();
     if (full.find('.') == (dir / "sub/p").string().size()) {
         EXPECT_EQ(run(quote(full)).status, 0);
-        EXPECT_EQ(read("sub/p.8xe"), "a00ff000");
+        EXPECT_EQ(readFile("sub/p.8xe"), "a00ff000");
     }
     EXPECT_EQ(run("./sub/p.asm").out, success("./sub/p.asm", ".8xe"));
-    EXPECT_EQ(read(".8xe"), "a00ff000");
+    EXPECT_EQ(readFile(".8xe"), "a00ff000");
 }
 
 TEST_F(Zerlant, CommandLineProblems) {
-    write("prog", "halt\n");
+    writeFile("prog", "halt\n");
     const struct {
         std::string args, out;
     } cases[] = {
@@ -251,16 +230,16 @@ TEST_F(Zerlant, CommandLineProblems) {
 }
 
 TEST_F(Zerlant, ErrorsWriteNothingAndKeepTheOldFile) {
-    write("prog.asm", "load ax, 1\nINC bx\nhalt\n");
-    write("prog.8xe", "2001f000");
+    writeFile("prog.asm", "load ax, 1\nINC bx\nhalt\n");
+    writeFile("prog.8xe", "2001f000");
     const Result r = run("prog.asm");
     EXPECT_EQ(r.out, "now assembling: prog.asm\nerror on line(2):  invalid instruction\n"
                      "process stoped with  (1) fatal errors\n" +
                          pausePrompt);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(read("prog.8xe"), "2001f000");
+    EXPECT_EQ(readFile("prog.8xe"), "2001f000");
 
-    write("nohalt.asm", "load ax, 1\n");
+    writeFile("nohalt.asm", "load ax, 1\n");
     EXPECT_EQ(run("nohalt.asm").out,
               "now assembling: nohalt.asm\nfatal error: application requries a halt "
               "instruction\nprocess stoped with  (1) fatal errors\n" +
@@ -270,10 +249,10 @@ TEST_F(Zerlant, ErrorsWriteNothingAndKeepTheOldFile) {
 
 TEST_F(Zerlant, FoundButUnreadableNamesAreOneError) {
     fs::create_directories(dir / "folder.asm");
-    write("prog.asm", "halt\n");
+    writeFile("prog.asm", "halt\n");
     fs::create_symlink(dir / "moved.asm", dir / "link.asm");
     std::vector<std::string> names = {"folder.asm", "'p*.asm'", "link.asm"};
-    write("locked.asm", "halt\n");
+    writeFile("locked.asm", "halt\n");
     fs::permissions(dir / "locked.asm", fs::perms::none);
     if (::geteuid() != 0) // root reads anything
         names.push_back("locked.asm");
@@ -289,7 +268,7 @@ TEST_F(Zerlant, FoundButUnreadableNamesAreOneError) {
 }
 
 TEST_F(Zerlant, FailedWriteIsReportedAndKeepsTheOldFile) {
-    write("prog.asm", "halt\n");
+    writeFile("prog.asm", "halt\n");
     fs::create_directories(dir / "prog.8xe"); // a folder cannot be replaced by a file
     const Result r = run("prog.asm");
     EXPECT_EQ(r.out, "now assembling: prog.asm\nprocess stoped with  (0) fatal errors\n"
@@ -301,7 +280,7 @@ TEST_F(Zerlant, FailedWriteIsReportedAndKeepsTheOldFile) {
 }
 
 TEST_F(Zerlant, ClosedConsoleStillWritesTheFile) {
-    write("prog.asm", "halt\n");
+    writeFile("prog.asm", "halt\n");
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     ::close(ends[0]); // nobody will read what zerlant prints
@@ -318,20 +297,20 @@ TEST_F(Zerlant, ClosedConsoleStillWritesTheFile) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(read("prog.8xe"), "f000");
+    EXPECT_EQ(readFile("prog.8xe"), "f000");
 }
 
 TEST_F(Zerlant, BadBytesNeverCrash) {
     // Text after a zero byte is not read, its halt included.
-    write("zero.asm", std::string("load ax, 1\n\0halt\n", 17));
+    writeFile("zero.asm", std::string("load ax, 1\n\0halt\n", 17));
     EXPECT_EQ(run("zero.asm").status, 1);
-    write("zero2.asm", std::string("halt\n\0mov\n", 10));
+    writeFile("zero2.asm", std::string("halt\n\0mov\n", 10));
     EXPECT_EQ(run("zero2.asm").out, success("zero2.asm", "zero2.8xe"));
 
     std::string binary;
     for (int i = 0; i < 256 * 64; ++i)
         binary += static_cast<char>((i * 131) & 0xff);
-    write("bin.asm", binary + "\nhalt\n\xff\xfe inc ax\n");
+    writeFile("bin.asm", binary + "\nhalt\n\xff\xfe inc ax\n");
     const Result r = run("bin.asm");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("process stoped with  ("), std::string::npos);
@@ -351,7 +330,7 @@ TEST_F(Zerlant, ExamplesAssembleWithoutErrorsAndUseEveryInstruction) {
         EXPECT_EQ(r.status, 0) << r.out;
         const std::string output = entry.path().stem().string() + ".8xe";
         EXPECT_EQ(r.out, success(name, output));
-        const std::string words = read(output);
+        const std::string words = readFile(output);
         for (std::size_t at = 0; at < words.size(); at += 4)
             opcodes.insert(words[at]);
     }
@@ -378,14 +357,14 @@ TEST_F(Zerlant, ZeroByteEndsTheTextWhereverItStands) {
     };
     for (const auto& c : cases) {
         fs::remove(dir / "z.8xe");
-        write("z.asm", c.bytes);
+        writeFile("z.asm", c.bytes);
         const Result r = run("z.asm");
         EXPECT_EQ(r.out, c.out) << testing::PrintToString(c.bytes);
         EXPECT_EQ(r.status, c.words.empty() ? 1 : 0) << testing::PrintToString(c.bytes);
         if (c.words.empty())
             EXPECT_FALSE(exists("z.8xe")) << testing::PrintToString(c.bytes);
         else
-            EXPECT_EQ(read("z.8xe"), c.words) << testing::PrintToString(c.bytes);
+            EXPECT_EQ(readFile("z.8xe"), c.words) << testing::PrintToString(c.bytes);
     }
 }
 
@@ -409,11 +388,11 @@ TEST_F(Zerlant, NamesWithShellAndNonAsciiCharacters) {
     };
     fs::create_directories(dir / "folder with blanks");
     for (const auto& c : cases) {
-        write(c.source, "inc bx\nhalt\n");
+        writeFile(c.source, "inc bx\nhalt\n");
         const Result r = run(quote(c.source));
         EXPECT_EQ(r.out, success(c.source, c.output)) << c.source;
         EXPECT_EQ(r.status, 0) << c.source;
-        EXPECT_EQ(read(c.output), "9001f000") << c.source;
+        EXPECT_EQ(readFile(c.output), "9001f000") << c.source;
     }
     // Unquoted, a blank splits the name and only its first part is used.
     EXPECT_EQ(run("my prog.asm").out,

@@ -1,3 +1,4 @@
+#include "../temp_dir.h"
 #include "text.h"
 
 #include <gtest/gtest.h>
@@ -125,41 +126,22 @@ TEST(Hex, DigitsAndValues) {
     EXPECT_EQ(hexDigitValue('-'), -1);
 }
 
-class TextFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mox_text_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    void put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-    }
-    std::string get(const std::string& name) const {
-        std::ifstream in(path(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    fs::path dir;
-};
+class TextFiles : public TempDirTest {};
 
 TEST_F(TextFiles, ReadingJoinsCrLfOnly) {
-    put("a.txt", "ab\r\nc");
+    writeFile("a.txt", "ab\r\nc");
     EXPECT_EQ(fileCharCount(path("a.txt")), 4);
     EXPECT_EQ(readTextFile(path("a.txt")), "ab\nc");
-    put("cr.txt", "a\rb\r\r\n\r");
+    writeFile("cr.txt", "a\rb\r\r\n\r");
     EXPECT_EQ(readTextFile(path("cr.txt")), "a\rb\r\n\r");
-    put("empty.txt", "");
+    writeFile("empty.txt", "");
     EXPECT_EQ(readTextFile(path("empty.txt")), "");
     EXPECT_EQ(fileCharCount(path("empty.txt")), 0);
 }
 
 TEST_F(TextFiles, ReadingCutsAtZeroByte) {
     using namespace std::string_literals;
-    put("z.txt", "halt\0load\r\n"s);
+    writeFile("z.txt", "halt\0load\r\n"s);
     EXPECT_EQ(readTextFile(path("z.txt")), "halt");
     EXPECT_EQ(fileCharCount(path("z.txt")), 10);
 }
@@ -173,16 +155,16 @@ TEST_F(TextFiles, UnreadableNamesGiveNothing) {
 
 TEST_F(TextFiles, WritingExpandsLineFeeds) {
     ASSERT_TRUE(writeTextFile(path("w.txt"), "a\nb\r\n"));
-    EXPECT_EQ(get("w.txt"), "a\r\nb\r\r\n");
+    EXPECT_EQ(readFile("w.txt"), "a\r\nb\r\r\n");
     ASSERT_TRUE(writeTextFile(path("w.txt"), "x"));
-    EXPECT_EQ(get("w.txt"), "x");
+    EXPECT_EQ(readFile("w.txt"), "x");
 }
 
 TEST_F(TextFiles, CachedWritingGivesTheSameBytes) {
     for (const std::string text : {"", "f000", "a\nb\r\n", "\n\n"}) {
         ASSERT_TRUE(writeTextFile(path("s.txt"), text));
         ASSERT_TRUE(writeTextFile(path("c.txt"), text, nullptr, Durability::Cached));
-        EXPECT_EQ(get("c.txt"), get("s.txt"));
+        EXPECT_EQ(readFile("c.txt"), readFile("s.txt"));
     }
     EXPECT_FALSE(writeTextFile(path("nofolder/x.txt"), "x", nullptr, Durability::Cached));
 }
@@ -201,15 +183,15 @@ TEST_F(TextFiles, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
 }
 
 TEST_F(TextFiles, WritingKeepsTheOldMode) {
-    put("m.txt", "old");
+    writeFile("m.txt", "old");
     fs::permissions(path("m.txt"), fs::perms(0640));
     ASSERT_TRUE(writeTextFile(path("m.txt"), "new"));
     EXPECT_EQ(fs::status(path("m.txt")).permissions() & fs::perms::all, fs::perms(0640));
 }
 
 TEST_F(TextFiles, ExistsFollowsTheDirectorySearch) {
-    put("prog.asm", "halt");
-    put("a[1].asm", "halt");
+    writeFile("prog.asm", "halt");
+    writeFile("a[1].asm", "halt");
     fs::create_directory(dir / "folder");
     fs::create_symlink(dir / "gone", dir / "dangling");
     const struct {

@@ -1,5 +1,6 @@
 #include "disassemble.h"
 #include "encoder.h"
+#include "instruction_set.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,38 @@ TEST(Disassemble, Words) {
     };
     for (auto [word, expected] : cases)
         EXPECT_EQ(disassemble(word), expected) << word;
+}
+
+TEST(Disassemble, DescribeWordKeepsTheWordAsGiven) {
+    EXPECT_EQ(describeWord("2A7F"), "2A7F  load kx, 7f");
+    EXPECT_EQ(describeWord("0000"), "0000  (none)");
+}
+
+// Every letter of the table's notation replaced by what it stands for.
+std::string filledIn(std::string_view pattern) {
+    std::string out(pattern);
+    for (auto [from, to] :
+         {std::pair<std::string, std::string>{"reg", "kx"}, {"src", "bx"}, {"nn", "7f"}}) {
+        for (auto at = out.find(from); at != std::string::npos; at = out.find(from))
+            out.replace(at, from.size(), to);
+    }
+    return out;
+}
+
+// The call tips say what the assembler and the disassembler do: each form,
+// with reg kx, src bx and nn 7f, assembles to the word pattern with r a, s 1
+// and nn 7f, and that word disassembles back to the form.
+TEST(Disassemble, TableFormsAndWordPatternsAgreeWithTheCode) {
+    for (const Instruction& in : instructionTable) {
+        const std::string line = filledIn(in.form);
+        std::string word = filledIn(in.word);
+        if (in.operands != OperandClass::None)
+            for (char& c : word)
+                c = c == 'r' ? 'a' : c == 's' ? '1' : c;
+        EXPECT_TRUE(line.starts_with(in.mnemonic)) << in.form;
+        EXPECT_EQ(describe(assembleLine(line)), "word " + word) << in.form;
+        EXPECT_EQ(disassemble(word), line) << in.word;
+    }
 }
 
 // Whether the assembler can write the word: the places it does not fill

@@ -1,3 +1,4 @@
+#include "../temp_dir.h"
 #include "emulator.h"
 
 #include <gtest/gtest.h>
@@ -84,25 +85,10 @@ const std::string success =
 const std::string corruptStep =
     "message Sorry no can do | You cannot step into a corrupt 8XE | error";
 
-class EmulatorTest : public ::testing::Test {
+class EmulatorTest : public TempDirTest {
 protected:
     RecordingDisplay display;
     Emulator emu{display};
-    fs::path dir;
-
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mox_emulator_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string writeFile(const std::string& name, const std::string& bytes) {
-        const fs::path p = dir / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
 
     void stepLoad(const std::string& bytes) {
         emu.executionMode = StepByStep;

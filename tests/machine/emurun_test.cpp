@@ -1,3 +1,4 @@
+#include "../temp_dir.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,23 +25,8 @@ std::string slurp(const fs::path& p) {
     return s.str();
 }
 
-class EmurunTest : public ::testing::Test {
+class EmurunTest : public TempDirTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mox_emurun_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path writeFile(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return dir / name;
-    }
-
     // Runs a tool from the bin folder in the test's folder, stdin empty.
     Result run(const std::string& tool, const std::string& args) {
         const std::string command = "cd '" + dir.string() + "' && '" + MOX_BIN_DIR + "/" + tool +
