@@ -1,19 +1,31 @@
 #include "codeview.h"
 
+#include "asmlexer.h"
+#include "diagnostics.h"
 #include "platform.h"
+#include "sourcefile.h"
 #include "sourcetext.h"
-#include "text.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QTextDocument>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolTip>
 
+#include <algorithm>
 #include <functional>
 
 // Resources of a static library have to be registered by hand, and only
@@ -26,13 +38,23 @@ namespace mox {
 
 namespace {
 
+using Sci = QsciScintilla;
+
 const QString untitledName = QStringLiteral("Untitled.asm");
 const QString asmExtension = QStringLiteral(".asm");
+const QString zoomKey = QStringLiteral("zoom");
 
 // The frame of the window the editor was first drawn in took 6 pixels of the
 // width and 25 of the height; the client area keeps the size it had then.
 constexpr int clientWidth = 640 - 6;
 constexpr int clientHeight = 480 - 25;
+
+constexpr int lineNumberMargin = 0;
+constexpr int errorMargin = 1;
+constexpr int errorMarker = 0;
+constexpr int errorIndicator = 8; // the first indicator free for containers
+// Long enough to let a word be typed, short enough to feel immediate.
+constexpr int checkPauseMs = 300;
 
 struct Terminal {
     const char* program;
@@ -47,8 +69,29 @@ constexpr Terminal terminals[] = {
     {"konsole", "-e"},
 };
 
+// xterm and its wrappers, which pass xterm's options on.
+bool isXterm(const QString& name) {
+    return name == QLatin1String("xterm") || name == QLatin1String("uxterm") ||
+           name == QLatin1String("lxterm");
+}
+
 std::string localPath(const QString& name) {
     return QFile::encodeName(name).toStdString();
+}
+
+QFont editorFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // Scintilla sizes its fonts in points: 15 pixels at the screen's resolution.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    font.setPointSizeF(15.0 * 72.0 / dpi);
+    return font;
+}
+
+QString errorCountText(qsizetype count) {
+    if (count == 0)
+        return QStringLiteral("No errors");
+    return count == 1 ? QStringLiteral("1 error") : QStringLiteral("%1 errors").arg(count);
 }
 
 } // namespace
@@ -69,24 +112,75 @@ CodeView::CodeView(EditorDialogs* dialogs, ProgramStarter* starter, QWidget* par
     setWindowIcon(QIcon(QStringLiteral(":/editor/editor.xpm")));
     createEditBox();
     createMenus();
+    createStatusBar();
     resize(clientWidth, clientHeight);
     updateTitle();
+    checkNow();
 }
 
 CodeView::~CodeView() = default;
 
 void CodeView::createEditBox() {
-    editBox_ = new QPlainTextEdit(this);
-    editBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    editBox_ = new QsciScintilla(this);
+    lexer_ = new AsmLexer(editBox_);
+    const QFont font = editorFont();
+    lexer_->setDefaultFont(font);
+    lexer_->setFont(font);
+    editBox_->setLexer(lexer_);
+    editBox_->setUtf8(true);
+    editBox_->setEolMode(Sci::EolUnix);
+    editBox_->setWrapMode(Sci::WrapNone);
+    editBox_->setTabWidth(8);
+    editBox_->setIndentationsUseTabs(true);
     editBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     editBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(15);
-    editBox_->setFont(font);
-    // Tab stops every eight characters, where the classic edit control has them.
-    editBox_->setTabStopDistance(8 * QFontMetricsF(editBox_->font()).horizontalAdvance(u' '));
+    editBox_->SendScintilla(Sci::SCI_SETSCROLLWIDTHTRACKING, 1);
+    editBox_->SendScintilla(Sci::SCI_SETSCROLLWIDTH, 1);
+    editBox_->setCaretLineVisible(true);
+    editBox_->setCaretLineBackgroundColor(QColor(0xfff8d8));
+
+    editBox_->setMarginsFont(font);
+    editBox_->setMarginsBackgroundColor(QColor(0xececec));
+    editBox_->setMarginsForegroundColor(QColor(0x808080));
+    editBox_->setMarginType(lineNumberMargin, Sci::NumberMargin);
+    editBox_->setMarginType(errorMargin, Sci::SymbolMargin);
+    editBox_->setMarginWidth(errorMargin, 14);
+    editBox_->setMarginSensitivity(errorMargin, false);
+    editBox_->markerDefine(Sci::Circle, errorMarker);
+    editBox_->setMarkerBackgroundColor(QColor(0xd01010), errorMarker);
+    editBox_->setMarkerForegroundColor(QColor(0x800000), errorMarker);
+    editBox_->indicatorDefine(Sci::SquigglePixmapIndicator, errorIndicator);
+    editBox_->setIndicatorForegroundColor(QColor(0xe00000), errorIndicator);
+    updateMarginWidth();
+
+    editBox_->SendScintilla(Sci::SCI_SETMOUSEDWELLTIME, 400);
+    editBox_->SendScintilla(Sci::SCI_AUTOCSETIGNORECASE, 0L);
+    editBox_->SendScintilla(Sci::SCI_AUTOCSETAUTOHIDE, 1);
     setCentralWidget(editBox_);
-    connect(editBox_, &QPlainTextEdit::textChanged, this, &CodeView::textChanged);
+
+    checkTimer_ = new QTimer(this);
+    checkTimer_->setSingleShot(true);
+    checkTimer_->setInterval(checkPauseMs);
+    connect(checkTimer_, &QTimer::timeout, this, &CodeView::checkNow);
+    connect(editBox_, &Sci::textChanged, this, &CodeView::textChanged);
+    connect(editBox_, &Sci::cursorPositionChanged, this, &CodeView::updatePosition);
+    connect(editBox_, &Sci::linesChanged, this, &CodeView::updateMarginWidth);
+    connect(editBox_, &Sci::SCN_CHARADDED, this, &CodeView::charAdded);
+    editBox_->installEventFilter(this);
+    connect(editBox_, &Sci::SCN_AUTOCCOMPLETED, this,
+            [this](const char* selection, int position, int, int) {
+                showCallTip(position, selection);
+            });
+    connect(editBox_, &Sci::SCN_DWELLSTART, this, &CodeView::dwellStarted);
+    connect(editBox_, &Sci::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
+    // Whatever zooms (keys, menu, Ctrl+wheel), the next run starts there.
+    connect(editBox_, &Sci::SCN_ZOOM, this, [this] {
+        QSettings().setValue(zoomKey, int(editBox_->SendScintilla(Sci::SCI_GETZOOM)));
+        marginDigits_ = 0; // the numbers changed size
+        updateMarginWidth();
+    });
+    // Scintilla's own limits, in case the settings were edited by hand.
+    editBox_->zoomTo(std::clamp(QSettings().value(zoomKey, 0).toInt(), -10, 20));
 }
 
 void CodeView::createMenus() {
@@ -94,6 +188,7 @@ void CodeView::createMenus() {
         const char* text; // none for a separator
         int id;
         std::function<void()> command;
+        QKeySequence shortcut;
     };
     const auto addItems = [this](QMenu* menu, std::initializer_list<Item> items) {
         for (const Item& item : items) {
@@ -103,21 +198,55 @@ void CodeView::createMenus() {
             }
             QAction* action = menu->addAction(QString::fromLatin1(item.text));
             action->setData(item.id);
+            action->setShortcut(item.shortcut);
             connect(action, &QAction::triggered, this, item.command);
         }
     };
+    const Item separator{nullptr, 0, {}, {}};
     addItems(menuBar()->addMenu(QStringLiteral("File")),
-             {{"N&ew", cmdNew, [this] { newFile(); }},
-              {nullptr, 0, {}},
-              {"Open", cmdOpen, [this] { openFile(); }},
-              {"Save", cmdSave, [this] { saveFile(); }},
-              {"Save As..", cmdSaveAs, [this] { saveFileAs(); }},
-              {nullptr, 0, {}},
-              {"E&xit", cmdExit, [this] { exitEditor(); }}});
+             {{"N&ew", cmdNew, [this] { newFile(); }, QKeySequence(Qt::CTRL | Qt::Key_N)},
+              separator,
+              {"Open", cmdOpen, [this] { openFile(); }, QKeySequence(Qt::CTRL | Qt::Key_O)},
+              {"Save", cmdSave, [this] { saveFile(); }, QKeySequence(Qt::CTRL | Qt::Key_S)},
+              {"Save As..", cmdSaveAs, [this] { saveFileAs(); },
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+              separator,
+              {"E&xit", cmdExit, [this] { exitEditor(); }, QKeySequence(Qt::CTRL | Qt::Key_Q)}});
+    addItems(
+        menuBar()->addMenu(QStringLiteral("&Edit")),
+        {{"&Undo", cmdUndo, [this] { editBox_->undo(); }, QKeySequence::Undo},
+         {"&Redo", cmdRedo, [this] { editBox_->redo(); }, QKeySequence::Redo},
+         separator,
+         {"Cu&t", cmdCut, [this] { editBox_->cut(); }, QKeySequence::Cut},
+         {"&Copy", cmdCopy, [this] { editBox_->copy(); }, QKeySequence::Copy},
+         {"&Paste", cmdPaste, [this] { editBox_->paste(); }, QKeySequence::Paste},
+         {"Select &All", cmdSelectAll, [this] { editBox_->selectAll(); }, QKeySequence::SelectAll},
+         separator,
+         {"&Find...", cmdFind, [this] { find(); }, QKeySequence::Find},
+         {"Find &Next", cmdFindNext, [this] { findNext(); }, QKeySequence::FindNext},
+         {"&Go to Line...", cmdGoToLine, [this] { goToLine(); },
+          QKeySequence(Qt::CTRL | Qt::Key_G)},
+         separator,
+         {"Next &Error", cmdNextError, [this] { jumpToError(true); }, QKeySequence(Qt::Key_F8)},
+         {"Pre&vious Error", cmdPreviousError, [this] { jumpToError(false); },
+          QKeySequence(Qt::SHIFT | Qt::Key_F8)}});
+    addItems(menuBar()->addMenu(QStringLiteral("&View")),
+             {{"Zoom &In", cmdZoomIn, [this] { editBox_->zoomIn(); }, QKeySequence::ZoomIn},
+              {"Zoom &Out", cmdZoomOut, [this] { editBox_->zoomOut(); }, QKeySequence::ZoomOut},
+              {"&Reset Zoom", cmdResetZoom, [this] { editBox_->zoomTo(0); },
+               QKeySequence(Qt::CTRL | Qt::Key_0)}});
     addItems(menuBar()->addMenu(QStringLiteral("Assemble")),
-             {{"Build", cmdBuild, [this] { buildProgram(); }}});
+             {{"Build", cmdBuild, [this] { buildProgram(); }, {}}});
     addItems(menuBar()->addMenu(QStringLiteral("Help")),
-             {{"About", cmdAbout, [this] { showAbout(); }}});
+             {{"About", cmdAbout, [this] { showAbout(); }, {}}});
+}
+
+void CodeView::createStatusBar() {
+    errorLabel_ = new QLabel(this);
+    positionLabel_ = new QLabel(this);
+    statusBar()->addWidget(errorLabel_, 1);
+    statusBar()->addPermanentWidget(positionLabel_);
+    updatePosition();
 }
 
 QAction* CodeView::commandAction(int id) const {
@@ -128,14 +257,48 @@ QAction* CodeView::commandAction(int id) const {
     return nullptr;
 }
 
+std::string_view CodeView::documentBytes() const {
+    const auto length = static_cast<std::size_t>(editBox_->SendScintilla(Sci::SCI_GETLENGTH));
+    // Scintilla hands out its buffer without copying it.
+    const auto* text =
+        static_cast<const char*>(editBox_->SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
+    return {text, length};
+}
+
+std::string_view CodeView::textRange(long start, long end) const {
+    if (end <= start)
+        return {};
+    // Only this range is made contiguous, not the whole document.
+    const auto* text = reinterpret_cast<const char*>(editBox_->SendScintilla(
+        Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), end - start));
+    return {text, static_cast<std::size_t>(end - start)};
+}
+
 QString CodeView::documentText() const {
-    // toPlainText() would turn no-break spaces into blanks and so change the
-    // file's bytes; the raw text keeps them.
-    QString text = editBox_->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    // Shift+Return puts a line separator, which looks like any other line end.
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
+    const std::string_view bytes = documentBytes();
+    const auto size = static_cast<qsizetype>(bytes.size());
+    return editBox_->isUtf8() ? QString::fromUtf8(bytes.data(), size)
+                              : QString::fromLatin1(bytes.data(), size);
+}
+
+void CodeView::setDocument(std::string_view bytes) {
+    // A file that is not UTF-8 is shown byte for byte as Latin-1; either way
+    // the bytes themselves are what Scintilla keeps and what is saved.
+    editBox_->setUtf8(isUtf8(bytes));
+    editBox_->SendScintilla(Sci::SCI_SETUNDOCOLLECTION, 0L);
+    editBox_->SendScintilla(Sci::SCI_CLEARALL);
+    editBox_->SendScintilla(Sci::SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()),
+                            bytes.data());
+    editBox_->SendScintilla(Sci::SCI_SETUNDOCOLLECTION, 1L);
+    editBox_->SendScintilla(Sci::SCI_EMPTYUNDOBUFFER);
+    editBox_->SendScintilla(Sci::SCI_GOTOPOS, 0L);
+    modified_ = false;
+}
+
+QString CodeView::documentFolder() const {
+    if (fileName_ == untitledName)
+        return QDir::currentPath();
+    return QFileInfo(fileName_).absolutePath();
 }
 
 void CodeView::updateTitle() {
@@ -145,13 +308,218 @@ void CodeView::updateTitle() {
     setWindowTitle(QStringLiteral("ZERLANT - [Code View] - ") + name);
 }
 
+void CodeView::updatePosition() {
+    const long position = editBox_->SendScintilla(Sci::SCI_GETCURRENTPOS);
+    const long line = editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position);
+    // Columns as shown, with tabs expanded.
+    const long column = editBox_->SendScintilla(Sci::SCI_GETCOLUMN, position);
+    positionLabel_->setText(QStringLiteral("Line %1, Col %2").arg(line + 1).arg(column + 1));
+    // An error shown by a jump stays while the cursor is on its line.
+    if (messageLine_ >= 0 && line != messageLine_) {
+        messageLine_ = -1;
+        statusBar()->clearMessage();
+    }
+}
+
+void CodeView::updateMarginWidth() {
+    const int digits = int(QString::number(editBox_->lines()).size());
+    if (digits == marginDigits_)
+        return;
+    marginDigits_ = digits;
+    editBox_->setMarginWidth(lineNumberMargin, QString(std::max(digits, 3) + 1, u'9'));
+}
+
+QString CodeView::statusText() const {
+    return errorLabel_->text() + QStringLiteral(" | ") + positionLabel_->text();
+}
+
 void CodeView::textChanged() {
     modified_ = true;
+    checkTimer_->start();
+}
+
+void CodeView::checkNow() {
+    checkTimer_->stop();
+    consoleLines_.clear();
+    errorsByLine_.clear();
+    const int lastLine = std::max(editBox_->lines() - 1, 0);
+    for (const SourceError& error : checkSource(documentBytes())) {
+        const QString text = QString::fromStdString(error.consoleLine);
+        consoleLines_ << text;
+        // The missing halt belongs to no line; it is shown where one would go.
+        const int line = error.line < 0 ? lastLine : int(error.line);
+        QString& shown = errorsByLine_[line];
+        shown += (shown.isEmpty() ? QString() : QStringLiteral("\n")) + text;
+    }
+    showErrors();
+}
+
+std::pair<long, long> CodeView::codeRange(int line) const {
+    const long lineStart = editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
+    const long lineEnd = editBox_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, line);
+    const long start = editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line);
+    // The squiggle runs under the code, not under its indentation or comment.
+    std::string_view code = textRange(start, lineEnd);
+    code = code.substr(0, code.find(';'));
+    const auto last = code.find_last_not_of(" \t");
+    if (last == std::string_view::npos)
+        return {lineStart, lineEnd};
+    return {start, start + long(last) + 1};
+}
+
+void CodeView::showErrors() {
+    editBox_->markerDeleteAll(errorMarker);
+    const long length = editBox_->SendScintilla(Sci::SCI_GETLENGTH);
+    editBox_->SendScintilla(Sci::SCI_SETINDICATORCURRENT, errorIndicator);
+    editBox_->SendScintilla(Sci::SCI_INDICATORCLEARRANGE, 0L, length);
+    for (auto it = errorsByLine_.cbegin(); it != errorsByLine_.cend(); ++it) {
+        const int line = it.key();
+        editBox_->markerAdd(line, errorMarker);
+        const auto [start, end] = codeRange(line);
+        editBox_->SendScintilla(Sci::SCI_INDICATORFILLRANGE, start, end - start);
+    }
+    errorLabel_->setText(errorCountText(consoleLines_.size()));
+    errorLabel_->setToolTip(consoleLines_.join(u'\n'));
+}
+
+void CodeView::jumpToError(bool forward) {
+    if (errorsByLine_.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("No errors"), 3000);
+        return;
+    }
+    int line = 0;
+    int index = 0;
+    editBox_->getCursorPosition(&line, &index);
+    const QList<int> lines = errorsByLine_.keys();
+    int target = 0;
+    if (forward) {
+        const auto next = std::upper_bound(lines.begin(), lines.end(), line);
+        target = next == lines.end() ? lines.front() : *next;
+    } else {
+        const auto previous = std::lower_bound(lines.begin(), lines.end(), line);
+        target = previous == lines.begin() ? lines.back() : *std::prev(previous);
+    }
+    editBox_->setCursorPosition(target, 0);
+    editBox_->ensureLineVisible(target);
+    editBox_->setFocus();
+    messageLine_ = target;
+    statusBar()->showMessage(errorsByLine_.value(target).replace(u'\n', QStringLiteral("; ")));
+}
+
+void CodeView::find() {
+    const std::optional<QString> text =
+        dialogs_->askText(QStringLiteral("Find"), QStringLiteral("Find what:"), findText_);
+    if (!text || text->isEmpty())
+        return;
+    findText_ = *text;
+    findNext();
+}
+
+void CodeView::findNext() {
+    if (findText_.isEmpty()) {
+        find();
+        return;
+    }
+    // From the cursor on, around the end of the text, in either case.
+    if (!editBox_->findFirst(findText_, false, false, false, true))
+        statusBar()->showMessage(QStringLiteral("Cannot find \"%1\"").arg(findText_), 4000);
+}
+
+void CodeView::goToLine() {
+    int line = 0;
+    int index = 0;
+    editBox_->getCursorPosition(&line, &index);
+    const std::optional<int> target =
+        dialogs_->askNumber(QStringLiteral("Go to Line"), QStringLiteral("Line:"), line + 1, 1,
+                            std::max(editBox_->lines(), 1));
+    if (!target)
+        return;
+    editBox_->setCursorPosition(*target - 1, 0);
+    editBox_->ensureLineVisible(*target - 1);
+    editBox_->setFocus();
+}
+
+void CodeView::charAdded(int c) {
+    const long position = editBox_->SendScintilla(Sci::SCI_GETCURRENTPOS);
+    const long lineStart = editBox_->SendScintilla(
+        Sci::SCI_POSITIONFROMLINE, editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position));
+    if (c == ' ') {
+        // A tip for the mnemonic just typed, when it starts the line.
+        const long wordEnd = position - 1;
+        const long wordStart = editBox_->SendScintilla(Sci::SCI_WORDSTARTPOSITION, wordEnd, 1L);
+        const long indent =
+            editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION,
+                                    editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, wordEnd));
+        if (wordStart == indent)
+            showCallTip(wordStart, textRange(wordStart, wordEnd));
+        return;
+    }
+    const Completion completion = completionAt(textRange(lineStart, position));
+    if (completion.words.empty()) {
+        editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
+        return;
+    }
+    editBox_->SendScintilla(Sci::SCI_AUTOCSHOW, static_cast<unsigned long>(completion.prefixLength),
+                            completion.words.c_str());
+}
+
+bool CodeView::eventFilter(QObject* watched, QEvent* event) {
+    // Return always ends the line; Tab takes a completion. A value such as
+    // "a" must never turn into "ax" because the line was ended.
+    if (watched == editBox_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            editBox_->SendScintilla(Sci::SCI_AUTOCACTIVE))
+            editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CodeView::showCallTip(long wordStart, std::string_view word) {
+    const QString tip = instructionTip(word);
+    if (!tip.isEmpty())
+        editBox_->SendScintilla(Sci::SCI_CALLTIPSHOW, static_cast<unsigned long>(wordStart),
+                                tip.toUtf8().constData());
+}
+
+QString CodeView::hoverText(QPoint point) const {
+    const long x = point.x();
+    const long y = point.y();
+    const long nearest = editBox_->SendScintilla(Sci::SCI_POSITIONFROMPOINT, x, y);
+    const int line = int(editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, nearest));
+    const long top = editBox_->SendScintilla(
+        Sci::SCI_POINTYFROMPOSITION, 0UL, editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line));
+    const long height = editBox_->SendScintilla(Sci::SCI_TEXTHEIGHT, line);
+    if (y < top || y >= top + height)
+        return {};
+    // Anywhere on the line, the margins included.
+    if (errorsByLine_.contains(line))
+        return errorsByLine_.value(line);
+    const long position = editBox_->SendScintilla(Sci::SCI_POSITIONFROMPOINTCLOSE, x, y);
+    if (position < 0)
+        return {};
+    const long start = editBox_->SendScintilla(Sci::SCI_WORDSTARTPOSITION, position, 1L);
+    const long end = editBox_->SendScintilla(Sci::SCI_WORDENDPOSITION, position, 1L);
+    return instructionTip(textRange(start, end));
+}
+
+void CodeView::dwellStarted(int, int x, int y) {
+    const QString tip = hoverText(QPoint(x, y));
+    if (!tip.isEmpty())
+        QToolTip::showText(editBox_->viewport()->mapToGlobal(QPoint(x, y)), tip, editBox_);
 }
 
 bool CodeView::askToSave(const QString& prompt) {
-    if (!modified_ || !dialogs_->askYesNo(QStringLiteral("Save?"), prompt))
+    if (!modified_)
         return true;
+    switch (dialogs_->ask(QStringLiteral("Save?"), prompt)) {
+    case EditorDialogs::Answer::Cancel:
+        return false;
+    case EditorDialogs::Answer::No:
+        return true;
+    case EditorDialogs::Answer::Yes:
+        break;
+    }
     // A save that was asked for and did not happen must not cost the text.
     return save() == SaveResult::Saved;
 }
@@ -161,28 +529,29 @@ void CodeView::newFile() {
         return;
     fileName_ = untitledName;
     updateTitle();
-    editBox_->clear();
-    latin1_ = false;
-    modified_ = false;
+    setDocument({});
+    checkNow();
 }
 
 void CodeView::openFile() {
     if (!askToSave(QStringLiteral("Do you wish to save current?")))
         return;
-    const std::optional<QString> path = dialogs_->chooseOpenFile();
+    const std::optional<QString> path = dialogs_->chooseOpenFile(documentFolder());
     if (!path)
         return;
-    const std::optional<std::string> bytes = readTextFile(localPath(*path));
+    std::string reason;
+    const std::optional<std::string> bytes = readSourceFile(localPath(*path), &reason);
     if (!bytes) {
-        dialogs_->warn(QStringLiteral("Open"), QStringLiteral("Could not read ") + *path);
+        dialogs_->warn(QStringLiteral("Open"), QStringLiteral("Could not open ") + *path +
+                                                   QStringLiteral(":\n") +
+                                                   QString::fromLocal8Bit(reason));
         return;
     }
-    SourceText source = decodeSource(*bytes);
     fileName_ = *path;
     updateTitle();
-    editBox_->setPlainText(source.text);
-    latin1_ = source.latin1;
-    modified_ = false;
+    setDocument(stripCarriageReturns(*bytes));
+    // Large files are shown first and checked a moment later.
+    checkTimer_->start();
 }
 
 bool CodeView::saveFile() {
@@ -200,7 +569,7 @@ CodeView::SaveResult CodeView::save() {
 }
 
 CodeView::SaveResult CodeView::saveAs() {
-    const std::optional<QString> path = dialogs_->chooseSaveFile();
+    const std::optional<QString> path = dialogs_->chooseSaveFile(documentFolder());
     if (!path) {
         updateTitle();
         return SaveResult::Cancelled;
@@ -213,7 +582,7 @@ CodeView::SaveResult CodeView::writeTo(QString name) {
     if (!name.contains(asmExtension))
         name += asmExtension;
     std::string reason;
-    if (!writeTextFile(localPath(name), encodeSource(documentText(), latin1_), &reason)) {
+    if (!saveSourceFile(localPath(name), windowsLineEnds(documentBytes()), &reason)) {
         dialogs_->warn(QStringLiteral("Save"), QStringLiteral("Could not save ") + name +
                                                    QStringLiteral(":\n") +
                                                    QString::fromLocal8Bit(reason));
@@ -253,8 +622,14 @@ void CodeView::buildProgram() {
         const QString program = starter_->findProgram(QString::fromLatin1(terminal.program), {});
         if (program.isEmpty())
             continue;
+        QStringList arguments;
+        // A long list of errors stays readable in a named window that scrolls back.
+        if (isXterm(starter_->realProgramName(program)))
+            arguments << QStringLiteral("-T")
+                      << QStringLiteral("zerlant - ") + QFileInfo(fileName_).fileName()
+                      << QStringLiteral("-sb") << QStringLiteral("-sl") << QStringLiteral("1000");
         // The path goes as one argument, never through a shell.
-        const QStringList arguments{QString::fromLatin1(terminal.runOption), assembler, fileName_};
+        arguments << QString::fromLatin1(terminal.runOption) << assembler << fileName_;
         if (!starter_->startDetached(program, arguments))
             dialogs_->warn(QStringLiteral("Build"), QStringLiteral("Could not start ") + program);
         return;

@@ -1,17 +1,24 @@
-// The editor's one window: a plain-text source file, its file commands and
-// Build, which saves the file and starts the assembler on it.
+// The editor's one window: a source file in a code-editing text area, its file
+// commands, the assembler's errors in place, and Build, which saves the file
+// and starts the assembler on it in a terminal.
 #pragma once
 
 #include <QMainWindow>
+#include <QMap>
 #include <QString>
 
 #include <memory>
+#include <string_view>
+#include <utility>
 
 class QAction;
-class QPlainTextEdit;
+class QLabel;
+class QTimer;
+class QsciScintilla;
 
 namespace mox {
 
+class AsmLexer;
 class EditorDialogs;
 class ProgramStarter;
 
@@ -24,6 +31,20 @@ enum CommandId {
     cmdExit = 40005,
     cmdBuild = 40006,
     cmdAbout = 40007,
+    cmdUndo,
+    cmdRedo,
+    cmdCut,
+    cmdCopy,
+    cmdPaste,
+    cmdSelectAll,
+    cmdFind,
+    cmdFindNext,
+    cmdGoToLine,
+    cmdNextError,
+    cmdPreviousError,
+    cmdZoomIn,
+    cmdZoomOut,
+    cmdResetZoom,
 };
 
 class CodeView : public QMainWindow {
@@ -37,10 +58,20 @@ public:
 
     const QString& fileName() const { return fileName_; }
     bool isModified() const { return modified_; }
-    QPlainTextEdit* editBox() const { return editBox_; }
+    QsciScintilla* editBox() const { return editBox_; }
     QAction* commandAction(int id) const;
-    // The document as it is saved: lines ended by LF.
+    // The document's bytes as held: lines ended by LF, zero bytes kept.
+    std::string_view documentBytes() const;
+    // The same, read as the characters shown.
     QString documentText() const;
+    // The live check's errors, exactly as zerlant prints them, in order.
+    const QStringList& errorLines() const { return consoleLines_; }
+    // The lines marked with an error, counted from 0.
+    QList<int> markedLines() const { return errorsByLine_.keys(); }
+    // What hovering at a point of the text area shows: the line's errors, or
+    // what the instruction under the point does.
+    QString hoverText(QPoint point) const;
+    QString statusText() const;
     // Where the assembler is looked for before the search path.
     void setProgramDir(const QString& dir) { programDir_ = dir; }
 
@@ -52,31 +83,58 @@ public slots:
     void exitEditor();
     void buildProgram();
     void showAbout();
+    // The live check runs a moment after the last change; this runs it now.
+    void checkNow();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class SaveResult { Saved, Cancelled, Failed };
 
     void createEditBox();
     void createMenus();
+    void createStatusBar();
     void updateTitle();
+    void updatePosition();
+    void updateMarginWidth();
     bool askToSave(const QString& prompt);
     SaveResult save();
     SaveResult saveAs();
     SaveResult writeTo(QString name);
+    void setDocument(std::string_view bytes);
+    QString documentFolder() const;
+    std::string_view textRange(long start, long end) const;
     void textChanged();
+    void showErrors();
+    // Where a line's code is: after its indentation, before its comment.
+    std::pair<long, long> codeRange(int line) const;
+    void jumpToError(bool forward);
+    void find();
+    void findNext();
+    void goToLine();
+    void charAdded(int c);
+    void showCallTip(long wordStart, std::string_view word);
+    void dwellStarted(int position, int x, int y);
 
     std::unique_ptr<EditorDialogs> ownDialogs_;
     std::unique_ptr<ProgramStarter> ownStarter_;
     EditorDialogs* dialogs_;
     ProgramStarter* starter_;
-    QPlainTextEdit* editBox_ = nullptr;
+    QsciScintilla* editBox_ = nullptr;
+    AsmLexer* lexer_ = nullptr;
+    QTimer* checkTimer_ = nullptr;
+    QLabel* errorLabel_ = nullptr;
+    QLabel* positionLabel_ = nullptr;
     QString fileName_;
     QString programDir_;
+    QString findText_;
+    QStringList consoleLines_;
+    QMap<int, QString> errorsByLine_;
+    int marginDigits_ = 0;
+    int messageLine_ = -1;
     bool modified_ = false;
-    bool latin1_ = false;
 };
 
 } // namespace mox

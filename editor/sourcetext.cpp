@@ -1,72 +1,85 @@
 #include "sourcetext.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace mox {
 
-std::string stripCarriageReturns(std::string_view text) {
+std::string stripCarriageReturns(std::string_view bytes) {
     std::string out;
-    out.reserve(text.size());
-    std::copy_if(text.begin(), text.end(), std::back_inserter(out),
+    out.reserve(bytes.size());
+    std::copy_if(bytes.begin(), bytes.end(), std::back_inserter(out),
                  [](char c) { return c != '\r'; });
     return out;
 }
 
-namespace {
-
-// The edit box turns these into line breaks or shows them as one, so a file
-// holding them only comes back unchanged when read byte for byte.
-bool hasHiddenLineBreaks(const QString& text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return u == 0x2028 || u == 0x2029 || u == 0xfdd0 || u == 0xfdd1;
-    });
-}
-
-} // namespace
-
-SourceText decodeSource(std::string_view bytes) {
-    const std::string clean = stripCarriageReturns(bytes);
-    const QByteArray raw =
-        QByteArray::fromRawData(clean.data(), static_cast<qsizetype>(clean.size()));
-    // A leading byte order mark is part of the file and must survive a save.
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = utf8.decode(raw);
-    // The decoder's error flag misses some malformed input (encoded surrogates,
-    // for one), so only a faithful re-encoding proves the bytes were UTF-8.
-    if (!utf8.hasError() && text.toUtf8() == raw && !hasHiddenLineBreaks(text))
-        return {std::move(text), false};
-    return {QString::fromLatin1(raw), true};
-}
-
-std::string encodeSource(const QString& text, bool latin1) {
-    if (!latin1) {
-        const QByteArray bytes = text.toUtf8();
-        return stripCarriageReturns(std::string_view(bytes.constData(), bytes.size()));
-    }
-    // Characters from the file map back to their own bytes; anything typed
-    // that has no single byte goes out as UTF-8 rather than as a question mark.
+std::string windowsLineEnds(std::string_view text) {
     std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const char16_t c = text.at(i).unicode();
-        if (c <= 0xff) {
-            if (c != u'\r')
-                out.push_back(static_cast<char>(c));
+    out.reserve(text.size() + text.size() / 16 + 2);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        // Runs without line ends are copied whole: most of a file is such runs.
+        const std::size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string_view::npos) {
+            out.append(text.substr(at));
+            break;
+        }
+        out.append(text.substr(at, end - at));
+        out.append("\r\n");
+        at = end + 1;
+        if (text[end] == '\r' && at < text.size() && text[at] == '\n')
+            ++at;
+    }
+    return out;
+}
+
+bool isUtf8(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // ASCII, eight bytes at a time where it can.
+        if (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char c = s[i];
+        if (c < 0x80) {
             ++i;
             continue;
         }
-        qsizetype end = i;
-        while (end < text.size() && text.at(end).unicode() > 0xff)
-            ++end;
-        const QByteArray wide = QStringView(text).sliced(i, end - i).toUtf8();
-        out.append(wide.constData(), static_cast<std::size_t>(wide.size()));
-        i = end;
+        int length = 0;
+        unsigned char low = 0x80, high = 0xbf; // allowed range of the second byte
+        if (c >= 0xc2 && c <= 0xdf) {
+            length = 2;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            length = 3;
+            if (c == 0xe0)
+                low = 0xa0; // overlong
+            else if (c == 0xed)
+                high = 0x9f; // surrogates
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            length = 4;
+            if (c == 0xf0)
+                low = 0x90; // overlong
+            else if (c == 0xf4)
+                high = 0x8f; // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + static_cast<std::size_t>(length) > n || s[i + 1] < low || s[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if ((s[i + k] & 0xc0) != 0x80)
+                return false;
+        i += static_cast<std::size_t>(length);
     }
-    return out;
+    return true;
 }
 
 } // namespace mox

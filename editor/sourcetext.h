@@ -1,26 +1,21 @@
-// Conversions between the bytes of a source file and the text being edited.
+// The bytes of a source file on disk and the text the editor holds differ
+// only in their line ends: CR LF on disk, LF in the editor.
 #pragma once
-
-#include <QString>
 
 #include <string>
 #include <string_view>
 
 namespace mox {
 
-struct SourceText {
-    QString text;
-    // The file was not valid UTF-8, or held characters the edit box would
-    // turn into line breaks, and was read byte for byte, so it has to be
-    // written back the same way to come out unchanged.
-    bool latin1 = false;
-};
+// Each CR LF becomes LF and a stray CR disappears; every other byte, zero
+// bytes included, stays as it is.
+std::string stripCarriageReturns(std::string_view bytes);
 
-// Lines end with LF on both sides of these conversions; stray CRs are dropped
-// on the way in and on the way out.
-SourceText decodeSource(std::string_view bytes);
-std::string encodeSource(const QString& text, bool latin1);
+// Every line end the editor shows (LF, CR LF or a lone CR) becomes CR LF.
+std::string windowsLineEnds(std::string_view text);
 
-std::string stripCarriageReturns(std::string_view text);
+// Strict UTF-8: no overlong forms, no encoded surrogates, nothing above
+// U+10FFFF. Text that is not UTF-8 is shown byte for byte as Latin-1.
+bool isUtf8(std::string_view bytes);
 
 } // namespace mox

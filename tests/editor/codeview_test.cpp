@@ -1,6 +1,9 @@
 #include "../modal_dialog.h"
+#include "asmlexer.h"
 #include "codeview.h"
 #include "platform.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -13,18 +16,21 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -35,6 +41,8 @@
 #include <sys/resource.h>
 
 using mox::CodeView;
+using Answer = mox::EditorDialogs::Answer;
+using Sci = QsciScintilla;
 
 namespace {
 
@@ -42,19 +50,22 @@ namespace {
 // shown; an unexpected question is answered No and shows up in the record.
 class FakeDialogs : public mox::EditorDialogs {
 public:
-    std::deque<bool> answers;
+    std::deque<Answer> answers;
     std::deque<std::optional<QString>> openPaths;
     std::deque<std::optional<QString>> savePaths;
+    std::deque<std::optional<QString>> texts;
+    std::deque<std::optional<int>> numbers;
     QStringList questions; // "caption|text"
     QStringList messages;  // "caption|text"
+    QStringList folders;   // where each file dialog started
     int openDialogs = 0;
     int saveDialogs = 0;
 
-    bool askYesNo(const QString& caption, const QString& text) override {
+    Answer ask(const QString& caption, const QString& text) override {
         questions << caption + '|' + text;
         if (answers.empty())
-            return false;
-        const bool answer = answers.front();
+            return Answer::No;
+        const Answer answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -64,17 +75,31 @@ public:
     void warn(const QString& caption, const QString& text) override {
         messages << caption + '|' + text;
     }
-    std::optional<QString> chooseOpenFile() override { return next(openPaths, openDialogs); }
-    std::optional<QString> chooseSaveFile() override { return next(savePaths, saveDialogs); }
+    std::optional<QString> chooseOpenFile(const QString& folder) override {
+        ++openDialogs;
+        folders << folder;
+        return take(openPaths);
+    }
+    std::optional<QString> chooseSaveFile(const QString& folder) override {
+        ++saveDialogs;
+        folders << folder;
+        return take(savePaths);
+    }
+    std::optional<QString> askText(const QString&, const QString&, const QString&) override {
+        return take(texts);
+    }
+    std::optional<int> askNumber(const QString&, const QString&, int, int, int) override {
+        return take(numbers);
+    }
 
 private:
-    static std::optional<QString> next(std::deque<std::optional<QString>>& queue, int& count) {
-        ++count;
+    template <typename T> static std::optional<T> take(std::deque<std::optional<T>>& queue) {
         if (queue.empty())
             return std::nullopt;
-        auto path = queue.front();
+        const bool given = queue.front().has_value();
+        const T value = given ? *queue.front() : T();
         queue.pop_front();
-        return path;
+        return given ? std::optional<T>(value) : std::nullopt;
     }
 };
 
@@ -83,6 +108,7 @@ class FakeStarter : public mox::ProgramStarter {
 public:
     QStringList pathDirs{QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/bin")};
     std::set<QString> executables;
+    std::map<QString, QString> links; // path -> the program it finally runs
     bool startResult = true;
     QStringList startedPrograms;
     QList<QStringList> startedArguments;
@@ -94,6 +120,10 @@ public:
                 return path;
         }
         return {};
+    }
+    QString realProgramName(const QString& path) const override {
+        const auto link = links.find(path);
+        return QFileInfo(link == links.end() ? path : link->second).fileName();
     }
     bool startDetached(const QString& program, const QStringList& arguments) override {
         startedPrograms << program;
@@ -118,17 +148,38 @@ QString title(const QString& name) {
     return QStringLiteral("ZERLANT - [Code View] - ") + name;
 }
 
+QByteArray bytesOf(const CodeView& view) {
+    const std::string_view bytes = view.documentBytes();
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Runs the built zerlant on a file and gives its error lines.
+QStringList zerlantErrors(const QString& source) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(MOX_BIN_DIR "/zerlant"), {source});
+    if (!process.waitForFinished(30000))
+        return {QStringLiteral("<zerlant did not finish>")};
+    QStringList errors;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
+        if (line.startsWith("error on line(") || line.startsWith("fatal error: "))
+            errors << QString::fromLatin1(line);
+    return errors;
+}
+
 } // namespace
 
 class CodeViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
     void startsUntitledAndUnmodified();
     void menusKeepTextsOrderAndNumbers();
+    void shortcutsReachTheirCommands();
     void editBoxFillsClientArea();
     void tabsStopEveryEightCharacters();
     void tracksModification();
@@ -140,20 +191,28 @@ private slots:
     void saveAppendsExtension_data();
     void saveAppendsExtension();
     void saveAsCancelledKeepsState();
+    void dialogsStartWhereTheDocumentIs();
     void titleShowsNameAsItIs_data();
     void titleShowsNameAsItIs();
     void saveRewritesUnmodifiedFile();
     void loadsLineEnds_data();
     void loadsLineEnds();
-    void savesEveryLineEndShown();
     void roundTripsFileBytes_data();
     void roundTripsFileBytes();
     void roundTripsRandomBytes();
-    void unreadableOpenChangesNothing();
+    void openRefusesWhatIsNoFile_data();
+    void openRefusesWhatIsNoFile();
+    void saveKeepsTheFileWhatItWas();
     void failedSaveKeepsWork_data();
     void failedSaveKeepsWork();
     void failedSaveKeepsOldFile();
     void showsAbout();
+    void coloursFromTheInstructionTable();
+    void completesAndExplainsMnemonics();
+    void marksErrorsInPlace();
+    void errorsEqualZerlants();
+    void findsAndGoesToLines();
+    void zoomIsRemembered();
     void buildStartsAssemblerInTerminal_data();
     void buildStartsAssemblerInTerminal();
     void buildReportsWhatIsMissing_data();
@@ -162,19 +221,30 @@ private slots:
     void buildRunsRealAssembler();
     void messageBoxesShowPlainText_data();
     void messageBoxesShowPlainText();
+    void promptCancelledByEscapeOrCloseBox();
     void fileDialogsOfferAsmFirst_data();
     void fileDialogsOfferAsmFirst();
 
 private:
     void trigger(int id);
     void type(const QString& text);
+    void openBytes(const QByteArray& bytes);
     QString path(const QString& name) const { return dir_->filePath(name); }
 
+    QTemporaryDir settingsDir_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<FakeDialogs> dialogs_;
     std::unique_ptr<FakeStarter> starter_;
     std::unique_ptr<CodeView> view_;
 };
+
+void CodeViewTest::initTestCase() {
+    // Never the user's own settings.
+    QCoreApplication::setOrganizationName(QStringLiteral("mox77-test"));
+    QCoreApplication::setApplicationName(QStringLiteral("editor-test"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    QSettings().clear();
+}
 
 void CodeViewTest::init() {
     dir_ = std::make_unique<QTemporaryDir>();
@@ -184,6 +254,9 @@ void CodeViewTest::init() {
     view_ = std::make_unique<CodeView>(dialogs_.get(), starter_.get());
     view_->setProgramDir(QStringLiteral("/opt/mox/bin"));
     view_->show();
+    view_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(view_.get()));
+    view_->editBox()->setFocus();
 }
 
 void CodeViewTest::cleanup() {
@@ -208,6 +281,13 @@ void CodeViewTest::type(const QString& text) {
     }
 }
 
+void CodeViewTest::openBytes(const QByteArray& bytes) {
+    QVERIFY(writeBytes(path("opened.asm"), bytes));
+    dialogs_->openPaths.push_back(path("opened.asm"));
+    trigger(mox::cmdOpen);
+    view_->checkNow();
+}
+
 void CodeViewTest::startsUntitledAndUnmodified() {
     QCOMPARE(view_->objectName(), QStringLiteral("CODEVIEW"));
     QCOMPARE(view_->windowTitle(), title("Untitled.asm"));
@@ -215,50 +295,105 @@ void CodeViewTest::startsUntitledAndUnmodified() {
     QVERIFY(!view_->isModified());
     QVERIFY(view_->documentText().isEmpty());
     QVERIFY(!view_->windowIcon().isNull());
+    // An empty program lacks its halt.
+    QCOMPARE(view_->errorLines(),
+             QStringList{"fatal error: application requries a halt instruction"});
 }
 
 void CodeViewTest::menusKeepTextsOrderAndNumbers() {
     QStringList seen;
+    std::set<QString> shortcuts;
+    std::set<int> ids;
     for (QAction* menuAction : view_->menuBar()->actions()) {
+        const bool added = menuAction->text().contains('&');
         seen << menuAction->text();
         for (QAction* item : menuAction->menu()->actions()) {
-            seen << (item->isSeparator() ? QStringLiteral("-")
-                                         : item->text() + '=' + item->data().toString());
-            QVERIFY(item->shortcut().isEmpty());
+            if (item->isSeparator()) {
+                if (!added)
+                    seen << QStringLiteral("-");
+                continue;
+            }
+            QVERIFY2(ids.insert(item->data().toInt()).second, qPrintable(item->text()));
+            const QString keys = item->shortcut().toString(QKeySequence::PortableText);
+            QVERIFY2(keys.isEmpty() || shortcuts.insert(keys).second, qPrintable(keys));
+            if (!added)
+                seen << item->text() + '=' + item->data().toString() + ' ' + keys;
         }
     }
-    const QStringList expected{"File",       "N&ew=40001",      "-",    "Open=40002",
-                               "Save=40003", "Save As..=40004", "-",    "E&xit=40005",
-                               "Assemble",   "Build=40006",     "Help", "About=40007"};
+    const QStringList expected{"File",
+                               "N&ew=40001 Ctrl+N",
+                               "-",
+                               "Open=40002 Ctrl+O",
+                               "Save=40003 Ctrl+S",
+                               "Save As..=40004 Ctrl+Shift+S",
+                               "-",
+                               "E&xit=40005 Ctrl+Q",
+                               "&Edit",
+                               "&View",
+                               "Assemble",
+                               "Build=40006 ",
+                               "Help",
+                               "About=40007 "};
     QCOMPARE(seen, expected);
+}
+
+void CodeViewTest::shortcutsReachTheirCommands() {
+    // The text area takes many keys for itself; these must still reach the menu.
+    type("halt\nlod ax, 1");
+    view_->checkNow();
+    dialogs_->savePaths.push_back(path("keys.asm"));
+    QTest::keyClick(view_->editBox(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(readBytes(path("keys.asm")), QByteArray("halt\r\nlod ax, 1"));
+    QTest::keyClick(view_->editBox(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(view_->editBox(), Qt::Key_F8);
+    int line = -1, index = -1;
+    view_->editBox()->getCursorPosition(&line, &index);
+    QCOMPARE(line, 1);
+    dialogs_->numbers.push_back(1);
+    QTest::keyClick(view_->editBox(), Qt::Key_G, Qt::ControlModifier);
+    view_->editBox()->getCursorPosition(&line, &index);
+    QCOMPARE(line, 0);
+    type("x");
+    dialogs_->answers.push_back(Answer::Cancel);
+    QTest::keyClick(view_->editBox(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QTest::keyClick(view_->editBox(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(dialogs_->saveDialogs, 2);
+    QTest::keyClick(view_->editBox(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(dialogs_->questions.size(), 2);
+    view_->editBox()->zoomTo(3);
+    QTest::keyClick(view_->editBox(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(view_->editBox()->SendScintilla(Sci::SCI_GETZOOM), 0L);
 }
 
 void CodeViewTest::editBoxFillsClientArea() {
     QCOMPARE(view_->size(), QSize(634, 455));
-    QPlainTextEdit* edit = view_->editBox();
+    Sci* edit = view_->editBox();
     QCOMPARE(view_->centralWidget(), edit);
     QCOMPARE(edit->geometry().top(), view_->menuBar()->geometry().bottom() + 1);
-    QCOMPARE(edit->geometry().bottom(), view_->height() - 1);
+    QCOMPARE(edit->geometry().bottom() + 1, view_->statusBar()->geometry().top());
+    QCOMPARE(view_->statusBar()->geometry().bottom(), view_->height() - 1);
     QCOMPARE(edit->width(), view_->width());
-    QCOMPARE(edit->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(edit->wrapMode(), Sci::WrapNone);
     QCOMPARE(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QCOMPARE(edit->font().pixelSize(), 15);
-    QVERIFY(QFontInfo(edit->font()).fixedPitch());
+    QVERIFY(edit->horizontalScrollBar()->isVisible());
+    QVERIFY(edit->verticalScrollBar()->isVisible());
+    const QFont font = edit->lexer()->font(mox::AsmLexer::Default);
+    QCOMPARE(QFontInfo(font).pixelSize(), 15);
+    QVERIFY(QFontInfo(font).fixedPitch());
     view_->resize(900, 700);
     QCOMPARE(edit->width(), 900);
-    QCOMPARE(edit->geometry().bottom(), 699);
 }
 
 void CodeViewTest::tabsStopEveryEightCharacters() {
-    QPlainTextEdit* edit = view_->editBox();
-    edit->setPlainText(QStringLiteral("\tx\n1234567\tx\n12345678x\n12345678\tx"));
-    const auto columnLeft = [edit](int block, int column) {
-        QTextCursor cursor(edit->document()->findBlockByNumber(block));
-        cursor.setPosition(cursor.position() + column);
-        return edit->cursorRect(cursor).left();
+    Sci* edit = view_->editBox();
+    edit->setText(QStringLiteral("\tx\n1234567\tx\n12345678x\n12345678\tx"));
+    const auto columnLeft = [edit](int line, int column) {
+        const long position = edit->positionFromLineIndex(line, column);
+        return edit->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, position);
     };
-    const int eighth = columnLeft(2, 8);
+    const long eighth = columnLeft(2, 8);
     QVERIFY(eighth > columnLeft(2, 7));
     QCOMPARE(columnLeft(0, 1), eighth);
     QCOMPARE(columnLeft(1, 8), eighth);
@@ -288,8 +423,9 @@ void CodeViewTest::tracksModification() {
     trigger(mox::cmdOpen);
     type("x");
     QVERIFY(view_->isModified());
-    QTest::keyClick(view_->editBox(), Qt::Key_Backspace);
-    QVERIFY(view_->isModified()); // undoing by hand does not clear it
+    trigger(mox::cmdUndo);
+    QCOMPARE(view_->documentText(), QStringLiteral("halt\n"));
+    QVERIFY(view_->isModified()); // undoing does not clear it
     trigger(mox::cmdSave);
     QVERIFY(!view_->isModified());
     QCOMPARE(dialogs_->questions.size(), 1);
@@ -298,32 +434,45 @@ void CodeViewTest::tracksModification() {
 void CodeViewTest::savePromptsAndAnswers_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("prompt");
-    QTest::addColumn<bool>("answer");
+    QTest::addColumn<Answer>("answer");
 
-    QTest::newRow("new, yes") << int(mox::cmdNew) << "Do you wish to Save current?" << true;
-    QTest::newRow("new, no") << int(mox::cmdNew) << "Do you wish to Save current?" << false;
-    QTest::newRow("open, yes") << int(mox::cmdOpen) << "Do you wish to save current?" << true;
-    QTest::newRow("open, no") << int(mox::cmdOpen) << "Do you wish to save current?" << false;
-    QTest::newRow("exit, yes") << int(mox::cmdExit) << "Do you wish to Save before Exit?" << true;
-    QTest::newRow("exit, no") << int(mox::cmdExit) << "Do you wish to Save before Exit?" << false;
+    const std::pair<int, const char*> commands[] = {
+        {mox::cmdNew, "Do you wish to Save current?"},
+        {mox::cmdOpen, "Do you wish to save current?"},
+        {mox::cmdExit, "Do you wish to Save before Exit?"}};
+    const std::pair<Answer, const char*> answers[] = {
+        {Answer::Yes, "yes"}, {Answer::No, "no"}, {Answer::Cancel, "cancel"}};
+    for (const auto& [command, prompt] : commands)
+        for (const auto& [answer, name] : answers)
+            QTest::addRow("%s, %s", prompt, name) << command << prompt << answer;
 }
 
 void CodeViewTest::savePromptsAndAnswers() {
     QFETCH(int, command);
     QFETCH(QString, prompt);
-    QFETCH(bool, answer);
+    QFETCH(Answer, answer);
 
-    QVERIFY(writeBytes(path("other.asm"), "halt\r\n"));
-    dialogs_->savePaths.push_back(path("mine.asm"));
+    QVERIFY(writeBytes(path("mine.asm"), "halt\r\n"));
+    QVERIFY(writeBytes(path("other.asm"), "inc bx\r\nhalt\r\n"));
+    dialogs_->openPaths.push_back(path("mine.asm"));
+    trigger(mox::cmdOpen);
     dialogs_->openPaths.push_back(path("other.asm"));
     dialogs_->answers.push_back(answer);
-    type("inc ax");
+    type("inc ax\n");
     trigger(command);
 
     QCOMPARE(dialogs_->questions, QStringList{"Save?|" + prompt});
-    QCOMPARE(QFile::exists(path("mine.asm")), answer);
-    if (answer)
-        QCOMPARE(readBytes(path("mine.asm")), QByteArray("inc ax"));
+    QCOMPARE(readBytes(path("mine.asm")),
+             QByteArray(answer == Answer::Yes ? "inc ax\r\nhalt\r\n" : "halt\r\n"));
+    if (answer == Answer::Cancel) {
+        // Nothing happened: the text, the name and the flag are as they were.
+        QCOMPARE(dialogs_->openDialogs, 1);
+        QCOMPARE(view_->documentText(), QStringLiteral("inc ax\nhalt\n"));
+        QCOMPARE(view_->windowTitle(), title(path("mine.asm")));
+        QVERIFY(view_->isModified());
+        QVERIFY(view_->isVisible());
+        return;
+    }
     QVERIFY(!view_->isModified() || command == mox::cmdExit);
     switch (command) {
     case mox::cmdNew:
@@ -332,7 +481,7 @@ void CodeViewTest::savePromptsAndAnswers() {
         break;
     case mox::cmdOpen:
         QCOMPARE(view_->windowTitle(), title(path("other.asm")));
-        QCOMPARE(view_->documentText(), QStringLiteral("halt\n"));
+        QCOMPARE(view_->documentText(), QStringLiteral("inc bx\nhalt\n"));
         break;
     default:
         QVERIFY(!view_->isVisible());
@@ -354,7 +503,7 @@ void CodeViewTest::yesWithoutSaveStopsTheCommand() {
     QFETCH(int, command);
     QFETCH(bool, cancelDialog);
 
-    dialogs_->answers.push_back(true);
+    dialogs_->answers.push_back(Answer::Yes);
     dialogs_->savePaths.push_back(cancelDialog ? std::nullopt
                                                : std::optional(path("missing/dir/prog.asm")));
     type("load ax, 2");
@@ -375,13 +524,14 @@ void CodeViewTest::closeBoxAsksBeforeClosing() {
 
     view_->show();
     type("halt");
-    dialogs_->answers = {true, false};
+    dialogs_->answers = {Answer::Yes, Answer::Cancel, Answer::No};
     dialogs_->savePaths.push_back(std::nullopt);
     QVERIFY(!view_->close());
     QCOMPARE(dialogs_->questions, QStringList{"Save?|Do you wish to Save before Exit?"});
     QVERIFY(view_->isVisible());
+    QVERIFY(!view_->close());
     QVERIFY(view_->close()); // No discards
-    QCOMPARE(dialogs_->questions.size(), 2);
+    QCOMPARE(dialogs_->questions.size(), 3);
 }
 
 void CodeViewTest::saveAppendsExtension_data() {
@@ -441,6 +591,20 @@ void CodeViewTest::saveAsCancelledKeepsState() {
     QCOMPARE(readBytes(path("a.asm")), QByteArray("halt\r\n"));
 }
 
+void CodeViewTest::dialogsStartWhereTheDocumentIs() {
+    QVERIFY(QDir(dir_->path()).mkdir("sub"));
+    QVERIFY(writeBytes(path("sub/a.asm"), "halt\r\n"));
+    dialogs_->openPaths = {path("sub/a.asm"), std::nullopt};
+    trigger(mox::cmdOpen);
+    trigger(mox::cmdSaveAs);
+    trigger(mox::cmdOpen);
+    trigger(mox::cmdNew);
+    trigger(mox::cmdSaveAs);
+    const QString here = QDir::currentPath();
+    const QString sub = QFileInfo(path("sub")).absoluteFilePath();
+    QCOMPARE(dialogs_->folders, (QStringList{here, sub, sub, here}));
+}
+
 void CodeViewTest::titleShowsNameAsItIs_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("marker") << "a[*]b.asm";
@@ -472,59 +636,49 @@ void CodeViewTest::saveRewritesUnmodifiedFile() {
 
 void CodeViewTest::loadsLineEnds_data() {
     QTest::addColumn<QByteArray>("onDisk");
-    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("shown");
     QTest::addColumn<QByteArray>("saved");
 
-    QTest::newRow("CR LF") << QByteArray("load ax, ff\r\nhalt\r\n") << "load ax, ff\nhalt\n"
+    QTest::newRow("CR LF") << QByteArray("load ax, ff\r\nhalt\r\n")
+                           << QByteArray("load ax, ff\nhalt\n")
                            << QByteArray("load ax, ff\r\nhalt\r\n");
-    QTest::newRow("bare LF") << QByteArray("load ax, ff\nhalt") << "load ax, ff\nhalt"
+    QTest::newRow("bare LF") << QByteArray("load ax, ff\nhalt") << QByteArray("load ax, ff\nhalt")
                              << QByteArray("load ax, ff\r\nhalt");
-    QTest::newRow("stray CR") << QByteArray("inc ax\rinc bx\r\r\nhalt\r") << "inc axinc bx\nhalt"
+    QTest::newRow("stray CR") << QByteArray("inc ax\rinc bx\r\r\nhalt\r")
+                              << QByteArray("inc axinc bx\nhalt")
                               << QByteArray("inc axinc bx\r\nhalt");
-    QTest::newRow("blank lines") << QByteArray("\n\r\n\n") << "\n\n\n"
+    QTest::newRow("blank lines") << QByteArray("\n\r\n\n") << QByteArray("\n\n\n")
                                  << QByteArray("\r\n\r\n\r\n");
-    QTest::newRow("empty") << QByteArray() << "" << QByteArray();
-    QTest::newRow("zero byte ends the text") << QByteArray("halt\n\0junk", 10) << "halt\n"
-                                             << QByteArray("halt\r\n");
+    QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("zero bytes kept")
+        << QByteArray("halt\r\n\0junk\0\r\n", 14) << QByteArray("halt\n\0junk\0\n", 12)
+        << QByteArray("halt\r\n\0junk\0\r\n", 14);
 }
 
 void CodeViewTest::loadsLineEnds() {
     QFETCH(QByteArray, onDisk);
-    QFETCH(QString, shown);
+    QFETCH(QByteArray, shown);
     QFETCH(QByteArray, saved);
 
     QVERIFY(writeBytes(path("in.asm"), onDisk));
-    view_->editBox()->setPlainText("previous text");
+    view_->editBox()->setText("previous text");
     dialogs_->openPaths.push_back(path("in.asm"));
-    dialogs_->answers.push_back(false);
+    dialogs_->answers.push_back(Answer::No);
     trigger(mox::cmdOpen);
-    QCOMPARE(view_->documentText(), shown);
-    QCOMPARE(view_->editBox()->toPlainText(), shown);
+    QCOMPARE(bytesOf(*view_), shown);
     QCOMPARE(view_->windowTitle(), title(path("in.asm")));
     QVERIFY(!view_->isModified());
     trigger(mox::cmdSave);
     QCOMPARE(readBytes(path("in.asm")), saved);
 }
 
-void CodeViewTest::savesEveryLineEndShown() {
-    type("load ax, 1");
-    QTest::keyClick(view_->editBox(), Qt::Key_Return, Qt::ShiftModifier);
-    type("inc ax");
-    QTest::keyClick(view_->editBox(), Qt::Key_Enter, Qt::ShiftModifier);
-    view_->editBox()->insertPlainText(QStringLiteral("inc bx") + QChar::LineSeparator + "halt");
-    QCOMPARE(view_->editBox()->blockCount(), 1); // all one block, shown as four lines
-    dialogs_->savePaths.push_back(path("lines.asm"));
-    trigger(mox::cmdSave);
-    QCOMPARE(readBytes(path("lines.asm")), QByteArray("load ax, 1\r\ninc ax\r\ninc bx\r\nhalt"));
-}
-
 void CodeViewTest::roundTripsFileBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("latin1") << QByteArray("; caf\xe9 \xa0\xff\r\nload ax, ff\r\nhalt\r\n");
     QTest::newRow("broken utf8") << QByteArray("; \xc3\xa9 and \xc3 alone\r\nhalt\r\n");
-    QTest::newRow("every byte but CR and zero") << [] {
+    QTest::newRow("every byte but CR") << [] {
         QByteArray all;
-        for (int c = 1; c < 256; ++c)
+        for (int c = 0; c < 256; ++c)
             if (c != '\r')
                 all.append(static_cast<char>(c));
         return all.replace("\n", "\r\n");
@@ -559,7 +713,7 @@ QByteArray withWindowsLineEnds(QByteArray bytes) {
     return bytes.replace("\r", "").replace("\n", "\r\n");
 }
 
-// Random file contents without zero bytes: plain bytes (mostly not UTF-8),
+// Random file contents: plain bytes (mostly not UTF-8, zero bytes included),
 // bytes from a small alphabet rich in line ends and UTF-8 lead bytes, and
 // valid UTF-8 from characters that text widgets treat specially.
 QByteArray randomContent(std::mt19937& rng) {
@@ -569,10 +723,10 @@ QByteArray randomContent(std::mt19937& rng) {
     switch (pick(3)) {
     case 0:
         for (int i = 0; i < length; ++i)
-            bytes.append(static_cast<char>(1 + pick(255)));
+            bytes.append(static_cast<char>(pick(256)));
         break;
     case 1: {
-        static const char alphabet[] = "\r\n \ta;,\xc3\xa9\xe2\x80\xa8\xa9\xef\xbb\xbf\xff";
+        static const char alphabet[] = "\r\n \ta;,\0\xc3\xa9\xe2\x80\xa8\xa9\xef\xbb\xbf\xff";
         for (int i = 0; i < length; ++i)
             bytes.append(alphabet[pick(sizeof alphabet - 1)]);
         break;
@@ -623,15 +777,54 @@ void CodeViewTest::roundTripsRandomBytes() {
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
-void CodeViewTest::unreadableOpenChangesNothing() {
+void CodeViewTest::openRefusesWhatIsNoFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "does-not-exist.asm"
+                             << "No such file or directory";
+    QTest::newRow("folder") << "folder.asm"
+                            << "Is a directory";
+    // Opening a FIFO without a writer would wait for ever.
+    QTest::newRow("fifo") << "fifo.asm"
+                          << "not a regular file";
+}
+
+void CodeViewTest::openRefusesWhatIsNoFile() {
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QVERIFY(QDir(dir_->path()).mkdir("folder.asm"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.asm")).constData(), 0644), 0);
     type("keep me");
-    dialogs_->answers.push_back(false);
-    dialogs_->openPaths.push_back(path("does-not-exist.asm"));
+    dialogs_->answers.push_back(Answer::No);
+    dialogs_->openPaths.push_back(path(name));
     trigger(mox::cmdOpen);
-    QCOMPARE(dialogs_->messages.size(), 1);
-    QVERIFY(dialogs_->messages.front().contains(path("does-not-exist.asm")));
+    QCOMPARE(dialogs_->messages, QStringList{"Open|Could not open " + path(name) + ":\n" + reason});
     QCOMPARE(view_->documentText(), QStringLiteral("keep me"));
     QCOMPARE(view_->fileName(), QStringLiteral("Untitled.asm"));
+    QVERIFY(view_->isModified());
+}
+
+void CodeViewTest::saveKeepsTheFileWhatItWas() {
+    // Through a link: the link stays and its target gets the text.
+    QVERIFY(QDir(dir_->path()).mkdir("real"));
+    QVERIFY(writeBytes(path("real/prog.asm"), "halt\r\n"));
+    QVERIFY(QFile::link("real/prog.asm", path("link.asm")));
+    dialogs_->openPaths.push_back(path("link.asm"));
+    trigger(mox::cmdOpen);
+    type("inc ax\n");
+    trigger(mox::cmdSave);
+    QVERIFY(QFileInfo(path("link.asm")).isSymLink());
+    QCOMPARE(readBytes(path("real/prog.asm")), QByteArray("inc ax\r\nhalt\r\n"));
+
+    // A read-only file is refused like any failed save, and the text stays.
+    QVERIFY(QFile::setPermissions(path("real/prog.asm"),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    type("dec ax\n");
+    trigger(mox::cmdSave);
+    QCOMPARE(dialogs_->messages,
+             QStringList{"Save|Could not save " + path("link.asm") + ":\nPermission denied"});
+    QVERIFY(view_->isModified());
+    QCOMPARE(readBytes(path("real/prog.asm")), QByteArray("inc ax\r\nhalt\r\n"));
 }
 
 void CodeViewTest::failedSaveKeepsWork_data() {
@@ -707,7 +900,7 @@ void CodeViewTest::failedSaveKeepsOldFile() {
     QCOMPARE(QDir(dir_->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
 
     // Exit then asks, and a failing Yes keeps the window open.
-    dialogs_->answers.push_back(true);
+    dialogs_->answers.push_back(Answer::Yes);
     trigger(mox::cmdExit);
     QVERIFY(view_->isVisible());
     QCOMPARE(dialogs_->messages.size(), 2);
@@ -720,27 +913,220 @@ void CodeViewTest::showsAbout() {
                          "quick so you can use something to type the code\nNothing fancy =)\n"});
 }
 
+void CodeViewTest::coloursFromTheInstructionTable() {
+    using Style = mox::AsmLexer::Style;
+    Sci* edit = view_->editBox();
+    edit->setText(QStringLiteral("\tloadm bx, 1F ; load ax, ff\nmove kx, qx"));
+    edit->SendScintilla(Sci::SCI_COLOURISE, 0L, -1L);
+    const auto styleAt = [edit](int line, int index) {
+        return int(
+            edit->SendScintilla(Sci::SCI_GETSTYLEAT, edit->positionFromLineIndex(line, index)));
+    };
+    QCOMPARE(styleAt(0, 0), int(Style::Default));
+    QCOMPARE(styleAt(0, 1), int(Style::Mnemonic));
+    QCOMPARE(styleAt(0, 5), int(Style::Mnemonic));
+    QCOMPARE(styleAt(0, 7), int(Style::Register));
+    QCOMPARE(styleAt(0, 11), int(Style::Number));
+    QCOMPARE(styleAt(0, 14), int(Style::Comment));
+    QCOMPARE(styleAt(0, 18), int(Style::Comment)); // a mnemonic in a comment
+    QCOMPARE(styleAt(1, 0), int(Style::Default));  // contains mov, is no mnemonic
+    QCOMPARE(styleAt(1, 5), int(Style::Register));
+    QCOMPARE(styleAt(1, 9), int(Style::Default));
+    // Every style has a colour of its own.
+    std::set<QRgb> colours;
+    for (int style = Style::Default; style <= Style::Comment; ++style)
+        colours.insert(edit->lexer()->color(style).rgb());
+    QCOMPARE(colours.size(), std::size_t(Style::Comment) + 1);
+}
+
+void CodeViewTest::completesAndExplainsMnemonics() {
+    Sci* edit = view_->editBox();
+    const auto offered = [edit] { return edit->SendScintilla(Sci::SCI_AUTOCACTIVE) != 0; };
+    type("lo");
+    QVERIFY(offered());
+    QTest::keyClick(edit, Qt::Key_Down); // load, loadm
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(view_->documentText(), QStringLiteral("loadm"));
+    QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    type(" b");
+    QVERIFY(offered());
+    QTest::keyClick(edit, Qt::Key_Tab);
+    type(", a");
+    QVERIFY(!offered()); // a value
+    // Return ends the line even while something is offered.
+    type("\nad");
+    QVERIFY(offered());
+    type("\n; lo");
+    QVERIFY(!offered());
+    QCOMPARE(view_->documentText(), QStringLiteral("loadm bx, a\nad\n; lo"));
+    type("\nstore ");
+    QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
+
+    const std::pair<const char*, const char*> cases[] = {
+        {"\tlo", "load loadm"}, {"d", ""},           {"mov a", "ax"}, {"mov ax, b", "bx"},
+        {"store c", "cx"},      {"store cx, c", ""}, {"inc p", "px"}, {"inc px, p", ""},
+        {"halt h", ""},         {"add ax", ""},      {"; mo", ""},    {"ax", ""},
+    };
+    for (const auto& [line, words] : cases)
+        QCOMPARE(mox::completionAt(line).words, std::string(words));
+    QCOMPARE(mox::instructionTip("load"), QStringLiteral("load reg, nn\nword 2rnn\nreg = nn"));
+    QVERIFY(mox::instructionTip("ld").isEmpty());
+}
+
+void CodeViewTest::marksErrorsInPlace() {
+    // Two errors: line 2 has no mnemonic, line 4 a value too large.
+    openBytes("load ax, 1\r\nlod bx, 2\r\n; note\r\nload cx, 100\r\nhalt\r\n");
+    const QStringList expected{"error on line(2):  invalid instruction",
+                               "error on line(4):  operand size conflict, value to large for "
+                               "register"};
+    QCOMPARE(view_->errorLines(), expected);
+    QCOMPARE(view_->markedLines(), (QList<int>{1, 3}));
+    Sci* edit = view_->editBox();
+    QCOMPARE(edit->markersAtLine(1), 1u);
+    QCOMPARE(edit->markersAtLine(0), 0u);
+    QVERIFY(view_->statusText().startsWith("2 errors | Line 1, Col 1"));
+
+    const auto pointOf = [edit](int line, int index) {
+        const long position = edit->positionFromLineIndex(line, index);
+        return QPoint(int(edit->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, position)),
+                      int(edit->SendScintilla(Sci::SCI_POINTYFROMPOSITION, 0UL, position)) + 2);
+    };
+    QCOMPARE(view_->hoverText(pointOf(3, 2)), expected[1]);
+    QCOMPARE(view_->hoverText(QPoint(2, pointOf(1, 0).y())), expected[0]); // in the margin
+    QCOMPARE(view_->hoverText(pointOf(0, 1)), mox::instructionTip("load"));
+    QVERIFY(view_->hoverText(pointOf(2, 3)).isEmpty());
+
+    // F8 and Shift+F8 go round the marked lines.
+    int line = -1, index = -1;
+    const QList<std::pair<int, int>> moves{{mox::cmdNextError, 1},
+                                           {mox::cmdNextError, 3},
+                                           {mox::cmdNextError, 1},
+                                           {mox::cmdPreviousError, 3},
+                                           {mox::cmdPreviousError, 1}};
+    for (const auto& [command, expectedLine] : moves) {
+        trigger(command);
+        edit->getCursorPosition(&line, &index);
+        QCOMPARE(line, expectedLine);
+    }
+    QCOMPARE(view_->statusBar()->currentMessage(), expected[0]);
+
+    // Mending a line clears its mark after a short pause.
+    edit->setSelection(3, 9, 3, 12);
+    QTest::keyClicks(edit, "ff");
+    QTRY_COMPARE(view_->errorLines(), QStringList{expected[0]});
+    QCOMPARE(view_->markedLines(), QList<int>{1});
+
+    // Without a halt the one error is shown on the last line.
+    openBytes("load ax, 1\r\n; halt\r\nlod");
+    QCOMPARE(view_->errorLines(),
+             QStringList{"fatal error: application requries a halt instruction"});
+    QCOMPARE(view_->markedLines(), QList<int>{2});
+    QCOMPARE(view_->hoverText(pointOf(2, 1)), view_->errorLines().front());
+    QVERIFY(view_->statusText().startsWith("1 error |"));
+
+    // What follows a zero byte is kept but, as for zerlant, never assembled.
+    openBytes(QByteArray("halt\r\n\0lod\r\n", 12));
+    QVERIFY(view_->errorLines().isEmpty());
+    QVERIFY(view_->statusText().startsWith("No errors |"));
+}
+
+void CodeViewTest::errorsEqualZerlants() {
+    QVERIFY2(QFileInfo(QStringLiteral(MOX_BIN_DIR "/zerlant")).isExecutable(), MOX_BIN_DIR);
+    QStringList sources;
+    for (const char* folder : {MOX_SOURCE_DIR "/examples", MOX_SOURCE_DIR "/fuzz/corpus/assembly"})
+        for (const QFileInfo& file : QDir(QString::fromUtf8(folder)).entryInfoList(QDir::Files))
+            sources << file.absoluteFilePath();
+    QVERIFY(sources.size() > 20);
+    int withErrors = 0;
+    for (const QString& source : sources) {
+        dialogs_->openPaths.push_back(source);
+        dialogs_->savePaths.push_back(path("check.asm"));
+        trigger(mox::cmdOpen);
+        trigger(mox::cmdSaveAs);
+        view_->checkNow();
+        QCOMPARE(view_->fileName(), path("check.asm"));
+        QVERIFY2(view_->errorLines() == zerlantErrors(path("check.asm")), qPrintable(source));
+        withErrors += !view_->errorLines().isEmpty();
+        trigger(mox::cmdNew);
+    }
+    QVERIFY(withErrors > 5);
+    QVERIFY(dialogs_->messages.isEmpty());
+}
+
+void CodeViewTest::findsAndGoesToLines() {
+    Sci* edit = view_->editBox();
+    edit->setText(QStringLiteral("load ax, 1\nHALT\ninc ax\nhalt\n"));
+    dialogs_->texts.push_back(QStringLiteral("halt"));
+    trigger(mox::cmdFind);
+    QCOMPARE(edit->selectedText(), QStringLiteral("HALT"));
+    int line = -1, index = -1;
+    const QList<int> expected{3, 1}; // on, then round the end
+    for (int want : expected) {
+        trigger(mox::cmdFindNext);
+        edit->getCursorPosition(&line, &index);
+        QCOMPARE(line, want);
+    }
+    dialogs_->texts.push_back(QStringLiteral("store"));
+    trigger(mox::cmdFind);
+    QCOMPARE(view_->statusBar()->currentMessage(), QStringLiteral("Cannot find \"store\""));
+
+    dialogs_->numbers = {3, std::nullopt};
+    trigger(mox::cmdGoToLine);
+    edit->getCursorPosition(&line, &index);
+    QCOMPARE(line, 2);
+    QTRY_VERIFY(view_->statusText().endsWith("Line 3, Col 1"));
+    trigger(mox::cmdGoToLine); // cancelled: stays
+    edit->getCursorPosition(&line, &index);
+    QCOMPARE(line, 2);
+}
+
+void CodeViewTest::zoomIsRemembered() {
+    Sci* edit = view_->editBox();
+    const auto zoom = [](Sci* e) { return e->SendScintilla(Sci::SCI_GETZOOM); };
+    trigger(mox::cmdResetZoom);
+    trigger(mox::cmdZoomIn);
+    trigger(mox::cmdZoomIn);
+    QCOMPARE(zoom(edit), 2L);
+    QWheelEvent wheel(QPointF(50, 50), edit->viewport()->mapToGlobal(QPointF(50, 50)), {},
+                      QPoint(0, -120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(edit->viewport(), &wheel);
+    QCOMPARE(zoom(edit), 1L);
+    {
+        CodeView next(dialogs_.get(), starter_.get());
+        QCOMPARE(zoom(next.editBox()), 1L);
+    }
+    trigger(mox::cmdResetZoom);
+    CodeView last(dialogs_.get(), starter_.get());
+    QCOMPARE(zoom(last.editBox()), 0L);
+}
+
 void CodeViewTest::buildStartsAssemblerInTerminal_data() {
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("assembler");
+    QTest::addColumn<bool>("xterm");
 
     const QString beside = "/opt/mox/bin/zerlant";
     const QString onPath = "/usr/bin/zerlant";
     QTest::newRow("x-terminal-emulator first")
         << QStringList{"/usr/bin/x-terminal-emulator", "/usr/bin/xterm", beside, onPath}
         << "/usr/bin/x-terminal-emulator"
-        << "-e" << beside;
+        << "-e" << beside << false;
+    QTest::newRow("x-terminal-emulator that is xterm")
+        << QStringList{"/usr/local/bin/x-terminal-emulator", onPath}
+        << "/usr/local/bin/x-terminal-emulator"
+        << "-e" << onPath << true;
     QTest::newRow("xterm before konsole")
         << QStringList{"/usr/bin/konsole", "/usr/local/bin/xterm", onPath} << "/usr/local/bin/xterm"
-        << "-e" << onPath;
+        << "-e" << onPath << true;
     QTest::newRow("gnome-terminal takes --")
         << QStringList{"/usr/bin/gnome-terminal", "/usr/bin/konsole", beside}
         << "/usr/bin/gnome-terminal"
-        << "--" << beside;
+        << "--" << beside << false;
     QTest::newRow("konsole") << QStringList{"/usr/bin/konsole", onPath} << "/usr/bin/konsole"
-                             << "-e" << onPath;
+                             << "-e" << onPath << false;
 }
 
 void CodeViewTest::buildStartsAssemblerInTerminal() {
@@ -748,7 +1134,10 @@ void CodeViewTest::buildStartsAssemblerInTerminal() {
     QFETCH(QString, program);
     QFETCH(QString, option);
     QFETCH(QString, assembler);
+    QFETCH(bool, xterm);
     starter_->executables = {installed.begin(), installed.end()};
+    starter_->links = {{"/usr/bin/x-terminal-emulator", "/usr/bin/gnome-terminal"},
+                       {"/usr/local/bin/x-terminal-emulator", "/usr/bin/xterm"}};
 
     // Named, without ".asm", with blanks and shell characters in its path,
     // and unchanged since it was opened.
@@ -763,7 +1152,11 @@ void CodeViewTest::buildStartsAssemblerInTerminal() {
     QCOMPARE(view_->fileName(), source + ".asm");
     QCOMPARE(readBytes(source + ".asm"), QByteArray("halt\r\n"));
     QCOMPARE(starter_->startedPrograms, QStringList{program});
-    QCOMPARE(starter_->startedArguments.front(), (QStringList{option, assembler, source + ".asm"}));
+    QStringList expected{option, assembler, source + ".asm"};
+    if (xterm)
+        expected =
+            QStringList{"-T", "zerlant - prog; rm -rf ~ $(x).asm", "-sb", "-sl", "1000"} + expected;
+    QCOMPARE(starter_->startedArguments.front(), expected);
 
     // Each Build starts another assembler.
     trigger(mox::cmdBuild);
@@ -798,7 +1191,7 @@ void CodeViewTest::buildReportsWhatIsMissing() {
 }
 
 void CodeViewTest::buildAfterFailedSaveStillStartsAssembler() {
-    starter_->executables = {"/usr/bin/zerlant", "/usr/bin/xterm"};
+    starter_->executables = {"/usr/bin/zerlant", "/usr/bin/konsole"};
     trigger(mox::cmdBuild);
     QCOMPARE(starter_->startedArguments,
              QList<QStringList>{(QStringList{"-e", "/usr/bin/zerlant", "Untitled.asm"})});
@@ -819,12 +1212,12 @@ void CodeViewTest::buildRunsRealAssembler() {
     if (!QFileInfo(zerlant).isExecutable())
         QSKIP("zerlant is not part of this build");
 #endif
-    starter_->executables = {zerlant, "/usr/bin/xterm"};
+    starter_->executables = {zerlant, "/usr/bin/konsole"};
     view_->setProgramDir(QStringLiteral(MOX_BIN_DIR));
 
     QFile example(QStringLiteral(MOX_SOURCE_DIR "/examples/hello.asm"));
     QVERIFY(example.open(QIODevice::ReadOnly));
-    view_->editBox()->setPlainText(QString::fromUtf8(example.readAll()));
+    view_->editBox()->setText(QString::fromUtf8(example.readAll()));
     QVERIFY(QDir(dir_->path()).mkdir("with blank"));
     dialogs_->savePaths.push_back(path("with blank/hello"));
     trigger(mox::cmdBuild);
@@ -847,7 +1240,7 @@ void CodeViewTest::messageBoxesShowPlainText_data() {
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("buttons");
     QTest::newRow("question") << 0 << int(QMessageBox::Question)
-                              << int(QMessageBox::Yes | QMessageBox::No);
+                              << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QTest::newRow("information") << 1 << int(QMessageBox::Information) << int(QMessageBox::Ok);
     QTest::newRow("warning") << 2 << int(QMessageBox::Warning) << int(QMessageBox::Ok);
 }
@@ -880,7 +1273,7 @@ void CodeViewTest::messageBoxesShowPlainText() {
     });
     switch (kind) {
     case 0:
-        QVERIFY(dialogs.askYesNo(QStringLiteral("Save?"), text));
+        QCOMPARE(dialogs.ask(QStringLiteral("Save?"), text), Answer::Yes);
         QVERIFY(yesIsDefault); // Enter answers Yes
         break;
     case 1:
@@ -897,21 +1290,31 @@ void CodeViewTest::messageBoxesShowPlainText() {
     QCOMPARE(parent, view_.get());
 }
 
+void CodeViewTest::promptCancelledByEscapeOrCloseBox() {
+    mox::QtDialogs dialogs(view_.get());
+    const std::function<void(QMessageBox*)> ways[] = {
+        [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); },
+        [](QMessageBox* box) { box->close(); },
+        [](QMessageBox* box) { box->button(QMessageBox::No)->click(); },
+    };
+    const Answer answers[] = {Answer::Cancel, Answer::Cancel, Answer::No};
+    for (std::size_t i = 0; i < std::size(ways); ++i) {
+        whenShown<QMessageBox>(ways[i]);
+        QCOMPARE(dialogs.ask(QStringLiteral("Save?"), QStringLiteral("Do you wish to Save?")),
+                 answers[i]);
+    }
+}
+
 void CodeViewTest::fileDialogsOfferAsmFirst_data() {
     QTest::addColumn<bool>("save");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("nameField");
-    QTest::newRow("open") << false << "Open"
-                          << "*.asm";
-    // Save would take a pattern there for the name of the file.
-    QTest::newRow("save") << true << "Save As"
-                          << "";
+    QTest::newRow("open") << false << "Open";
+    QTest::newRow("save") << true << "Save As";
 }
 
 void CodeViewTest::fileDialogsOfferAsmFirst() {
     QFETCH(bool, save);
     QFETCH(QString, caption);
-    QFETCH(QString, nameField);
     mox::QtDialogs dialogs(view_.get());
     const QString chosen = path("prog.asm");
     QVERIFY(writeBytes(chosen, "old"));
@@ -919,11 +1322,13 @@ void CodeViewTest::fileDialogsOfferAsmFirst() {
     QStringList filters;
     QString selectedFilter;
     QString shownName;
+    QString folder;
     bool asksBeforeReplacing = true;
     whenShown<QFileDialog>([&](QFileDialog* dialog) {
         shownCaption = dialog->windowTitle();
         filters = dialog->nameFilters();
         selectedFilter = dialog->selectedNameFilter();
+        folder = dialog->directory().absolutePath();
         if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
             shownName = edit->text();
         asksBeforeReplacing = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
@@ -931,17 +1336,26 @@ void CodeViewTest::fileDialogsOfferAsmFirst() {
         static_cast<QDialog*>(dialog)->accept();
     });
     const std::optional<QString> result =
-        save ? dialogs.chooseSaveFile() : dialogs.chooseOpenFile();
+        save ? dialogs.chooseSaveFile(dir_->path()) : dialogs.chooseOpenFile(dir_->path());
     QCOMPARE(result, std::optional<QString>(chosen));
     QCOMPARE(shownCaption, caption);
     QCOMPARE(filters, (QStringList{"asm (*.asm)", "ALL (*)"}));
     QCOMPARE(selectedFilter, filters.value(0));
-    QCOMPARE(shownName, nameField);
+    QCOMPARE(shownName, QStringLiteral("*.asm"));
+    QCOMPARE(folder, QFileInfo(dir_->path()).absoluteFilePath());
     if (save)
         QVERIFY(!asksBeforeReplacing);
 
-    whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    QCOMPARE(save ? dialogs.chooseSaveFile() : dialogs.chooseOpenFile(), std::nullopt);
+    // Saving with the pattern itself writes no file named "*.asm"; the
+    // dialog stays. (Open refuses it with a message of its own.)
+    if (!save)
+        return;
+    whenShown<QFileDialog>([](QFileDialog* dialog) {
+        QTest::keyClick(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+                        Qt::Key_Return);
+        QTimer::singleShot(0, dialog, &QFileDialog::reject);
+    });
+    QCOMPARE(dialogs.chooseSaveFile(dir_->path()), std::nullopt);
 }
 
 QTEST_MAIN(CodeViewTest)

@@ -1,77 +1,53 @@
 #include "sourcetext.h"
 
-#include <QTest>
+#include <gtest/gtest.h>
 
-using mox::decodeSource;
-using mox::encodeSource;
+#include <string>
 
-class SourceTextTest : public QObject {
-    Q_OBJECT
+using namespace std::string_literals;
 
-private slots:
-    void decodes_data();
-    void decodes();
-    void encodesTypedText_data();
-    void encodesTypedText();
+namespace {
+
+struct LineEndCase {
+    std::string editor;
+    std::string disk;
 };
 
-void SourceTextTest::decodes_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("latin1");
-
-    QTest::newRow("ascii") << QByteArray("load ax, ff\nhalt\n") << "load ax, ff\nhalt\n" << false;
-    QTest::newRow("utf8") << QByteArray("; gr\xc3\xbc\xc3\x9f\n") << QString::fromUtf8("; grüß\n")
-                          << false;
-    QTest::newRow("latin1 byte") << QByteArray("; gr\xfc\n") << QString::fromUtf8("; grü\n")
-                                 << true;
-    QTest::newRow("cut utf8 sequence") << QByteArray("x\xc3") << QString::fromUtf8("xÃ") << true;
-    QTest::newRow("encoded surrogate")
-        << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0\u0080") << true;
-    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QString::fromUtf8("À¯") << true;
-    // Valid UTF-8, but the edit box would make line breaks of these.
-    QTest::newRow("line separator")
-        << QByteArray("a\xe2\x80\xa8") << QString::fromLatin1("a\xe2\x80\xa8") << true;
-    QTest::newRow("paragraph separator")
-        << QByteArray("a\xe2\x80\xa9") << QString::fromLatin1("a\xe2\x80\xa9") << true;
-    QTest::newRow("frame marks") << QByteArray("\xef\xb7\x90\xef\xb7\x91")
-                                 << QString::fromLatin1("\xef\xb7\x90\xef\xb7\x91") << true;
-    QTest::newRow("other noncharacter")
-        << QByteArray("\xef\xb7\x92") << QString(QChar(0xfdd2)) << false;
+TEST(SourceText, EveryLineEndShownIsWrittenAsCrLf) {
+    const LineEndCase cases[] = {
+        {"", ""},
+        {"halt", "halt"},
+        {"a\nb\n", "a\r\nb\r\n"},
+        {"a\r\nb", "a\r\nb"},
+        {"a\rb\r", "a\r\nb\r\n"},
+        {"\n\n\r\r\n", "\r\n\r\n\r\n\r\n"},
+        {"x\0y\n\0"s, "x\0y\r\n\0"s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(mox::windowsLineEnds(c.editor), c.disk) << c.editor;
 }
 
-void SourceTextTest::decodes() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    QFETCH(bool, latin1);
-    const mox::SourceText source = decodeSource(std::string_view(bytes.constData(), bytes.size()));
-    QCOMPARE(source.text, text);
-    QCOMPARE(source.latin1, latin1);
+TEST(SourceText, ReadingDropsEveryCarriageReturn) {
+    EXPECT_EQ(mox::stripCarriageReturns("a\r\nb\rc\r\r\n\0\r"s), "a\nbc\n\0"s);
 }
 
-void SourceTextTest::encodesTypedText_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("latin1");
-    QTest::addColumn<QByteArray>("bytes");
-
-    QTest::newRow("utf8 document")
-        << QString::fromUtf8("é€") << false << QByteArray("\xc3\xa9\xe2\x82\xac");
-    QTest::newRow("latin1 document keeps single bytes")
-        << QString::fromUtf8("é") << true << QByteArray("\xe9");
-    QTest::newRow("latin1 document, no single byte") << QString::fromUtf8("a€€b") << true
-                                                     << QByteArray("a\xe2\x82\xac\xe2\x82\xac"
-                                                                   "b");
-    QTest::newRow("astral character")
-        << QString::fromUtf8("\U0001F600") << true << QByteArray("\xf0\x9f\x98\x80");
-    QTest::newRow("CR never written") << QStringLiteral("a\r\nb") << true << QByteArray("a\nb");
+TEST(SourceText, RecognisesStrictUtf8) {
+    const std::pair<std::string, bool> cases[] = {
+        {"load ax, ff ; plain ascii, long enough for whole words\n", true},
+        {"; gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80", true},
+        {"\xef\xbb\xbf\xe2\x80\xa8\xef\xb7\x90", true}, // BOM, line separator, noncharacter
+        {"a\0b"s, true},
+        {"; gr\xfc", false},             // Latin-1
+        {"x\xc3", false},                // cut sequence
+        {"\xc0\xaf", false},             // overlong slash
+        {"\xe0\x80\xaf", false},         // overlong, three bytes
+        {"\xed\xa0\x80", false},         // encoded surrogate
+        {"\xf4\x90\x80\x80", false},     // above U+10FFFF
+        {"\xe2\x82", false},             // cut at the end
+        {"12345678\xe2\x28\xa1", false}, // bad continuation after a fast run
+    };
+    for (const auto& [bytes, utf8] : cases)
+        EXPECT_EQ(mox::isUtf8(bytes), utf8) << bytes;
 }
 
-void SourceTextTest::encodesTypedText() {
-    QFETCH(QString, text);
-    QFETCH(bool, latin1);
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(QByteArray::fromStdString(encodeSource(text, latin1)), bytes);
-}
-
-QTEST_APPLESS_MAIN(SourceTextTest)
-#include "sourcetext_test.moc"
+} // namespace
