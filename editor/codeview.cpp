@@ -380,6 +380,19 @@ void CodeView::showErrors() {
     }
     errorLabel_->setText(errorCountText(consoleLines_.size()));
     errorLabel_->setToolTip(consoleLines_.join(u'\n'));
+    // An error shown by a jump must not outlive its mending.
+    if (messageLine_ >= 0)
+        showLineMessage(messageLine_);
+}
+
+void CodeView::showLineMessage(int line) {
+    if (!errorsByLine_.contains(line)) {
+        messageLine_ = -1;
+        statusBar()->clearMessage();
+        return;
+    }
+    messageLine_ = line;
+    statusBar()->showMessage(errorsByLine_.value(line).replace(u'\n', QStringLiteral("; ")));
 }
 
 void CodeView::jumpToError(bool forward) {
@@ -402,8 +415,7 @@ void CodeView::jumpToError(bool forward) {
     editBox_->setCursorPosition(target, 0);
     editBox_->ensureLineVisible(target);
     editBox_->setFocus();
-    messageLine_ = target;
-    statusBar()->showMessage(errorsByLine_.value(target).replace(u'\n', QStringLiteral("; ")));
+    showLineMessage(target);
 }
 
 void CodeView::find() {

@@ -1016,6 +1016,13 @@ void CodeViewTest::marksErrorsInPlace() {
     QTest::keyClicks(edit, "ff");
     QTRY_COMPARE(view_->errorLines(), QStringList{expected[0]});
     QCOMPARE(view_->markedLines(), QList<int>{1});
+    // Mended where a jump left the cursor, the line's message goes too.
+    trigger(mox::cmdNextError);
+    QCOMPARE(view_->statusBar()->currentMessage(), expected[0]);
+    edit->setCursorPosition(1, 2);
+    QTest::keyClicks(edit, "a");
+    QTRY_VERIFY(view_->errorLines().isEmpty());
+    QCOMPARE(view_->statusBar()->currentMessage(), QString());
 
     // Without a halt the one error is shown on the last line.
     openBytes("load ax, 1\r\n; halt\r\nlod");
