@@ -223,7 +223,9 @@ void CodeView::createMenus() {
          {"Select &All", cmdSelectAll, [this] { editBox_->selectAll(); }, QKeySequence::SelectAll},
          separator,
          {"&Find...", cmdFind, [this] { find(); }, QKeySequence::Find},
-         {"Find &Next", cmdFindNext, [this] { findNext(); }, QKeySequence::FindNext},
+         // Not the platform's Find Next: on GNOME that is Ctrl+G, which would
+         // leave both it and Go to Line dead as an ambiguous shortcut.
+         {"Find &Next", cmdFindNext, [this] { findNext(); }, QKeySequence(Qt::Key_F3)},
          {"&Go to Line...", cmdGoToLine, [this] { goToLine(); },
           QKeySequence(Qt::CTRL | Qt::Key_G)},
          separator,

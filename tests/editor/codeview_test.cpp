@@ -354,6 +354,11 @@ void CodeViewTest::shortcutsReachTheirCommands() {
     QTest::keyClick(view_->editBox(), Qt::Key_G, Qt::ControlModifier);
     view_->editBox()->getCursorPosition(&line, &index);
     QCOMPARE(line, 0);
+    // F3 with nothing to find yet asks what to find.
+    dialogs_->texts.push_back(QStringLiteral("lod"));
+    QTest::keyClick(view_->editBox(), Qt::Key_F3);
+    QCOMPARE(view_->editBox()->selectedText(), QStringLiteral("lod"));
+    QTest::keyClick(view_->editBox(), Qt::Key_Home, Qt::ControlModifier);
     type("x");
     dialogs_->answers.push_back(Answer::Cancel);
     QTest::keyClick(view_->editBox(), Qt::Key_N, Qt::ControlModifier);
