@@ -138,6 +138,8 @@ void CodeView::createEditBox() {
     editBox_->SendScintilla(Sci::SCI_SETSCROLLWIDTH, 1);
     editBox_->setCaretLineVisible(true);
     editBox_->setCaretLineBackgroundColor(QColor(0xfff8d8));
+    // Scintilla's grey tip text is too faint to read at a glance.
+    editBox_->setCallTipsForegroundColor(lexer_->defaultColor(AsmLexer::Default));
 
     editBox_->setMarginsFont(font);
     editBox_->setMarginsBackgroundColor(QColor(0xececec));

@@ -32,6 +32,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -166,6 +167,33 @@ QStringList zerlantErrors(const QString& source) {
         if (line.startsWith("error on line(") || line.startsWith("fatal error: "))
             errors << QString::fromLatin1(line);
     return errors;
+}
+
+// The contrast ratio, as the web's accessibility rules define it, between
+// the darkest colour of a picture and its most common one, its ground.
+double textContrast(const QImage& image) {
+    const auto luminance = [](QRgb rgb) {
+        const auto linear = [](int channel) {
+            const double c = channel / 255.0;
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) +
+               0.0722 * linear(qBlue(rgb));
+    };
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y) | 0xff000000u];
+    if (counts.empty())
+        return 0;
+    const QRgb ground =
+        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        })->first;
+    double darkest = luminance(ground);
+    for (const auto& [rgb, count] : counts)
+        darkest = std::min(darkest, luminance(rgb));
+    return (luminance(ground) + 0.05) / (darkest + 0.05);
 }
 
 } // namespace
@@ -972,6 +1000,14 @@ void CodeViewTest::completesAndExplainsMnemonics() {
     QCOMPARE(view_->documentText(), QStringLiteral("loadm bx, a\nad\n; lo"));
     type("\nstore ");
     QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
+    // The tip's text must be easy to read: at least 4.5:1 against its ground.
+    QWidget* tip = nullptr;
+    for (QWidget* child : edit->findChildren<QWidget*>())
+        if (child->isWindow() && child->isVisible())
+            tip = child;
+    QVERIFY(tip);
+    const QImage inside = tip->grab(tip->rect().adjusted(2, 2, -2, -2)).toImage(); // no frame
+    QVERIFY2(textContrast(inside) >= 4.5, "call tip text too faint");
 
     const std::pair<const char*, const char*> cases[] = {
         {"\tlo", "load loadm"}, {"d", ""},           {"mov a", "ax"}, {"mov ax, b", "bx"},
