@@ -998,6 +998,9 @@ void CodeViewTest::completesAndExplainsMnemonics() {
     type("\n; lo");
     QVERIFY(!offered());
     QCOMPARE(view_->documentText(), QStringLiteral("loadm bx, a\nad\n; lo"));
+    // Tab after a whole mnemonic separates; it never turns load into loadm.
+    type("\nload\tax");
+    QVERIFY(view_->documentText().endsWith("\nload\tax"));
     type("\nstore ");
     QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
     // The tip's text must be easy to read: at least 4.5:1 against its ground.
@@ -1010,9 +1013,19 @@ void CodeViewTest::completesAndExplainsMnemonics() {
     QVERIFY2(textContrast(inside) >= 4.5, "call tip text too faint");
 
     const std::pair<const char*, const char*> cases[] = {
-        {"\tlo", "load loadm"}, {"d", ""},           {"mov a", "ax"}, {"mov ax, b", "bx"},
-        {"store c", "cx"},      {"store cx, c", ""}, {"inc p", "px"}, {"inc px, p", ""},
-        {"halt h", ""},         {"add ax", ""},      {"; mo", ""},    {"ax", ""},
+        {"\tlo", "load loadm"},
+        {"load", ""},
+        {"d", ""},
+        {"mov a", "ax"},
+        {"mov ax, b", "bx"},
+        {"store c", "cx"},
+        {"store cx, c", ""},
+        {"inc p", "px"},
+        {"inc px, p", ""},
+        {"halt h", ""},
+        {"add ax", ""},
+        {"; mo", ""},
+        {"ax", ""},
     };
     for (const auto& [line, words] : cases)
         QCOMPARE(mox::completionAt(line).words, std::string(words));
