@@ -201,7 +201,13 @@ void CodeView::createMenus() {
             QAction* action = menu->addAction(QString::fromLatin1(item.text));
             action->setData(item.id);
             action->setShortcut(item.shortcut);
-            connect(action, &QAction::triggered, this, item.command);
+            connect(action, &QAction::triggered, this, [this, command = item.command] {
+                // A list or tip opened by typing belongs to where the caret
+                // was; left open, it would float over text that has moved.
+                editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
+                editBox_->SendScintilla(Sci::SCI_CALLTIPCANCEL);
+                command();
+            });
         }
     };
     const Item separator{nullptr, 0, {}, {}};

@@ -1011,6 +1011,13 @@ void CodeViewTest::completesAndExplainsMnemonics() {
     QVERIFY(tip);
     const QImage inside = tip->grab(tip->rect().adjusted(2, 2, -2, -2)).toImage(); // no frame
     QVERIFY2(textContrast(inside) >= 4.5, "call tip text too faint");
+    // A menu command such as Undo or Next Error takes away what typing opened.
+    trigger(mox::cmdUndo);
+    QVERIFY(!edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
+    type("\nlo");
+    QVERIFY(offered());
+    trigger(mox::cmdNextError);
+    QVERIFY(!offered());
 
     const std::pair<const char*, const char*> cases[] = {
         {"\tlo", "load loadm"},
