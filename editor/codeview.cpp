@@ -406,6 +406,9 @@ void CodeView::showLineMessage(int line) {
 }
 
 void CodeView::jumpToError(bool forward) {
+    // Errors found before the last edit would send the cursor to old lines.
+    if (checkTimer_->isActive())
+        checkNow();
     if (errorsByLine_.isEmpty()) {
         statusBar()->showMessage(QStringLiteral("No errors"), 3000);
         return;

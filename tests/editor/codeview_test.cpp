@@ -1076,6 +1076,14 @@ void CodeViewTest::marksErrorsInPlace() {
         QCOMPARE(line, expectedLine);
     }
     QCOMPARE(view_->statusBar()->currentMessage(), expected[0]);
+    // Straight after an edit, before the pause is over, F8 finds the lines
+    // where they are now.
+    edit->setCursorPosition(0, 0);
+    QTest::keyClick(edit, Qt::Key_Return);
+    trigger(mox::cmdNextError);
+    edit->getCursorPosition(&line, &index);
+    QCOMPARE(line, 2);
+    trigger(mox::cmdUndo);
 
     // Mending a line clears its mark after a short pause.
     edit->setSelection(3, 9, 3, 12);
