@@ -56,6 +56,9 @@ void EmulatorWindows::connectWindows() {
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
                      [this] { refreshAll(); });
+    // Clear and Fill leave the registers and their texts alone.
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
+                     &ExecutionWindow::refreshRegisterHighlights);
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
                      [this] { emulator.executeTypedInstruction(); });
 }

@@ -92,6 +92,11 @@ void ExecutionWindow::refreshRegisters() {
                          highlights.registerBefore(page + 1));
 }
 
+void ExecutionWindow::refreshRegisterHighlights() {
+    boxes[0]->showBefore(highlights.registerBefore(page));
+    boxes[1]->showBefore(highlights.registerBefore(page + 1));
+}
+
 void ExecutionWindow::pageUp() {
     if (page > 0) {
         page -= 2;

@@ -28,6 +28,8 @@ public:
                     const Highlights& highlights);
 
     void refreshRegisters();
+    // Lights the boxes as the highlights say, rewriting no text.
+    void refreshRegisterHighlights();
     void setProgramListing(const QString& text);
     QString programListingText() const;
     void setNextInstructionText(const QString& text);

@@ -7,10 +7,6 @@ void Highlights::clear() {
         registers.fill(std::nullopt);
         litRegisters = 0;
     }
-    clearCells();
-}
-
-void Highlights::clearCells() {
     if (litCells != 0) {
         cells.fill(std::nullopt);
         litCells = 0;

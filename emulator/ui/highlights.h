@@ -13,8 +13,6 @@ class Highlights {
 public:
     // Nothing lit.
     void clear();
-    // No cell lit; registers stay as they are.
-    void clearCells();
     // Lights a register or cell; one already lit keeps its first value, so
     // a whole run reads "was <before the run>".
     void lightRegister(int index, std::int32_t before);

@@ -161,17 +161,20 @@ void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMo
         // would otherwise show only its last digits.
         field->setCursorPosition(0);
     }
-    if (before.has_value() != shownBefore.has_value()) {
-        setLit(before.has_value());
-    }
     shown = true;
     shownAddress = address;
     shownValue = value;
     shownViewMode = viewMode;
-    shownBefore = before;
+    showBefore(before);
 }
 
-void AddressBox::setLit(bool lit) {
+void AddressBox::showBefore(std::optional<std::int32_t> before) {
+    const bool lit = before.has_value();
+    const bool wasLit = shownBefore.has_value();
+    shownBefore = before;
+    if (lit == wasLit) {
+        return;
+    }
     // Yellow ground, bold digits and a thick blue outline: told apart by
     // lightness and shape as well as by hue, so every kind of colour vision
     // sees it.

@@ -555,8 +555,8 @@ private slots:
         QCOMPARE(toolTipOf(execution().registerBox(1)), "was 0, now 2");
         QCOMPARE(litBoxes(), QStringList({"register 1", "cell 1"}));
 
-        // Clear and Fill are no executed words: no cell stays lit. The
-        // registers, which they leave alone, keep theirs.
+        // Clear and Fill are no executed words: nothing stays lit, a register
+        // neither, though they do not rewrite the register boxes.
         for (int command : {FillCommand, ClearCommand}) {
             typeInstruction("9001");
             typeInstruction("3101");
@@ -564,8 +564,13 @@ private slots:
             findCommand(&memoryMap(), command)->trigger();
             QCOMPARE(litBoxes(), QStringList());
             typeInstruction("9001");
+            const QStringList shown = registerTexts();
+            cpu().registers[1] = 100;
             findCommand(&memoryMap(), command)->trigger();
-            QCOMPARE(litBoxes(), QStringList({"register 1"}));
+            QCOMPARE(litBoxes(), QStringList());
+            QCOMPARE(toolTipOf(execution().registerBox(1)), shown[3]);
+            QCOMPARE(registerTexts(), shown);
+            cpu().registers[1] = 0;
         }
     }
 
