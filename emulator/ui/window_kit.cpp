@@ -157,10 +157,10 @@ void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMo
     }
     if (modeChanged || value != shownValue) {
         field->setText(QString::fromStdString(formatNumber(value, viewMode)));
-        // Read from the start, as a read-only field is: a long binary value
-        // would otherwise show only its last digits.
-        field->setCursorPosition(0);
     }
+    // Read from the start after every refresh, as a read-only field is: a
+    // long binary value would otherwise show only its last digits.
+    field->setCursorPosition(0);
     shown = true;
     shownAddress = address;
     shownValue = value;

@@ -505,6 +505,11 @@ private slots:
         findCommand(&memoryMap(), ViewDecimalCommand)->trigger();
         findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
         QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
+        // A field the user scrolled to its end, by a click and End, shows its
+        // start again at the next refresh, also when its value stayed.
+        box->findChild<QLineEdit*>()->end(false);
+        QVERIFY(box->grab().toImage() != oneThenZeros);
+        QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
 
         // The whole value is in the tooltip.
         QCOMPARE(toolTipOf(box), QStringLiteral("1") + QString(30, '0') + QStringLiteral("1"));
