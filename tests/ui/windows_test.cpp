@@ -652,6 +652,15 @@ private slots:
         }
         QCOMPARE(toolTipAt(listing->viewport(), QPoint(140, 110)), QString());
 
+        // A rejected text has no words to read back, also where it has four
+        // digits in a row.
+        click("&Shut Down");
+        load("20ff\n9001f000");
+        QCOMPARE(lastMessage().value(0), "Fatal Error:\nInvalid or Corrupt 8XE File");
+        for (int offset : {0, 5, 9}) {
+            QCOMPARE(toolTipAt(listing->viewport(), pointAt(offset)), QString());
+        }
+
         // Around the first line break of a listing broken before showing.
         QByteArray words;
         for (int i = 0; i < 1200; ++i) {
