@@ -111,10 +111,10 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
     }
     switch (change.where) {
     case Change::Where::Register:
-        lit.lightRegister(change.index, change.before);
+        lit.lightRegister(change.index, change.before, change.after);
         break;
     case Change::Where::Memory:
-        lit.lightCell(change.index, change.before);
+        lit.lightCell(change.index, change.before, change.after);
         break;
     case Change::Where::Nothing:
         break;

@@ -559,6 +559,14 @@ private slots:
         click("Execute");
         QCOMPARE(toolTipOf(execution().registerBox(1)), "was 0, now 2");
         QCOMPARE(litBoxes(), QStringList({"register 1", "cell 1"}));
+        // What a run changed and put back reads as unchanged: not lit, also
+        // when a later word changes it again.
+        cpu().memory[1] = 0;
+        click("&Shut Down");
+        load("9000a0009001a001900131012100"
+             "3101f000");
+        QCOMPARE(litBoxes(), QStringList({"register 1"}));
+        QCOMPARE(toolTipOf(execution().registerBox(1)), "was 2, now 0");
 
         // Clear and Fill are no executed words: nothing stays lit, a register
         // neither, though they do not rewrite the register boxes.
