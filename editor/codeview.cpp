@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -80,7 +79,12 @@ std::string localPath(const QString& name) {
 }
 
 QFont editorFont() {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // Liberation Mono comes with the toolkit, so the text looks the same on
+    // every machine; the desktop's "monospace" may be a font that Qt does not
+    // take for fixed-pitch. Without it, the hint finds another.
+    QFont font(QStringLiteral("Liberation Mono"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
     // Scintilla sizes its fonts in points: 15 pixels at the screen's resolution.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96.0;

@@ -56,6 +56,9 @@ void EmulatorWindows::connectWindows() {
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
                      [this] { refreshAll(); });
+    // Clear and Fill leave the registers and their texts alone.
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
+                     &ExecutionWindow::refreshRegisterHighlights);
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
                      [this] { emulator.executeTypedInstruction(); });
 }
@@ -108,10 +111,10 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
     }
     switch (change.where) {
     case Change::Where::Register:
-        lit.lightRegister(change.index, change.before);
+        lit.lightRegister(change.index, change.before, change.after);
         break;
     case Change::Where::Memory:
-        lit.lightCell(change.index, change.before);
+        lit.lightCell(change.index, change.before, change.after);
         break;
     case Change::Where::Nothing:
         break;

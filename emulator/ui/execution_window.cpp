@@ -2,6 +2,7 @@
 
 #include "disassemble.h"
 #include "highlights.h"
+#include "text.h"
 #include "window_kit.h"
 
 #include <algorithm>
@@ -92,6 +93,11 @@ void ExecutionWindow::refreshRegisters() {
                          highlights.registerBefore(page + 1));
 }
 
+void ExecutionWindow::refreshRegisterHighlights() {
+    boxes[0]->showBefore(highlights.registerBefore(page));
+    boxes[1]->showBefore(highlights.registerBefore(page + 1));
+}
+
 void ExecutionWindow::pageUp() {
     if (page > 0) {
         page -= 2;
@@ -143,6 +149,7 @@ QString wrapListing(const QString& text, const QPlainTextEdit& view,
 void ExecutionWindow::setProgramListing(const QString& text) {
     // The listing is read-only, so what it holds is exactly what was set here.
     listingText = text;
+    listingIsProgram = isHexText(text.toLatin1().toStdString());
     addedBreaks.clear();
     listing->setPlainText(text.size() < longListing ? text
                                                     : wrapListing(text, *listing, addedBreaks));
@@ -183,7 +190,9 @@ QString ExecutionWindow::describeWordAt(QPoint point) const {
         return {};
     }
     const auto offset = textOffset(position);
-    if (!offset) {
+    // A rejected text never runs; cut into fours, it would show words that
+    // straddle its line breaks.
+    if (!offset || !listingIsProgram) {
         return {};
     }
     const QString word = listingText.mid(*offset / 4 * 4, 4);

@@ -28,6 +28,8 @@ public:
                     const Highlights& highlights);
 
     void refreshRegisters();
+    // Lights the boxes as the highlights say, rewriting no text.
+    void refreshRegisterHighlights();
     void setProgramListing(const QString& text);
     QString programListingText() const;
     void setNextInstructionText(const QString& text);
@@ -39,7 +41,8 @@ public:
     // the mark.
     void markWord(std::optional<qsizetype> offset);
     // The listing's word under a point of its viewport, as "2A7F  load kx,
-    // 7f"; empty where there is no whole word.
+    // 7f"; empty where there is no whole word, and in a text that is no
+    // program.
     QString describeWordAt(QPoint viewportPoint) const;
 
     int registerPage() const { return page; }
@@ -80,6 +83,8 @@ private:
     QLabel* nextLabel = nullptr;
     QPlainTextEdit* listing = nullptr;
     QString listingText;
+    // Only hexadecimal digits: the text is made of words, as a program.
+    bool listingIsProgram = true;
     // Offsets in listingText before which a line break was put for showing,
     // and where those breaks stand in the document.
     std::vector<qsizetype> addedBreaks;

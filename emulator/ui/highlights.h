@@ -13,12 +13,11 @@ class Highlights {
 public:
     // Nothing lit.
     void clear();
-    // No cell lit; registers stay as they are.
-    void clearCells();
-    // Lights a register or cell; one already lit keeps its first value, so
-    // a whole run reads "was <before the run>".
-    void lightRegister(int index, std::int32_t before);
-    void lightCell(int index, std::int32_t before);
+    // Lights a register or cell that a word changed from `before` to
+    // `after`. One already lit keeps its first value, so a whole run reads
+    // "was <before the run>", and goes out when it is back at that value.
+    void lightRegister(int index, std::int32_t before, std::int32_t after);
+    void lightCell(int index, std::int32_t before, std::int32_t after);
 
     // The value before the change, or nothing when it is not lit.
     std::optional<std::int32_t> registerBefore(int index) const {
@@ -29,6 +28,10 @@ public:
     }
 
 private:
+    template <std::size_t N>
+    static void light(std::array<std::optional<std::int32_t>, N>& slots, int& lit, int index,
+                      std::int32_t before, std::int32_t after);
+
     std::array<std::optional<std::int32_t>, 16> registers{};
     std::array<std::optional<std::int32_t>, 256> cells{};
     // How many are lit, so that clearing after every Step costs nothing

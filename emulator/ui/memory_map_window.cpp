@@ -125,10 +125,11 @@ void MemoryMapWindow::memoryMapCommand(int id) {
     case ClearCommand:
     case FillCommand:
         memory.fill(id == ClearCommand ? 0 : 255);
-        // Not an executed word: no cell stays lit. The registers, which this
-        // does not touch, keep theirs.
-        highlights.clearCells();
+        // Not an executed word, so nothing stays lit: a register still lit
+        // would read as changed by the Fill.
+        highlights.clear();
         mapView.refresh();
+        emit highlightsCleared();
         break;
     default:
         break;

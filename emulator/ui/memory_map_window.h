@@ -72,6 +72,8 @@ public:
 signals:
     // The base changed: every number display has to be rewritten.
     void viewModeChanged();
+    // Clear or Fill put out every highlight, the registers' too.
+    void highlightsCleared();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -157,21 +157,24 @@ void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMo
     }
     if (modeChanged || value != shownValue) {
         field->setText(QString::fromStdString(formatNumber(value, viewMode)));
-        // Read from the start, as a read-only field is: a long binary value
-        // would otherwise show only its last digits.
-        field->setCursorPosition(0);
     }
-    if (before.has_value() != shownBefore.has_value()) {
-        setLit(before.has_value());
-    }
+    // Read from the start after every refresh, as a read-only field is: a
+    // long binary value would otherwise show only its last digits.
+    field->setCursorPosition(0);
     shown = true;
     shownAddress = address;
     shownValue = value;
     shownViewMode = viewMode;
-    shownBefore = before;
+    showBefore(before);
 }
 
-void AddressBox::setLit(bool lit) {
+void AddressBox::showBefore(std::optional<std::int32_t> before) {
+    const bool lit = before.has_value();
+    const bool wasLit = shownBefore.has_value();
+    shownBefore = before;
+    if (lit == wasLit) {
+        return;
+    }
     // Yellow ground, bold digits and a thick blue outline: told apart by
     // lightness and shape as well as by hue, so every kind of colour vision
     // sees it.

@@ -56,6 +56,8 @@ public:
     // that refreshing after every executed word stays cheap.
     void showNumber(std::int32_t address, std::int32_t value, int viewMode,
                     std::optional<std::int32_t> before = std::nullopt);
+    // Lights or puts out the box, leaving its texts as they are.
+    void showBefore(std::optional<std::int32_t> before);
 
     QString valueText() const;
     bool isLit() const { return shownBefore.has_value(); }
@@ -68,8 +70,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void setLit(bool lit);
-
     QLineEdit* field;
     bool shown = false;
     std::int32_t shownAddress = 0;

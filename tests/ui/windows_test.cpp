@@ -505,6 +505,11 @@ private slots:
         findCommand(&memoryMap(), ViewDecimalCommand)->trigger();
         findCommand(&memoryMap(), ViewBinaryCommand)->trigger();
         QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
+        // A field the user scrolled to its end, by a click and End, shows its
+        // start again at the next refresh, also when its value stayed.
+        box->findChild<QLineEdit*>()->end(false);
+        QVERIFY(box->grab().toImage() != oneThenZeros);
+        QCOMPARE(shown(std::int32_t(0x80000001u)), oneThenZeros);
 
         // The whole value is in the tooltip.
         QCOMPARE(toolTipOf(box), QStringLiteral("1") + QString(30, '0') + QStringLiteral("1"));
@@ -554,9 +559,17 @@ private slots:
         click("Execute");
         QCOMPARE(toolTipOf(execution().registerBox(1)), "was 0, now 2");
         QCOMPARE(litBoxes(), QStringList({"register 1", "cell 1"}));
+        // What a run changed and put back reads as unchanged: not lit, also
+        // when a later word changes it again.
+        cpu().memory[1] = 0;
+        click("&Shut Down");
+        load("9000a0009001a001900131012100"
+             "3101f000");
+        QCOMPARE(litBoxes(), QStringList({"register 1"}));
+        QCOMPARE(toolTipOf(execution().registerBox(1)), "was 2, now 0");
 
-        // Clear and Fill are no executed words: no cell stays lit. The
-        // registers, which they leave alone, keep theirs.
+        // Clear and Fill are no executed words: nothing stays lit, a register
+        // neither, though they do not rewrite the register boxes.
         for (int command : {FillCommand, ClearCommand}) {
             typeInstruction("9001");
             typeInstruction("3101");
@@ -564,8 +577,13 @@ private slots:
             findCommand(&memoryMap(), command)->trigger();
             QCOMPARE(litBoxes(), QStringList());
             typeInstruction("9001");
+            const QStringList shown = registerTexts();
+            cpu().registers[1] = 100;
             findCommand(&memoryMap(), command)->trigger();
-            QCOMPARE(litBoxes(), QStringList({"register 1"}));
+            QCOMPARE(litBoxes(), QStringList());
+            QCOMPARE(toolTipOf(execution().registerBox(1)), shown[3]);
+            QCOMPARE(registerTexts(), shown);
+            cpu().registers[1] = 0;
         }
     }
 
@@ -641,6 +659,15 @@ private slots:
             QCOMPARE(toolTipAt(listing->viewport(), pointAt(h.offset)), QString(h.toolTip));
         }
         QCOMPARE(toolTipAt(listing->viewport(), QPoint(140, 110)), QString());
+
+        // A rejected text has no words to read back, also where it has four
+        // digits in a row.
+        click("&Shut Down");
+        load("20ff\n9001f000");
+        QCOMPARE(lastMessage().value(0), "Fatal Error:\nInvalid or Corrupt 8XE File");
+        for (int offset : {0, 5, 9}) {
+            QCOMPARE(toolTipAt(listing->viewport(), pointAt(offset)), QString());
+        }
 
         // Around the first line break of a listing broken before showing.
         QByteArray words;
