@@ -116,7 +116,9 @@ Completion completionAt(std::string_view line) {
     const std::string_view prefix = line.substr(start);
     const std::string_view before = line.substr(0, start);
     std::vector<std::string_view> words;
+    bool complete = false;
     const auto offer = [&](std::string_view word) {
+        complete = complete || word == prefix;
         if (word.size() > prefix.size() && word.substr(0, prefix.size()) == prefix)
             words.push_back(word);
     };
@@ -140,6 +142,10 @@ Completion completionAt(std::string_view line) {
             for (std::string_view name : registerNames)
                 offer(name);
     }
+    // A word that is already whole is left alone: "load" followed by Tab
+    // must not become "loadm".
+    if (complete)
+        words.clear();
     std::sort(words.begin(), words.end());
     Completion completion{prefix.size(), {}};
     for (std::string_view word : words) {

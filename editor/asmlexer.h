@@ -37,7 +37,7 @@ struct Completion {
 // What to offer for the word being typed at the end of a line's text before
 // the caret: mnemonics for the first word, register names where the
 // instruction takes a register; nothing in a comment or for a value, and
-// nothing the word already is.
+// nothing once the word is a whole name already.
 Completion completionAt(std::string_view lineBeforeCaret);
 
 // The form, word and effect of a mnemonic, e.g. "load reg, nn", "2rnn",

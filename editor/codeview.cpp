@@ -142,6 +142,8 @@ void CodeView::createEditBox() {
     editBox_->SendScintilla(Sci::SCI_SETSCROLLWIDTH, 1);
     editBox_->setCaretLineVisible(true);
     editBox_->setCaretLineBackgroundColor(QColor(0xfff8d8));
+    // Scintilla's grey tip text is too faint to read at a glance.
+    editBox_->setCallTipsForegroundColor(lexer_->defaultColor(AsmLexer::Default));
 
     editBox_->setMarginsFont(font);
     editBox_->setMarginsBackgroundColor(QColor(0xececec));
@@ -203,7 +205,13 @@ void CodeView::createMenus() {
             QAction* action = menu->addAction(QString::fromLatin1(item.text));
             action->setData(item.id);
             action->setShortcut(item.shortcut);
-            connect(action, &QAction::triggered, this, item.command);
+            connect(action, &QAction::triggered, this, [this, command = item.command] {
+                // A list or tip opened by typing belongs to where the caret
+                // was; left open, it would float over text that has moved.
+                editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
+                editBox_->SendScintilla(Sci::SCI_CALLTIPCANCEL);
+                command();
+            });
         }
     };
     const Item separator{nullptr, 0, {}, {}};
@@ -227,7 +235,9 @@ void CodeView::createMenus() {
          {"Select &All", cmdSelectAll, [this] { editBox_->selectAll(); }, QKeySequence::SelectAll},
          separator,
          {"&Find...", cmdFind, [this] { find(); }, QKeySequence::Find},
-         {"Find &Next", cmdFindNext, [this] { findNext(); }, QKeySequence::FindNext},
+         // Not the platform's Find Next: on GNOME that is Ctrl+G, which would
+         // leave both it and Go to Line dead as an ambiguous shortcut.
+         {"Find &Next", cmdFindNext, [this] { findNext(); }, QKeySequence(Qt::Key_F3)},
          {"&Go to Line...", cmdGoToLine, [this] { goToLine(); },
           QKeySequence(Qt::CTRL | Qt::Key_G)},
          separator,
@@ -384,9 +394,25 @@ void CodeView::showErrors() {
     }
     errorLabel_->setText(errorCountText(consoleLines_.size()));
     errorLabel_->setToolTip(consoleLines_.join(u'\n'));
+    // An error shown by a jump must not outlive its mending.
+    if (messageLine_ >= 0)
+        showLineMessage(messageLine_);
+}
+
+void CodeView::showLineMessage(int line) {
+    if (!errorsByLine_.contains(line)) {
+        messageLine_ = -1;
+        statusBar()->clearMessage();
+        return;
+    }
+    messageLine_ = line;
+    statusBar()->showMessage(errorsByLine_.value(line).replace(u'\n', QStringLiteral("; ")));
 }
 
 void CodeView::jumpToError(bool forward) {
+    // Errors found before the last edit would send the cursor to old lines.
+    if (checkTimer_->isActive())
+        checkNow();
     if (errorsByLine_.isEmpty()) {
         statusBar()->showMessage(QStringLiteral("No errors"), 3000);
         return;
@@ -406,8 +432,7 @@ void CodeView::jumpToError(bool forward) {
     editBox_->setCursorPosition(target, 0);
     editBox_->ensureLineVisible(target);
     editBox_->setFocus();
-    messageLine_ = target;
-    statusBar()->showMessage(errorsByLine_.value(target).replace(u'\n', QStringLiteral("; ")));
+    showLineMessage(target);
 }
 
 void CodeView::find() {

@@ -108,6 +108,8 @@ private:
     std::string_view textRange(long start, long end) const;
     void textChanged();
     void showErrors();
+    // The status bar's message for a line's errors, cleared once it has none.
+    void showLineMessage(int line);
     // Where a line's code is: after its indentation, before its comment.
     std::pair<long, long> codeRange(int line) const;
     void jumpToError(bool forward);

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -31,6 +32,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -165,6 +167,33 @@ QStringList zerlantErrors(const QString& source) {
         if (line.startsWith("error on line(") || line.startsWith("fatal error: "))
             errors << QString::fromLatin1(line);
     return errors;
+}
+
+// The contrast ratio, as the web's accessibility rules define it, between
+// the darkest colour of a picture and its most common one, its ground.
+double textContrast(const QImage& image) {
+    const auto luminance = [](QRgb rgb) {
+        const auto linear = [](int channel) {
+            const double c = channel / 255.0;
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) +
+               0.0722 * linear(qBlue(rgb));
+    };
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y) | 0xff000000u];
+    if (counts.empty())
+        return 0;
+    const QRgb ground =
+        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        })->first;
+    double darkest = luminance(ground);
+    for (const auto& [rgb, count] : counts)
+        darkest = std::min(darkest, luminance(rgb));
+    return (luminance(ground) + 0.05) / (darkest + 0.05);
 }
 
 } // namespace
@@ -353,6 +382,11 @@ void CodeViewTest::shortcutsReachTheirCommands() {
     QTest::keyClick(view_->editBox(), Qt::Key_G, Qt::ControlModifier);
     view_->editBox()->getCursorPosition(&line, &index);
     QCOMPARE(line, 0);
+    // F3 with nothing to find yet asks what to find.
+    dialogs_->texts.push_back(QStringLiteral("lod"));
+    QTest::keyClick(view_->editBox(), Qt::Key_F3);
+    QCOMPARE(view_->editBox()->selectedText(), QStringLiteral("lod"));
+    QTest::keyClick(view_->editBox(), Qt::Key_Home, Qt::ControlModifier);
     type("x");
     dialogs_->answers.push_back(Answer::Cancel);
     QTest::keyClick(view_->editBox(), Qt::Key_N, Qt::ControlModifier);
@@ -381,7 +415,11 @@ void CodeViewTest::editBoxFillsClientArea() {
     QVERIFY(edit->verticalScrollBar()->isVisible());
     const QFont font = edit->lexer()->font(mox::AsmLexer::Default);
     QCOMPARE(QFontInfo(font).pixelSize(), 15);
-    QVERIFY(QFontInfo(font).fixedPitch());
+    // Every letter as wide as any other, whether or not fontconfig marks the
+    // font as fixed (it does not for Noto Sans Mono).
+    const QFontMetrics metrics(font);
+    QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")),
+             metrics.horizontalAdvance(QStringLiteral("WWWW")));
     view_->resize(900, 700);
     QCOMPARE(edit->width(), 900);
 }
@@ -960,13 +998,41 @@ void CodeViewTest::completesAndExplainsMnemonics() {
     type("\n; lo");
     QVERIFY(!offered());
     QCOMPARE(view_->documentText(), QStringLiteral("loadm bx, a\nad\n; lo"));
+    // Tab after a whole mnemonic separates; it never turns load into loadm.
+    type("\nload\tax");
+    QVERIFY(view_->documentText().endsWith("\nload\tax"));
     type("\nstore ");
     QVERIFY(edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
+    // The tip's text must be easy to read: at least 4.5:1 against its ground.
+    QWidget* tip = nullptr;
+    for (QWidget* child : edit->findChildren<QWidget*>())
+        if (child->isWindow() && child->isVisible())
+            tip = child;
+    QVERIFY(tip);
+    const QImage inside = tip->grab(tip->rect().adjusted(2, 2, -2, -2)).toImage(); // no frame
+    QVERIFY2(textContrast(inside) >= 4.5, "call tip text too faint");
+    // A menu command such as Undo or Next Error takes away what typing opened.
+    trigger(mox::cmdUndo);
+    QVERIFY(!edit->SendScintilla(Sci::SCI_CALLTIPACTIVE));
+    type("\nlo");
+    QVERIFY(offered());
+    trigger(mox::cmdNextError);
+    QVERIFY(!offered());
 
     const std::pair<const char*, const char*> cases[] = {
-        {"\tlo", "load loadm"}, {"d", ""},           {"mov a", "ax"}, {"mov ax, b", "bx"},
-        {"store c", "cx"},      {"store cx, c", ""}, {"inc p", "px"}, {"inc px, p", ""},
-        {"halt h", ""},         {"add ax", ""},      {"; mo", ""},    {"ax", ""},
+        {"\tlo", "load loadm"},
+        {"load", ""},
+        {"d", ""},
+        {"mov a", "ax"},
+        {"mov ax, b", "bx"},
+        {"store c", "cx"},
+        {"store cx, c", ""},
+        {"inc p", "px"},
+        {"inc px, p", ""},
+        {"halt h", ""},
+        {"add ax", ""},
+        {"; mo", ""},
+        {"ax", ""},
     };
     for (const auto& [line, words] : cases)
         QCOMPARE(mox::completionAt(line).words, std::string(words));
@@ -1010,12 +1076,27 @@ void CodeViewTest::marksErrorsInPlace() {
         QCOMPARE(line, expectedLine);
     }
     QCOMPARE(view_->statusBar()->currentMessage(), expected[0]);
+    // Straight after an edit, before the pause is over, F8 finds the lines
+    // where they are now.
+    edit->setCursorPosition(0, 0);
+    QTest::keyClick(edit, Qt::Key_Return);
+    trigger(mox::cmdNextError);
+    edit->getCursorPosition(&line, &index);
+    QCOMPARE(line, 2);
+    trigger(mox::cmdUndo);
 
     // Mending a line clears its mark after a short pause.
     edit->setSelection(3, 9, 3, 12);
     QTest::keyClicks(edit, "ff");
     QTRY_COMPARE(view_->errorLines(), QStringList{expected[0]});
     QCOMPARE(view_->markedLines(), QList<int>{1});
+    // Mended where a jump left the cursor, the line's message goes too.
+    trigger(mox::cmdNextError);
+    QCOMPARE(view_->statusBar()->currentMessage(), expected[0]);
+    edit->setCursorPosition(1, 2);
+    QTest::keyClicks(edit, "a");
+    QTRY_VERIFY(view_->errorLines().isEmpty());
+    QCOMPARE(view_->statusBar()->currentMessage(), QString());
 
     // Without a halt the one error is shown on the last line.
     openBytes("load ax, 1\r\n; halt\r\nlod");
