@@ -474,19 +474,16 @@ void CodeView::goToLine() {
 
 void CodeView::charAdded(int c) {
     const long position = editBox_->SendScintilla(Sci::SCI_GETCURRENTPOS);
-    const long lineStart = editBox_->SendScintilla(
-        Sci::SCI_POSITIONFROMLINE, editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position));
+    const long line = editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position);
     if (c == ' ') {
         // A tip for the mnemonic just typed, when it starts the line.
         const long wordEnd = position - 1;
         const long wordStart = editBox_->SendScintilla(Sci::SCI_WORDSTARTPOSITION, wordEnd, 1L);
-        const long indent =
-            editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION,
-                                    editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, wordEnd));
-        if (wordStart == indent)
+        if (wordStart == editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line))
             showCallTip(wordStart, textRange(wordStart, wordEnd));
         return;
     }
+    const long lineStart = editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
     const Completion completion = completionAt(textRange(lineStart, position));
     if (completion.words.empty()) {
         editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);
