@@ -98,10 +98,9 @@ private:
     template <typename T> static std::optional<T> take(std::deque<std::optional<T>>& queue) {
         if (queue.empty())
             return std::nullopt;
-        const bool given = queue.front().has_value();
-        const T value = given ? *queue.front() : T();
+        const std::optional<T> value = queue.front();
         queue.pop_front();
-        return given ? std::optional<T>(value) : std::nullopt;
+        return value;
     }
 };
 
