@@ -1,6 +1,7 @@
 #include "asmlexer.h"
 
 #include "instruction_set.h"
+#include "text.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -15,12 +16,6 @@ namespace {
 
 bool isWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool isHex(std::string_view word) {
-    return std::all_of(word.begin(), word.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    });
 }
 
 const Instruction* instructionNamed(std::string_view word) {
@@ -72,7 +67,7 @@ AsmLexer::Style AsmLexer::styleOf(std::string_view word) {
         return Mnemonic;
     if (std::find(registerNames.begin(), registerNames.end(), word) != registerNames.end())
         return Register;
-    return isHex(word) ? Number : Default;
+    return isHexText(word) ? Number : Default;
 }
 
 void AsmLexer::styleText(int start, int end) {

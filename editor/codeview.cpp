@@ -98,6 +98,20 @@ QString errorCountText(qsizetype count) {
     return count == 1 ? QStringLiteral("1 error") : QStringLiteral("%1 errors").arg(count);
 }
 
+int cursorLine(const Sci& edit) {
+    int line = 0;
+    int index = 0;
+    edit.getCursorPosition(&line, &index);
+    return line;
+}
+
+// The cursor at the start of the line, in view, with the focus.
+void moveToLine(Sci& edit, int line) {
+    edit.setCursorPosition(line, 0);
+    edit.ensureLineVisible(line);
+    edit.setFocus();
+}
+
 } // namespace
 
 CodeView::CodeView(EditorDialogs* dialogs, ProgramStarter* starter, QWidget* parent)
@@ -417,9 +431,7 @@ void CodeView::jumpToError(bool forward) {
         statusBar()->showMessage(QStringLiteral("No errors"), 3000);
         return;
     }
-    int line = 0;
-    int index = 0;
-    editBox_->getCursorPosition(&line, &index);
+    const int line = cursorLine(*editBox_);
     const QList<int> lines = errorsByLine_.keys();
     int target = 0;
     if (forward) {
@@ -429,9 +441,7 @@ void CodeView::jumpToError(bool forward) {
         const auto previous = std::lower_bound(lines.begin(), lines.end(), line);
         target = previous == lines.begin() ? lines.back() : *std::prev(previous);
     }
-    editBox_->setCursorPosition(target, 0);
-    editBox_->ensureLineVisible(target);
-    editBox_->setFocus();
+    moveToLine(*editBox_, target);
     showLineMessage(target);
 }
 
@@ -455,34 +465,25 @@ void CodeView::findNext() {
 }
 
 void CodeView::goToLine() {
-    int line = 0;
-    int index = 0;
-    editBox_->getCursorPosition(&line, &index);
     const std::optional<int> target =
-        dialogs_->askNumber(QStringLiteral("Go to Line"), QStringLiteral("Line:"), line + 1, 1,
-                            std::max(editBox_->lines(), 1));
-    if (!target)
-        return;
-    editBox_->setCursorPosition(*target - 1, 0);
-    editBox_->ensureLineVisible(*target - 1);
-    editBox_->setFocus();
+        dialogs_->askNumber(QStringLiteral("Go to Line"), QStringLiteral("Line:"),
+                            cursorLine(*editBox_) + 1, 1, std::max(editBox_->lines(), 1));
+    if (target)
+        moveToLine(*editBox_, *target - 1);
 }
 
 void CodeView::charAdded(int c) {
     const long position = editBox_->SendScintilla(Sci::SCI_GETCURRENTPOS);
-    const long lineStart = editBox_->SendScintilla(
-        Sci::SCI_POSITIONFROMLINE, editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position));
+    const long line = editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, position);
     if (c == ' ') {
         // A tip for the mnemonic just typed, when it starts the line.
         const long wordEnd = position - 1;
         const long wordStart = editBox_->SendScintilla(Sci::SCI_WORDSTARTPOSITION, wordEnd, 1L);
-        const long indent =
-            editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION,
-                                    editBox_->SendScintilla(Sci::SCI_LINEFROMPOSITION, wordEnd));
-        if (wordStart == indent)
+        if (wordStart == editBox_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line))
             showCallTip(wordStart, textRange(wordStart, wordEnd));
         return;
     }
+    const long lineStart = editBox_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
     const Completion completion = completionAt(textRange(lineStart, position));
     if (completion.words.empty()) {
         editBox_->SendScintilla(Sci::SCI_AUTOCCANCEL);

@@ -98,10 +98,9 @@ private:
     template <typename T> static std::optional<T> take(std::deque<std::optional<T>>& queue) {
         if (queue.empty())
             return std::nullopt;
-        const bool given = queue.front().has_value();
-        const T value = given ? *queue.front() : T();
+        const std::optional<T> value = queue.front();
         queue.pop_front();
-        return given ? std::optional<T>(value) : std::nullopt;
+        return value;
     }
 };
 
@@ -257,8 +256,11 @@ private slots:
 private:
     void trigger(int id);
     void type(const QString& text);
+    // Writes the bytes to a file of the test folder and opens it.
+    void openFile(const QString& name, const QByteArray& bytes);
     void openBytes(const QByteArray& bytes);
     QString path(const QString& name) const { return dir_->filePath(name); }
+    int cursorLine() const;
 
     QTemporaryDir settingsDir_;
     std::unique_ptr<QTemporaryDir> dir_;
@@ -310,10 +312,21 @@ void CodeViewTest::type(const QString& text) {
     }
 }
 
-void CodeViewTest::openBytes(const QByteArray& bytes) {
-    QVERIFY(writeBytes(path("opened.asm"), bytes));
-    dialogs_->openPaths.push_back(path("opened.asm"));
+int CodeViewTest::cursorLine() const {
+    int line = -1;
+    int index = -1;
+    view_->editBox()->getCursorPosition(&line, &index);
+    return line;
+}
+
+void CodeViewTest::openFile(const QString& name, const QByteArray& bytes) {
+    QVERIFY(writeBytes(path(name), bytes));
+    dialogs_->openPaths.push_back(path(name));
     trigger(mox::cmdOpen);
+}
+
+void CodeViewTest::openBytes(const QByteArray& bytes) {
+    openFile("opened.asm", bytes);
     view_->checkNow();
 }
 
@@ -375,13 +388,10 @@ void CodeViewTest::shortcutsReachTheirCommands() {
     QCOMPARE(readBytes(path("keys.asm")), QByteArray("halt\r\nlod ax, 1"));
     QTest::keyClick(view_->editBox(), Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(view_->editBox(), Qt::Key_F8);
-    int line = -1, index = -1;
-    view_->editBox()->getCursorPosition(&line, &index);
-    QCOMPARE(line, 1);
+    QCOMPARE(cursorLine(), 1);
     dialogs_->numbers.push_back(1);
     QTest::keyClick(view_->editBox(), Qt::Key_G, Qt::ControlModifier);
-    view_->editBox()->getCursorPosition(&line, &index);
-    QCOMPARE(line, 0);
+    QCOMPARE(cursorLine(), 0);
     // F3 with nothing to find yet asks what to find.
     dialogs_->texts.push_back(QStringLiteral("lod"));
     QTest::keyClick(view_->editBox(), Qt::Key_F3);
@@ -450,9 +460,7 @@ void CodeViewTest::tracksModification() {
     trigger(mox::cmdNew);
     QCOMPARE(dialogs_->questions.size(), 1);
 
-    QVERIFY(writeBytes(path("a.asm"), "halt\r\n"));
-    dialogs_->openPaths.push_back(path("a.asm"));
-    trigger(mox::cmdOpen);
+    openFile("a.asm", "halt\r\n");
     QVERIFY(!view_->isModified());
     trigger(mox::cmdNew);
     QCOMPARE(dialogs_->questions.size(), 1);
@@ -490,10 +498,8 @@ void CodeViewTest::savePromptsAndAnswers() {
     QFETCH(QString, prompt);
     QFETCH(Answer, answer);
 
-    QVERIFY(writeBytes(path("mine.asm"), "halt\r\n"));
     QVERIFY(writeBytes(path("other.asm"), "inc bx\r\nhalt\r\n"));
-    dialogs_->openPaths.push_back(path("mine.asm"));
-    trigger(mox::cmdOpen);
+    openFile("mine.asm", "halt\r\n");
     dialogs_->openPaths.push_back(path("other.asm"));
     dialogs_->answers.push_back(answer);
     type("inc ax\n");
@@ -612,9 +618,7 @@ void CodeViewTest::saveAppendsExtension() {
 }
 
 void CodeViewTest::saveAsCancelledKeepsState() {
-    QVERIFY(writeBytes(path("a.asm"), "halt\r\n"));
-    dialogs_->openPaths.push_back(path("a.asm"));
-    trigger(mox::cmdOpen);
+    openFile("a.asm", "halt\r\n");
     type("x");
     trigger(mox::cmdSaveAs);
     QCOMPARE(dialogs_->saveDialogs, 1);
@@ -653,9 +657,7 @@ void CodeViewTest::titleShowsNameAsItIs_data() {
 
 void CodeViewTest::titleShowsNameAsItIs() {
     QFETCH(QString, name);
-    QVERIFY(writeBytes(path(name), "halt\r\n"));
-    dialogs_->openPaths.push_back(path(name));
-    trigger(mox::cmdOpen);
+    openFile(name, "halt\r\n");
     QCOMPARE(view_->fileName(), path(name));
     // What the window system is given, after Qt's own title processing.
     QCOMPARE(view_->windowHandle()->title(), title(path(name)));
@@ -664,9 +666,7 @@ void CodeViewTest::titleShowsNameAsItIs() {
 }
 
 void CodeViewTest::saveRewritesUnmodifiedFile() {
-    QVERIFY(writeBytes(path("a.asm"), "halt\n"));
-    dialogs_->openPaths.push_back(path("a.asm"));
-    trigger(mox::cmdOpen);
+    openFile("a.asm", "halt\n");
     QVERIFY(writeBytes(path("a.asm"), "changed elsewhere"));
     trigger(mox::cmdSave);
     QCOMPARE(readBytes(path("a.asm")), QByteArray("halt\r\n"));
@@ -698,11 +698,9 @@ void CodeViewTest::loadsLineEnds() {
     QFETCH(QByteArray, shown);
     QFETCH(QByteArray, saved);
 
-    QVERIFY(writeBytes(path("in.asm"), onDisk));
     view_->editBox()->setText("previous text");
-    dialogs_->openPaths.push_back(path("in.asm"));
     dialogs_->answers.push_back(Answer::No);
-    trigger(mox::cmdOpen);
+    openFile("in.asm", onDisk);
     QCOMPARE(bytesOf(*view_), shown);
     QCOMPARE(view_->windowTitle(), title(path("in.asm")));
     QVERIFY(!view_->isModified());
@@ -731,9 +729,7 @@ void CodeViewTest::roundTripsFileBytes_data() {
 
 void CodeViewTest::roundTripsFileBytes() {
     QFETCH(QByteArray, bytes);
-    QVERIFY(writeBytes(path("r.asm"), bytes));
-    dialogs_->openPaths.push_back(path("r.asm"));
-    trigger(mox::cmdOpen);
+    openFile("r.asm", bytes);
     trigger(mox::cmdSave);
     QCOMPARE(readBytes(path("r.asm")), bytes);
 
@@ -796,14 +792,12 @@ void CodeViewTest::roundTripsRandomBytes() {
         seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 2026;
     std::mt19937 rng(seed);
     // A name that a shell would split or expand, with letters beyond ASCII.
-    const QString name = path(QString::fromUtf8("it's \"my\" prog; $HOME \xc3\xa9t\xc3\xa9.asm"));
+    const QString name = QString::fromUtf8("it's \"my\" prog; $HOME \xc3\xa9t\xc3\xa9.asm");
     for (int round = 0; round < 600; ++round) {
         const QByteArray bytes = randomContent(rng);
-        QVERIFY(writeBytes(name, bytes));
-        dialogs_->openPaths.push_back(name);
-        trigger(mox::cmdOpen);
+        openFile(name, bytes);
         trigger(mox::cmdSave);
-        const QByteArray saved = readBytes(name);
+        const QByteArray saved = readBytes(path(name));
         QVERIFY2(saved == withWindowsLineEnds(bytes),
                  qPrintable(QStringLiteral("seed %1 round %2: %3 saved as %4")
                                 .arg(seed)
@@ -879,9 +873,7 @@ void CodeViewTest::failedSaveKeepsWork() {
     QFETCH(QString, reason);
     QVERIFY(QDir(dir_->path()).mkdir("folder.asm"));
 
-    QVERIFY(writeBytes(path("a.asm"), "halt\r\n"));
-    dialogs_->openPaths.push_back(path("a.asm"));
-    trigger(mox::cmdOpen);
+    openFile("a.asm", "halt\r\n");
     type("inc ax\n");
     dialogs_->savePaths.push_back(path(target));
     trigger(mox::cmdSaveAs);
@@ -925,9 +917,7 @@ void CodeViewTest::failedSaveKeepsOldFile() {
     // The longest name the folder allows is no reason to fail; the size
     // limit is.
     const QString longName = QString(251, 'n') + ".asm";
-    QVERIFY(writeBytes(path(longName), "old\r\n"));
-    dialogs_->openPaths.push_back(path(longName));
-    trigger(mox::cmdOpen);
+    openFile(longName, "old\r\n");
     type("new ");
     const FileSizeLimit limit(4);
     trigger(mox::cmdSave);
@@ -1064,7 +1054,6 @@ void CodeViewTest::marksErrorsInPlace() {
     QVERIFY(view_->hoverText(pointOf(2, 3)).isEmpty());
 
     // F8 and Shift+F8 go round the marked lines.
-    int line = -1, index = -1;
     const QList<std::pair<int, int>> moves{{mox::cmdNextError, 1},
                                            {mox::cmdNextError, 3},
                                            {mox::cmdNextError, 1},
@@ -1072,8 +1061,7 @@ void CodeViewTest::marksErrorsInPlace() {
                                            {mox::cmdPreviousError, 1}};
     for (const auto& [command, expectedLine] : moves) {
         trigger(command);
-        edit->getCursorPosition(&line, &index);
-        QCOMPARE(line, expectedLine);
+        QCOMPARE(cursorLine(), expectedLine);
     }
     QCOMPARE(view_->statusBar()->currentMessage(), expected[0]);
     // Straight after an edit, before the pause is over, F8 finds the lines
@@ -1081,8 +1069,7 @@ void CodeViewTest::marksErrorsInPlace() {
     edit->setCursorPosition(0, 0);
     QTest::keyClick(edit, Qt::Key_Return);
     trigger(mox::cmdNextError);
-    edit->getCursorPosition(&line, &index);
-    QCOMPARE(line, 2);
+    QCOMPARE(cursorLine(), 2);
     trigger(mox::cmdUndo);
 
     // Mending a line clears its mark after a short pause.
@@ -1141,12 +1128,10 @@ void CodeViewTest::findsAndGoesToLines() {
     dialogs_->texts.push_back(QStringLiteral("halt"));
     trigger(mox::cmdFind);
     QCOMPARE(edit->selectedText(), QStringLiteral("HALT"));
-    int line = -1, index = -1;
     const QList<int> expected{3, 1}; // on, then round the end
     for (int want : expected) {
         trigger(mox::cmdFindNext);
-        edit->getCursorPosition(&line, &index);
-        QCOMPARE(line, want);
+        QCOMPARE(cursorLine(), want);
     }
     dialogs_->texts.push_back(QStringLiteral("store"));
     trigger(mox::cmdFind);
@@ -1154,12 +1139,10 @@ void CodeViewTest::findsAndGoesToLines() {
 
     dialogs_->numbers = {3, std::nullopt};
     trigger(mox::cmdGoToLine);
-    edit->getCursorPosition(&line, &index);
-    QCOMPARE(line, 2);
+    QCOMPARE(cursorLine(), 2);
     QTRY_VERIFY(view_->statusText().endsWith("Line 3, Col 1"));
     trigger(mox::cmdGoToLine); // cancelled: stays
-    edit->getCursorPosition(&line, &index);
-    QCOMPARE(line, 2);
+    QCOMPARE(cursorLine(), 2);
 }
 
 void CodeViewTest::zoomIsRemembered() {
@@ -1223,10 +1206,9 @@ void CodeViewTest::buildStartsAssemblerInTerminal() {
     // Named, without ".asm", with blanks and shell characters in its path,
     // and unchanged since it was opened.
     QVERIFY(QDir(dir_->path()).mkdir("my dir"));
-    const QString source = path("my dir/prog; rm -rf ~ $(x)");
-    QVERIFY(writeBytes(source, "halt\n"));
-    dialogs_->openPaths.push_back(source);
-    trigger(mox::cmdOpen);
+    const QString name = "my dir/prog; rm -rf ~ $(x)";
+    openFile(name, "halt\n");
+    const QString source = path(name);
     trigger(mox::cmdBuild);
 
     QCOMPARE(dialogs_->messages, QStringList());
