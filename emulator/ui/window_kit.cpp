@@ -26,9 +26,7 @@ namespace {
 
 // The light grey of the window class background and of static controls.
 const QColor lightGrey(192, 192, 192);
-// A changed value: yellow and blue from a palette made for colour-blind
-// readers, far apart in lightness too.
-const QColor litGround(240, 228, 66);
+// A lit box's outline: blue, far from the yellow ground in lightness too.
 const QColor litOutline(0, 90, 160);
 
 } // namespace
