@@ -9,6 +9,8 @@ set(MOX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(MOX_ICON_DIR ${PROJECT_SOURCE_DIR}/emulator/ui/resources/icons/hicolor)
 
 install(TARGETS zerlant emurun RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Manual pages to write (below); each desktop program adds its own.
+set(mox_pages zerlant emurun)
 
 if(MOX_BUILD_GUI)
   # A bare `editor` in /usr/bin would take the place of Debian's editor
@@ -23,10 +25,10 @@ if(MOX_BUILD_GUI)
         execute_process(COMMAND \"${CMAKE_STRIP}\"
           \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/mox77-${program}\")
       endif()")
+    install(FILES ${MOX_PACKAGING_DIR}/mox77-${program}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    list(APPEND mox_pages mox77-${program})
   endforeach()
-
-  install(FILES ${MOX_PACKAGING_DIR}/mox77-emulator.desktop ${MOX_PACKAGING_DIR}/mox77-editor.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${MOX_PACKAGING_DIR}/org.mox77.mox77.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
@@ -45,10 +47,6 @@ endforeach()
 
 # Manual pages: scdoc sources, compressed roff at build time.
 find_program(SCDOC_EXECUTABLE scdoc REQUIRED)
-set(mox_pages zerlant emurun)
-if(MOX_BUILD_GUI)
-  list(APPEND mox_pages mox77-emulator mox77-editor)
-endif()
 set(mox_man_files)
 foreach(page IN LISTS mox_pages)
   set(source ${MOX_PACKAGING_DIR}/man/${page}.1.scd)

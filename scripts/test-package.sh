@@ -12,19 +12,13 @@ deb=build/release/mox77_$(sed -n 's/^project(mox77 VERSION \([0-9.]*\).*/\1/p' C
 
 echo "==> checking its contents"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in bin/zerlant bin/emurun bin/mox77-emulator bin/mox77-editor \
-  share/applications/mox77-emulator.desktop share/applications/mox77-editor.desktop \
+for f in bin/{zerlant,emurun,mox77-emulator,mox77-editor} \
+  share/applications/mox77-{emulator,editor}.desktop \
   share/mime/packages/mox77.xml share/metainfo/org.mox77.mox77.metainfo.xml \
-  share/doc/mox77/copyright share/icons/hicolor/scalable/apps/mox77.svg \
-  share/icons/hicolor/scalable/mimetypes/application-x-mox77-program.svg \
-  share/man/man1/{zerlant,emurun,mox77-emulator,mox77-editor}.1.gz; do
+  share/doc/mox77/copyright share/man/man1/{zerlant,emurun,mox77-emulator,mox77-editor}.1.gz \
+  share/icons/hicolor/scalable/{apps/mox77,mimetypes/application-x-mox77-program}.svg \
+  share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/{apps/mox77,mimetypes/application-x-mox77-program}.png; do
   grep -qx "./usr/$f" <<<"$contents" || { echo "missing from the package: /usr/$f"; exit 1; }
-done
-for n in 16 32 48 64 128 256; do
-  for f in apps/mox77 mimetypes/application-x-mox77-program; do
-    grep -qx "./usr/share/icons/hicolor/${n}x$n/$f.png" <<<"$contents" ||
-      { echo "missing from the package: the ${n}x$n icon $f"; exit 1; }
-  done
 done
 
 root=$(mktemp -d)

@@ -142,11 +142,8 @@ void EmulatorWindows::setProgramListing(std::string_view text) {
 
 void EmulatorWindows::setNextInstructionText(std::string_view text) {
     execution->setNextInstructionText(toQString(text));
-    // The label reads "Next Instruction: " and the word; its tooltip reads
-    // the word back as source.
-    constexpr std::string_view prefix = "Next Instruction: ";
-    const std::string_view word =
-        text.substr(text.starts_with(prefix) ? prefix.size() : text.size());
+    // The label's tooltip reads the word it shows back as source.
+    const std::string_view word = emulator.cpu.nextInstructionText();
     execution->nextInstructionLabel()->setToolTip(word.size() == 4 ? toQString(describeWord(word))
                                                                    : QString());
     // Only step mode shows the next word, and the listing then holds the

@@ -241,7 +241,7 @@ void ExecutionWindow::markWord(std::optional<qsizetype> offset) {
     mark.cursor = cursor;
     // The lit boxes' yellow, and an underline for those who see no colour.
     // Not bold: wider digits would break the lines differently.
-    mark.format.setBackground(QColor(240, 228, 66));
+    mark.format.setBackground(litGround);
     mark.format.setForeground(QColor(0, 50, 100));
     mark.format.setFontUnderline(true);
     listing->setExtraSelections({mark});

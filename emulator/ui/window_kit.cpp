@@ -26,9 +26,7 @@ namespace {
 
 // The light grey of the window class background and of static controls.
 const QColor lightGrey(192, 192, 192);
-// A changed value: yellow and blue from a palette made for colour-blind
-// readers, far apart in lightness too.
-const QColor litGround(240, 228, 66);
+// A lit box's outline: blue, far from the yellow ground in lightness too.
 const QColor litOutline(0, 90, 160);
 
 } // namespace
@@ -48,16 +46,17 @@ int pictureScale() {
 
 QPixmap bitmap(int id, int scale) {
     // Loaded once and kept, as the hover pictures swap back and forth.
-    static QHash<int, QPixmap> loaded;
-    const int key = id * 2 + (scale == 2 ? 1 : 0);
-    auto it = loaded.find(key);
+    static QHash<QString, QPixmap> loaded;
+    const QString path = QStringLiteral(":/emulator/%1%2.bmp")
+                             .arg(id)
+                             .arg(scale == 2 ? QStringLiteral("@2x") : QString());
+    auto it = loaded.find(path);
     if (it == loaded.end()) {
         static const bool registered = (initResources(), true);
         (void)registered;
-        QPixmap picture(scale == 2 ? QStringLiteral(":/emulator/%1@2x.bmp").arg(id)
-                                   : QStringLiteral(":/emulator/%1.bmp").arg(id));
-        picture.setDevicePixelRatio(scale == 2 ? 2.0 : 1.0);
-        it = loaded.insert(key, picture);
+        QPixmap picture(path);
+        picture.setDevicePixelRatio(scale);
+        it = loaded.insert(path, picture);
     }
     return *it;
 }

@@ -2,6 +2,7 @@
 // font, the bitmaps, picture controls and the bordered number boxes.
 #pragma once
 
+#include <QColor>
 #include <QLabel>
 #include <QPixmap>
 #include <QSize>
@@ -16,6 +17,10 @@ namespace mox::ui {
 
 // The 15-pixel Arial shared by every control that is given a font.
 const QFont& controlFont();
+
+// The ground of what an executed word changed, or the next word: a yellow from
+// a palette made for colour-blind readers.
+inline constexpr QColor litGround(240, 228, 66);
 
 // One of the emulator's bitmaps by its resource number (101 is the icon), at
 // its own size in device-independent pixels. On screens scaled above 100 %

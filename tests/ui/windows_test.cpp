@@ -52,6 +52,16 @@ QString describeMenus(QWidget* window) {
     return menus.join(QStringLiteral(" | "));
 }
 
+// 1200 different "load" words: a listing long enough to be broken into
+// lines before it is shown.
+QByteArray distinctWords() {
+    QByteArray words;
+    for (int i = 0; i < 1200; ++i) {
+        words += QByteArray::number(0x2000 + i, 16);
+    }
+    return words;
+}
+
 bool showsBitmap(const QLabel* label, int id) {
     return label->pixmap().toImage() == bitmap(id).toImage();
 }
@@ -467,10 +477,7 @@ private slots:
         // A listing long enough to be broken into lines before it is shown,
         // with every word different: the mark must land on the right one
         // however many breaks stand before it, and be scrolled to.
-        QByteArray words;
-        for (int i = 0; i < 1200; ++i) {
-            words += QByteArray::number(0x2000 + i % 0x1000, 16);
-        }
+        const QByteArray words = distinctWords();
         click("&Shut Down");
         load(words);
         for (int i = 0; i < 700; ++i) {
@@ -670,10 +677,7 @@ private slots:
         }
 
         // Around the first line break of a listing broken before showing.
-        QByteArray words;
-        for (int i = 0; i < 1200; ++i) {
-            words += QByteArray::number(0x2000 + i % 0x1000, 16);
-        }
+        const QByteArray words = distinctWords();
         click("&Shut Down");
         load(words);
         const int firstLine = listing->document()->firstBlock().length() - 1;

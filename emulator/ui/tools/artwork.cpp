@@ -4,6 +4,7 @@
 //   mox_artwork <folder>
 // The results are committed under emulator/ui/resources; rerun this after
 // changing a drawing.
+#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -41,9 +42,16 @@ QFont sans(int pixels, bool bold = false) {
 
 using Drawing = std::function<void(QPainter&)>;
 
-void prepare(QPainter& p) {
+// `draw` on a smoothed painter over an image of `size` filled with `ground`.
+QImage paint(QSize size, QImage::Format format, const QColor& ground, const Drawing& draw) {
+    QImage image(size, format);
+    image.fill(ground);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    draw(p);
+    p.end();
+    return image;
 }
 
 bool write(const QImage& image, const QString& path, const char* format) {
@@ -54,22 +62,26 @@ bool write(const QImage& image, const QString& path, const char* format) {
     return true;
 }
 
-// The drawing in a w x h bitmap and, with every coordinate doubled, in its
-// @2x twin; both are drawn, neither is scaled from the other.
-bool save(const QString& folder, int id, int w, int h, const Drawing& draw) {
+// A w x h bitmap and its @2x twin, each drawn by `drawAt` for its scale.
+bool saveBitmaps(const QString& folder, int id, QSize size,
+                 const std::function<void(QPainter&, int scale)>& drawAt) {
     bool ok = true;
     for (const int scale : {1, 2}) {
-        QImage image(w * scale, h * scale, QImage::Format_RGB888);
-        image.fill(Qt::white);
-        QPainter p(&image);
-        prepare(p);
-        p.scale(scale, scale);
-        draw(p);
-        p.end();
+        const QImage image = paint(size * scale, QImage::Format_RGB888, Qt::white,
+                                   [&](QPainter& p) { drawAt(p, scale); });
         const QString name = QString::number(id) + (scale == 2 ? "@2x.bmp" : ".bmp");
         ok = write(image, QDir(folder).filePath(name), "BMP") && ok;
     }
     return ok;
+}
+
+// The drawing with every coordinate doubled for the @2x twin: both are
+// drawn, neither is scaled from the other.
+bool save(const QString& folder, int id, int w, int h, const Drawing& draw) {
+    return saveBitmaps(folder, id, QSize(w, h), [&](QPainter& p, int scale) {
+        p.scale(scale, scale);
+        draw(p);
+    });
 }
 
 void rings(QPainter& p, QPointF centre, int count, qreal step, QColor colour) {
@@ -166,41 +178,29 @@ bool saveThemeIcons(const QString& folder) {
     bool ok = true;
     const QDir hicolor(QDir(folder).filePath("icons/hicolor"));
     for (const int n : {16, 32, 48, 64, 128, 256}) {
-        QImage image(n, n, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        prepare(p);
-        icon(p, n);
-        p.end();
+        const QImage image = paint(QSize(n, n), QImage::Format_ARGB32, Qt::transparent,
+                                   [n](QPainter& p) { icon(p, n); });
         ok = write(image, hicolor.filePath(QString("%1x%1/apps/mox77.png").arg(n)), "PNG") && ok;
     }
-    const QString svgPath = hicolor.filePath("scalable/apps/mox77.svg");
-    QDir().mkpath(QFileInfo(svgPath).path());
+    // Drawn into memory first: the generator gives the size in millimetres,
+    // and icon themes expect pixels.
+    QBuffer drawn;
     QSvgGenerator svg;
-    svg.setFileName(svgPath);
+    svg.setOutputDevice(&drawn);
     svg.setSize(QSize(32, 32));
     svg.setViewBox(QRect(0, 0, 32, 32));
     svg.setTitle("MOX77");
     svg.setDescription("The MOX77 emulator");
-    QPainter p;
-    if (!p.begin(&svg)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(svgPath));
-        return false;
-    }
+    QPainter p(&svg);
     icon(p, 32, true);
-    if (!p.end()) {
-        return false;
-    }
-    // The generator gives the size in millimetres; icon themes expect pixels.
-    QFile file(svgPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    QString text = QString::fromUtf8(file.readAll());
-    file.close();
+    p.end();
+    QString text = QString::fromUtf8(drawn.data());
     text.replace(QRegularExpression(R"(<svg width="[^"]*" height="[^"]*")"),
                  R"(<svg width="32" height="32")");
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0) {
+    const QString svgPath = hicolor.filePath("scalable/apps/mox77.svg");
+    QFile file(svgPath);
+    if (!QDir().mkpath(QFileInfo(svgPath).path()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(text.toUtf8()) < 0) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(svgPath));
         return false;
     }
@@ -323,17 +323,9 @@ int main(int argc, char** argv) {
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
-    bool ok = true;
     // The icon is drawn for its size, not scaled: the 2x bitmap is a 64 drawing.
-    for (const int scale : {1, 2}) {
-        QImage image(32 * scale, 32 * scale, QImage::Format_RGB888);
-        image.fill(Qt::white);
-        QPainter p(&image);
-        prepare(p);
-        icon(p, 32 * scale);
-        p.end();
-        ok = write(image, QDir(out).filePath(scale == 1 ? "101.bmp" : "101@2x.bmp"), "BMP") && ok;
-    }
+    bool ok =
+        saveBitmaps(out, 101, QSize(32, 32), [](QPainter& p, int scale) { icon(p, 32 * scale); });
     ok = saveThemeIcons(out) && ok;
     ok = save(out, 102, 298, 162, mainBackdrop) && ok;
     ok = save(out, 104, 97, 26,
