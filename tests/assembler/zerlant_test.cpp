@@ -82,6 +82,17 @@ TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
     }
 }
 
+// Whether the child ends within ten seconds; killed otherwise, so that a
+// hang fails the test instead of the suite.
+bool endsSoon(pid_t pid, int& status) {
+    for (int polls = 0; polls < 1000; ++polls, ::usleep(10'000))
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return true;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return false;
+}
+
 // Runs zerlant without arguments at a terminal and presses one key.
 void pauseTakesOneKey(const std::string& key) {
     SCOPED_TRACE(testing::PrintToString(key));
@@ -123,16 +134,8 @@ void pauseTakesOneKey(const std::string& key) {
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "did not wait at the prompt";
     ASSERT_EQ(::write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
     // A prompt that still waits for Enter would hang the suite; give up.
-    pid_t done = 0;
-    for (int tries = 0; tries < 500 && done == 0; ++tries) {
-        ::usleep(20'000);
-        done = ::waitpid(pid, &status, WNOHANG);
-    }
-    if (done == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
+    if (!endsSoon(pid, status))
         FAIL() << "one key did not end the pause";
-    }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     termios after{};
     ASSERT_EQ(::tcgetattr(slave, &after), 0);
@@ -506,13 +509,7 @@ TEST_F(Zerlant, PauseKilledBySignalGivesTheTerminalBack) {
         EXPECT_EQ(now.c_lflag & ECHO, 0u) << "never waited at the pause";
         ::kill(pid, sig);
         int status = 0;
-        pid_t done = 0;
-        for (int polls = 0; polls < 500 && done == 0; ++polls, ::usleep(10'000))
-            done = ::waitpid(pid, &status, WNOHANG);
-        if (done == 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-        }
+        endsSoon(pid, status);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
         ASSERT_EQ(::tcgetattr(tty, &now), 0);
         EXPECT_EQ(std::memcmp(&now, &before, sizeof now), 0) << "terminal not given back " << sig;
