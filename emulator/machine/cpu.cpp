@@ -172,13 +172,8 @@ std::size_t Cpu::runText(std::string_view text) {
     // three characters is never executed.
     const std::size_t words = text.size() / 4;
     std::size_t executed = 0;
-    while (executed < words) {
-        const Change change = step(text.data() + 4 * executed++);
-        if (display)
-            display->refreshDisplays(change);
-        if (!running)
-            break;
-    }
+    while (executed < words && running)
+        execute(text.substr(4 * executed++, 4));
     if (display)
         display->showMessage("Execution Complete!. . Successful Run!", "Success!",
                              Icon::Information, std::nullopt);
