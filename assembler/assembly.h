@@ -17,8 +17,8 @@ struct Assembly {
 
 // One error of a source, as the line loop finds it.
 struct LineError {
-    std::int64_t
-        index; // source line counted from 0; -1 for the missing halt, which belongs to no line
+    // Source line counted from 0; -1 for the missing halt, which belongs to no line.
+    std::int64_t index;
     std::string_view message; // static text, as the encoder gives it
 };
 using ReportError = std::function<void(const LineError&)>;

@@ -17,6 +17,15 @@ enum class OperandClass {
     None,          // opcode, 0, 0, 0
 };
 
+// The word's operand digits run from this position to its end: a word of
+// the class reads no others.
+constexpr int firstOperandDigit(OperandClass operands) {
+    return operands == OperandClass::RegisterValue  ? 1
+           : operands == OperandClass::TwoRegisters ? 2
+           : operands == OperandClass::OneRegister  ? 3
+                                                    : 4;
+}
+
 // Where an instruction puts its result.
 enum class Destination { Nothing, Register, Memory };
 

@@ -365,16 +365,14 @@ bool fill(int fd, std::string_view data, mode_t mode, Durability durability) {
            (durability == Durability::Cached || ::fsync(fd) == 0);
 }
 
-// Names the complete file `fd` under a new temporary name in the folder.
-bool linkTemporary(int fd, const std::string& folder, std::string& temp) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+// Has `create` make a new temporary name in the folder, trying another while
+// one is taken; removeTemporary knows each name from the moment it exists.
+template <class Create>
+bool claimTemporary(const std::string& folder, std::string& temp, Create create) {
     for (int tries = 0; tries < nameTries; ++tries) {
         std::string candidate = temporaryName(folder);
         const SignalsHeld held;
-        // The first form needs a privilege; the second needs /proc.
-        if (::linkat(fd, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0 ||
-            (errno != EEXIST && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(),
-                                         AT_SYMLINK_FOLLOW) == 0)) {
+        if (create(candidate.c_str())) {
             temp = std::move(candidate);
             pendingTemporary = temp.c_str();
             return true;
@@ -391,8 +389,15 @@ bool writeUnnamed(const std::string& folder, std::string_view data, mode_t mode,
                   Durability durability, std::string& temp) {
     FileHandle file(
         ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    const std::string self = "/proc/self/fd/" + std::to_string(file.fd);
+    // The first link needs a privilege; the second needs /proc.
+    const auto link = [&](const char* name) {
+        return ::linkat(file.fd, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0 ||
+               (errno != EEXIST &&
+                ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0);
+    };
     return file.fd >= 0 && fill(file.fd, data, mode, durability) &&
-           linkTemporary(file.fd, folder, temp) && ::close(file.release()) == 0;
+           claimTemporary(folder, temp, link) && ::close(file.release()) == 0;
 }
 
 // The same through a named temporary file, removed should a stopping signal
@@ -400,18 +405,12 @@ bool writeUnnamed(const std::string& folder, std::string_view data, mode_t mode,
 bool writeNamed(const std::string& folder, std::string_view data, mode_t mode,
                 Durability durability, std::string& temp) {
     FileHandle file(-1);
-    for (int tries = 0; tries < nameTries && file.fd < 0; ++tries) {
-        std::string candidate = temporaryName(folder);
-        const SignalsHeld held;
-        file.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (file.fd >= 0) {
-            temp = std::move(candidate);
-            pendingTemporary = temp.c_str();
-        } else if (errno != EEXIST) {
-            return false;
-        }
-    }
-    return file.fd >= 0 && fill(file.fd, data, mode, durability) && ::close(file.release()) == 0;
+    const auto create = [&file](const char* name) {
+        file.fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        return file.fd >= 0;
+    };
+    return claimTemporary(folder, temp, create) && fill(file.fd, data, mode, durability) &&
+           ::close(file.release()) == 0;
 }
 
 void discardTemporary(std::string& temp) {

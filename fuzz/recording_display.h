@@ -1,14 +1,14 @@
 // A display that counts refreshes and keeps the messages and the texts shown.
 #pragma once
 
-#include "display.h"
+#include "null_display.h"
 
 #include <string>
 #include <vector>
 
 namespace mox::fuzz {
 
-class RecordingDisplay : public Display {
+class RecordingDisplay : public NullDisplay {
 public:
     std::size_t refreshes = 0;
     std::vector<std::string> messages; // each message's text
@@ -17,18 +17,13 @@ public:
     bool typedCleared = false;
 
     void refreshDisplays(const Change&) override { ++refreshes; }
-    void setWindowVisible(Window, bool) override {}
     void setExecutionTitle(std::string_view t) override { title = t; }
     void setProgramListing(std::string_view t) override { listing = t; }
     void setNextInstructionText(std::string_view t) override { nextInstruction = t; }
-    void setNextInstructionVisible(bool) override {}
-    void setExecuteEnabled(bool) override {}
-    void setStepEnabled(bool) override {}
     void showMessage(std::string_view text, std::string_view, Icon,
                      std::optional<Window>) override {
         messages.emplace_back(text);
     }
-    std::optional<std::string> chooseProgramFile() override { return std::nullopt; }
     std::string typedInstruction() override { return typed; }
     void clearTypedInstruction() override { typedCleared = true; }
 

@@ -67,20 +67,13 @@ Change put(std::array<std::int32_t, N>& place, Change::Where where, unsigned ind
 
 // Whether every place the opcode reads holds a digit; the others may hold
 // anything.
-bool readsOnlyDigits(int opcode, int r2, int r3, int r4) {
-    const Instruction* in = instructionForOpcode(opcode);
+bool readsOnlyDigits(const char* word) {
+    const Instruction* in = instructionForOpcode(digitOf(word[0]));
     if (!in)
         return false;
-    switch (in->operands) {
-    case OperandClass::RegisterValue:
-        return (r2 | r3 | r4) >= 0;
-    case OperandClass::TwoRegisters:
-        return (r3 | r4) >= 0;
-    case OperandClass::OneRegister:
-        return r4 >= 0;
-    case OperandClass::None:
-        break;
-    }
+    for (int at = firstOperandDigit(in->operands); at < 4; ++at)
+        if (digitOf(word[at]) < 0)
+            return false;
     return true;
 }
 
@@ -112,7 +105,7 @@ Change Cpu::step(const char* word) {
         // Callers validate their texts; a stray character where the opcode
         // reads a digit must still never index outside the machine, so such a
         // word does nothing.
-        if (!readsOnlyDigits(opcode, r2, r3, r4))
+        if (!readsOnlyDigits(word))
             return {};
         r2 = std::max(r2, 0);
         r3 = std::max(r3, 0);
@@ -179,13 +172,8 @@ std::size_t Cpu::runText(std::string_view text) {
     // three characters is never executed.
     const std::size_t words = text.size() / 4;
     std::size_t executed = 0;
-    while (executed < words) {
-        const Change change = step(text.data() + 4 * executed++);
-        if (display)
-            display->refreshDisplays(change);
-        if (!running)
-            break;
-    }
+    while (executed < words && running)
+        execute(text.substr(4 * executed++, 4));
     if (display)
         display->showMessage("Execution Complete!. . Successful Run!", "Success!",
                              Icon::Information, std::nullopt);

@@ -19,23 +19,20 @@ std::string disassemble(std::string_view word) {
     const Instruction* m = instructionForOpcode(hexDigitValue(word[0]));
     if (!m)
         return "(none)";
+    const auto first = static_cast<std::size_t>(firstOperandDigit(m->operands));
+    if (!isHexText(word.substr(first, 4 - first)))
+        return "(invalid)";
     std::string out(m->mnemonic);
     switch (m->operands) {
     case OperandClass::RegisterValue:
-        if (!isHexText(word.substr(1, 3)))
-            return "(invalid)";
         out.append(" ").append(registerName(word[1])).append(", ");
         out.push_back(lowerChar(word[2]));
         out.push_back(lowerChar(word[3]));
         break;
     case OperandClass::TwoRegisters:
-        if (!isHexText(word.substr(2, 2)))
-            return "(invalid)";
         out.append(" ").append(registerName(word[2])).append(", ").append(registerName(word[3]));
         break;
     case OperandClass::OneRegister:
-        if (!isHexDigit(word[3]))
-            return "(invalid)";
         out.append(" ").append(registerName(word[3]));
         break;
     case OperandClass::None:

@@ -1,13 +1,12 @@
 // Runs the built zerlant on files in a scratch folder and checks what a user
 // sees: the console, the .8xe bytes and the exit status.
+#include "../run_tool.h"
 #include "../temp_dir.h"
 #include "instruction_set.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -25,37 +24,12 @@ namespace {
 
 const std::string pausePrompt = "Press any key to continue . . . \n";
 
-struct Result {
-    std::string out;
-    int status = -1;
-};
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 class Zerlant : public TempDirTest {
 protected:
     // Runs in the scratch folder with stdin not a terminal, so the pause
     // must not wait.
-    Result run(const std::string& args) const {
-        const std::string command = "cd " + quote(dir.string()) + " && " +
-                                    quote(std::string(MOX_BIN_DIR) + "/zerlant") + " " + args +
-                                    " </dev/null 2>&1";
-        Result r;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return r;
-        std::array<char, 4096> buf{};
-        size_t got = 0;
-        while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            r.out.append(buf.data(), got);
-        const int status = ::pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+    ShellRun run(const std::string& args) const {
+        return runShell(dir, toolCommand("zerlant") + " " + args + " </dev/null 2>&1");
     }
 
     bool exists(const std::string& name) const { return fs::exists(dir / name); }
@@ -68,7 +42,7 @@ std::string success(const std::string& source, const std::string& output) {
 
 TEST_F(Zerlant, GoodSourceWritesTheWords) {
     writeFile("prog.asm", "; demo\r\nload ax, ff ; set\r\n\r\ninc bx\r\nhalt");
-    const Result r = run("prog.asm");
+    const ShellRun r = run("prog.asm");
     EXPECT_EQ(r.out, success("prog.asm", "prog.8xe"));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(readFile("prog.8xe"), "20ff9001f000");
@@ -95,7 +69,7 @@ TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
     for (const auto& c : cases) {
         fs::remove(dir / "t.8xe");
         writeFile("t.asm", c.bytes);
-        const Result r = run("t.asm");
+        const ShellRun r = run("t.asm");
         const std::string expected =
             c.words.empty() ? c.out + "process stoped with  (1) fatal errors\n" + pausePrompt
                             : c.out;
@@ -106,6 +80,17 @@ TEST_F(Zerlant, LineEndsCommentsAndIndentsAsTheSourceHasThem) {
         else
             EXPECT_EQ(readFile("t.8xe"), c.words) << testing::PrintToString(c.bytes);
     }
+}
+
+// Whether the child ends within ten seconds; killed otherwise, so that a
+// hang fails the test instead of the suite.
+bool endsSoon(pid_t pid, int& status) {
+    for (int polls = 0; polls < 1000; ++polls, ::usleep(10'000))
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return true;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return false;
 }
 
 // Runs zerlant without arguments at a terminal and presses one key.
@@ -149,16 +134,8 @@ void pauseTakesOneKey(const std::string& key) {
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "did not wait at the prompt";
     ASSERT_EQ(::write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
     // A prompt that still waits for Enter would hang the suite; give up.
-    pid_t done = 0;
-    for (int tries = 0; tries < 500 && done == 0; ++tries) {
-        ::usleep(20'000);
-        done = ::waitpid(pid, &status, WNOHANG);
-    }
-    if (done == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
+    if (!endsSoon(pid, status))
         FAIL() << "one key did not end the pause";
-    }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     termios after{};
     ASSERT_EQ(::tcgetattr(slave, &after), 0);
@@ -193,7 +170,7 @@ TEST_F(Zerlant, PauseAtATerminalWaitsForOneKeyWithoutEnter) {
 
 TEST_F(Zerlant, OnlyTheFirstArgumentCounts) {
     writeFile("a.asm", "halt\n");
-    const Result r = run("a.asm b.asm");
+    const ShellRun r = run("a.asm b.asm");
     EXPECT_EQ(r.out, success("a.asm", "a.8xe"));
     EXPECT_EQ(readFile("a.8xe"), "f000");
 }
@@ -206,7 +183,7 @@ TEST_F(Zerlant, OutputIsNamedUpToTheFirstDot) {
     EXPECT_EQ(readFile("my.8xe"), "f000");
     const std::string full = (dir / "sub/p.asm").string();
     if (full.find('.') == (dir / "sub/p").string().size()) {
-        EXPECT_EQ(run(quote(full)).status, 0);
+        EXPECT_EQ(run(shellQuote(full)).status, 0);
         EXPECT_EQ(readFile("sub/p.8xe"), "a00ff000");
     }
     EXPECT_EQ(run("./sub/p.asm").out, success("./sub/p.asm", ".8xe"));
@@ -224,7 +201,7 @@ TEST_F(Zerlant, CommandLineProblems) {
         {"missing.asm", "fatal error: could not find the file" + std::string("missing.asm\n")},
     };
     for (const auto& c : cases) {
-        const Result r = run(c.args);
+        const ShellRun r = run(c.args);
         EXPECT_EQ(r.out, c.out + pausePrompt) << c.args;
         EXPECT_EQ(r.status, 1) << c.args;
     }
@@ -234,7 +211,7 @@ TEST_F(Zerlant, CommandLineProblems) {
 TEST_F(Zerlant, ErrorsWriteNothingAndKeepTheOldFile) {
     writeFile("prog.asm", "load ax, 1\nINC bx\nhalt\n");
     writeFile("prog.8xe", "2001f000");
-    const Result r = run("prog.asm");
+    const ShellRun r = run("prog.asm");
     EXPECT_EQ(r.out, "now assembling: prog.asm\nerror on line(2):  invalid instruction\n"
                      "process stoped with  (1) fatal errors\n" +
                          pausePrompt);
@@ -260,7 +237,7 @@ TEST_F(Zerlant, FoundButUnreadableNamesAreOneError) {
         names.push_back("locked.asm");
     for (const auto& name : names) {
         const std::string shown = name[0] == '\'' ? name.substr(1, name.size() - 2) : name;
-        const Result r = run(name);
+        const ShellRun r = run(name);
         EXPECT_EQ(r.out, "now assembling: " + shown + "\nfatal error: could not read the file" +
                              shown + "\nprocess stoped with  (1) fatal errors\n" + pausePrompt);
         EXPECT_EQ(r.status, 1);
@@ -272,7 +249,7 @@ TEST_F(Zerlant, FoundButUnreadableNamesAreOneError) {
 TEST_F(Zerlant, FailedWriteIsReportedAndKeepsTheOldFile) {
     writeFile("prog.asm", "halt\n");
     fs::create_directories(dir / "prog.8xe"); // a folder cannot be replaced by a file
-    const Result r = run("prog.asm");
+    const ShellRun r = run("prog.asm");
     EXPECT_EQ(r.out, "now assembling: prog.asm\nprocess stoped with  (0) fatal errors\n"
                      "was succesful emu binary code (in hex)  named: prog.8xe\n"
                      "fatal error: could not write the fileprog.8xe\n" +
@@ -313,7 +290,7 @@ TEST_F(Zerlant, BadBytesNeverCrash) {
     for (int i = 0; i < 256 * 64; ++i)
         binary += static_cast<char>((i * 131) & 0xff);
     writeFile("bin.asm", binary + "\nhalt\n\xff\xfe inc ax\n");
-    const Result r = run("bin.asm");
+    const ShellRun r = run("bin.asm");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("process stoped with  ("), std::string::npos);
     EXPECT_FALSE(exists("bin.8xe"));
@@ -328,7 +305,7 @@ TEST_F(Zerlant, ExamplesAssembleWithoutErrorsAndUseEveryInstruction) {
         ++count;
         const std::string name = entry.path().filename().string();
         fs::copy_file(entry.path(), dir / name);
-        const Result r = run(name);
+        const ShellRun r = run(name);
         EXPECT_EQ(r.status, 0) << r.out;
         const std::string output = entry.path().stem().string() + ".8xe";
         EXPECT_EQ(r.out, success(name, output));
@@ -360,7 +337,7 @@ TEST_F(Zerlant, ZeroByteEndsTheTextWhereverItStands) {
     for (const auto& c : cases) {
         fs::remove(dir / "z.8xe");
         writeFile("z.asm", c.bytes);
-        const Result r = run("z.asm");
+        const ShellRun r = run("z.asm");
         EXPECT_EQ(r.out, c.out) << testing::PrintToString(c.bytes);
         EXPECT_EQ(r.status, c.words.empty() ? 1 : 0) << testing::PrintToString(c.bytes);
         if (c.words.empty())
@@ -391,7 +368,7 @@ TEST_F(Zerlant, NamesWithShellAndNonAsciiCharacters) {
     fs::create_directories(dir / "folder with blanks");
     for (const auto& c : cases) {
         writeFile(c.source, "inc bx\nhalt\n");
-        const Result r = run(quote(c.source));
+        const ShellRun r = run(shellQuote(c.source));
         EXPECT_EQ(r.out, success(c.source, c.output)) << c.source;
         EXPECT_EQ(r.status, 0) << c.source;
         EXPECT_EQ(readFile(c.output), "9001f000") << c.source;
@@ -402,26 +379,6 @@ TEST_F(Zerlant, NamesWithShellAndNonAsciiCharacters) {
 }
 
 // Hostile files, memory shortage, signals and long names.
-
-// A limit on the address space, so that reading without end meets it at
-// once; sanitizers reserve far more address space than that.
-#if defined(__SANITIZE_ADDRESS__)
-const std::string memoryLimit;
-#else
-const std::string memoryLimit = "ulimit -v 65536 && ";
-#endif
-
-// Runs shell lines in the folder, standard error on standard output.
-Result runScript(const fs::path& dir, const std::string& lines) {
-    Result r;
-    FILE* pipe = ::popen(("cd " + quote(dir.string()) + " || exit 126\n" + lines).c_str(), "r");
-    std::array<char, 4096> buf{};
-    for (size_t got = 0; pipe && (got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;)
-        r.out.append(buf.data(), got);
-    const int status = pipe ? ::pclose(pipe) : -1;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 TEST_F(Zerlant, EndlessInputEndsAtOnceOrAsAFatalError) {
     fs::create_symlink("/dev/zero", dir / "zero.asm");
@@ -440,9 +397,8 @@ TEST_F(Zerlant, EndlessInputEndsAtOnceOrAsAFatalError) {
     for (const auto& c : cases) {
         if (!c.writer.empty() && memoryLimit.empty())
             continue;
-        const Result r = runScript(dir, c.writer + memoryLimit + "exec " +
-                                            quote(std::string(MOX_BIN_DIR) + "/zerlant") + " " +
-                                            c.name + " </dev/null 2>&1");
+        const ShellRun r = runShell(dir, c.writer + memoryLimit + "exec " + toolCommand("zerlant") +
+                                             " " + c.name + " </dev/null 2>&1");
         EXPECT_EQ(r.out, "now assembling: " + c.name + "\n" + c.message +
                              "process stoped with  (1) fatal errors\n" + pausePrompt);
         EXPECT_EQ(r.status, 1) << c.name;
@@ -468,8 +424,8 @@ pid_t startZerlant(const fs::path& dir, const std::string& args, int in, int out
         ::setsid();
         ::dup2(in, STDIN_FILENO);
         ::dup2(out, STDOUT_FILENO);
-        const std::string command = "cd " + quote(dir.string()) + " && exec " +
-                                    quote(std::string(MOX_BIN_DIR) + "/zerlant") + args;
+        const std::string command =
+            "cd " + shellQuote(dir.string()) + " && exec " + toolCommand("zerlant") + args;
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -553,13 +509,7 @@ TEST_F(Zerlant, PauseKilledBySignalGivesTheTerminalBack) {
         EXPECT_EQ(now.c_lflag & ECHO, 0u) << "never waited at the pause";
         ::kill(pid, sig);
         int status = 0;
-        pid_t done = 0;
-        for (int polls = 0; polls < 500 && done == 0; ++polls, ::usleep(10'000))
-            done = ::waitpid(pid, &status, WNOHANG);
-        if (done == 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-        }
+        endsSoon(pid, status);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
         ASSERT_EQ(::tcgetattr(tty, &now), 0);
         EXPECT_EQ(std::memcmp(&now, &before, sizeof now), 0) << "terminal not given back " << sig;

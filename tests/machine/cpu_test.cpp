@@ -136,23 +136,23 @@ TEST(CpuExecute, ReadsOnlyFourCharacters) {
     EXPECT_TRUE(cpu.running);
 }
 
-class CountingDisplay : public NullDisplay {
+class ChangeRecorder : public NullDisplay {
 public:
-    int refreshes = 0;
-    void refreshDisplays(const Change&) override { ++refreshes; }
+    std::vector<Change> changes;
+    void refreshDisplays(const Change& change) override { changes.push_back(change); }
 };
 
 TEST(CpuExecute, RefreshesAfterEveryWord) {
-    CountingDisplay display;
+    ChangeRecorder display;
     Cpu cpu;
     cpu.display = &display;
     for (const char* word : {"0000", "2aff", "f000", "zzzz"})
         cpu.execute(word);
-    EXPECT_EQ(display.refreshes, 4);
+    EXPECT_EQ(display.changes.size(), 4u);
 }
 
 TEST(CpuReset, ClearsEveryFieldButTheDisplay) {
-    CountingDisplay display;
+    ChangeRecorder display;
     Cpu cpu = machineWith({}, {{0xff, 1}});
     cpu.display = &display;
     cpu.running = cpu.programLoaded = true;
@@ -170,12 +170,6 @@ TEST(CpuReset, ClearsEveryFieldButTheDisplay) {
     EXPECT_EQ(cpu.nextInstructionText(), "");
     EXPECT_EQ(cpu.display, &display);
 }
-
-class ChangeRecorder : public NullDisplay {
-public:
-    std::vector<Change> changes;
-    void refreshDisplays(const Change& change) override { changes.push_back(change); }
-};
 
 TEST(CpuChange, EachWordReportsWhatItChanged) {
     constexpr auto reg = Change::Where::Register;

@@ -1,13 +1,12 @@
+#include "../run_tool.h"
 #include "../temp_dir.h"
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,22 +19,13 @@ struct Result {
     std::string out, err;
 };
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class EmurunTest : public TempDirTest {
 protected:
     // Runs a tool from the bin folder in the test's folder, stdin empty.
     Result run(const std::string& tool, const std::string& args) {
-        const std::string command = "cd '" + dir.string() + "' && '" + MOX_BIN_DIR + "/" + tool +
-                                    "' " + args + " </dev/null >out.txt 2>err.txt";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out.txt"),
-                slurp(dir / "err.txt")};
+        const ShellRun r =
+            runShell(dir, toolCommand(tool) + " " + args + " </dev/null >out.txt 2>err.txt");
+        return {r.status, readFile("out.txt"), readFile("err.txt")};
     }
 
     void assemble(const std::string& source) {
@@ -238,10 +228,7 @@ TEST_F(EmurunTest, NamesWithShellAndNonAsciiCharacters) {
                            "latin1 \xe9t\xe9.8xe"};
     for (const std::string name : names) {
         writeFile(name, "9001f000");
-        std::string quoted = "'";
-        for (char c : name)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        const Result r = run("emurun", "--json " + quoted + "'");
+        const Result r = run("emurun", "--json " + shellQuote(name));
         EXPECT_EQ(r.status, 0) << name << r.err;
         EXPECT_EQ(r.out.find("{\"executed\": 2, \"running\": false, "), 0u) << name;
     }
@@ -249,13 +236,6 @@ TEST_F(EmurunTest, NamesWithShellAndNonAsciiCharacters) {
 
 // Hostile files: endless devices, memory shortage, link loops, raw names.
 TEST_F(EmurunTest, HostileFilesEndAtOnceWithOneErrorLine) {
-    // A limit on the address space, so that reading without end meets it at
-    // once; sanitizers reserve far more address space than that.
-#if defined(__SANITIZE_ADDRESS__)
-    const std::string limit;
-#else
-    const std::string limit = "ulimit -v 65536 && ";
-#endif
     fs::create_symlink("/dev/zero", dir / "x.8xe");
     fs::create_symlink("/dev/urandom", dir / "random.8xe");
     fs::create_symlink("loop2.8xe", dir / "loop1.8xe");
@@ -281,14 +261,12 @@ TEST_F(EmurunTest, HostileFilesEndAtOnceWithOneErrorLine) {
         {"", "random.8xe", -1, ""}, // a few random bytes before the first zero
     };
     for (const auto& c : cases) {
-        if (!c.before.empty() && limit.empty())
+        if (!c.before.empty() && memoryLimit.empty())
             continue;
-        const std::string command = "cd '" + dir.string() + "' || exit 126\n" + c.before + limit +
-                                    "exec '" + MOX_BIN_DIR + "/emurun' " + c.args +
-                                    " </dev/null >out.txt 2>err.txt";
-        const int raw = std::system(command.c_str());
-        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        const std::string err = slurp(dir / "err.txt");
+        const int status = runShell(dir, c.before + memoryLimit + "exec " + toolCommand("emurun") +
+                                             " " + c.args + " </dev/null >out.txt 2>err.txt")
+                               .status;
+        const std::string err = readFile("err.txt");
         if (c.status >= 0) {
             EXPECT_EQ(status, c.status) << c.args;
             EXPECT_EQ(err, c.err) << c.args;
