@@ -44,18 +44,12 @@ std::string describeChar(char c) {
 
 } // namespace
 
-CheckedProgram readCheckedProgram(const std::string& path) {
-    if (FileCheck check = checkFile(path); !check.problem.empty())
-        return {{}, std::move(check.problem)};
-    auto text = readProgramText(path);
-    if (!text)
-        return {{}, "cannot be read"};
-    if (const auto at = firstNonHexChar(*text); at >= 0)
-        return {{},
-                "invalid program: " + describeChar((*text)[static_cast<std::size_t>(at)]) +
-                    " at position " + std::to_string(at) +
-                    " (counting from 0) is not a hexadecimal digit"};
-    return {std::move(*text), {}};
+std::string invalidProgramReason(std::string_view text) {
+    const auto at = firstNonHexChar(text);
+    if (at < 0)
+        return {};
+    return "invalid program: " + describeChar(text[static_cast<std::size_t>(at)]) +
+           " at position " + std::to_string(at) + " (counting from 0) is not a hexadecimal digit";
 }
 
 Emulator::Emulator(Display& d) : display(d) {

@@ -46,14 +46,8 @@ public:
 // upper-cased. Nothing when the file cannot be read.
 std::optional<std::string> readProgramText(const std::string& path);
 
-// A program file as the console tools run it: its text as every load sees
-// it, or why it cannot run: "no such file", "is a directory", "cannot be
-// read" or "invalid program: 'G' at position 4 (counting from 0) is not a
-// hexadecimal digit".
-struct CheckedProgram {
-    std::string text;
-    std::string problem; // empty when the program can run
-};
-CheckedProgram readCheckedProgram(const std::string& path);
+// Why a text read from a program file cannot run: "invalid program: 'G' at
+// position 4 (counting from 0) is not a hexadecimal digit"; empty when it can.
+std::string invalidProgramReason(std::string_view text);
 
 } // namespace mox

@@ -4,6 +4,7 @@
 #include "format.h"
 #include "instruction_set.h"
 #include "null_display.h"
+#include "options.h"
 #include "state_spec.h"
 #include "text.h"
 
@@ -67,20 +68,6 @@ void write(std::FILE* to, std::string_view text) {
     std::exit(2);
 }
 
-// The value of an option given as "--name value" or "--name=value"; nothing
-// when the argument is another option.
-std::optional<std::string_view> optionValue(std::string_view name, int argc, char** argv, int& i) {
-    const std::string_view arg = argv[i];
-    if (arg == name) {
-        if (++i == argc)
-            commandLineError("option '" + std::string(name) + "' needs a value");
-        return argv[i];
-    }
-    if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=')
-        return arg.substr(name.size() + 1);
-    return std::nullopt;
-}
-
 [[noreturn]] void fileError(const std::string& path, const std::string& reason) {
     write(stderr, "emurun: " + printableText(path) + ": " + reason + "\n");
     std::exit(1);
@@ -112,11 +99,12 @@ Options parseOptions(int argc, char** argv) {
                 options.trace = true;
             } else if (arg == "--json") {
                 options.json = true;
-            } else if (const auto radix = optionValue("--radix", argc, argv, i)) {
+            } else if (const auto radix = optionValue("--radix", argc, argv, i, commandLineError)) {
                 options.viewMode = viewModeOf(*radix);
-            } else if (const auto init = optionValue("--init", argc, argv, i)) {
+            } else if (const auto init = optionValue("--init", argc, argv, i, commandLineError)) {
                 options.initPath = *init;
-            } else if (const auto expect = optionValue("--expect", argc, argv, i)) {
+            } else if (const auto expect =
+                           optionValue("--expect", argc, argv, i, commandLineError)) {
                 options.expectPath = *expect;
             } else {
                 commandLineError("unknown option '" + printableText(arg) + "'");
@@ -227,10 +215,14 @@ int run(const Options& options) {
     if (!options.expectPath.empty())
         expected = readState(options.expectPath, StateUse::Expected);
 
-    CheckedProgram program = readCheckedProgram(options.path);
-    if (!program.problem.empty())
-        fileError(options.path, program.problem);
-    const std::string& text = program.text;
+    if (const FileCheck check = checkFile(options.path); !check.problem.empty())
+        fileError(options.path, check.problem);
+    const auto program = readProgramText(options.path);
+    if (!program)
+        fileError(options.path, "cannot be read");
+    const std::string& text = *program;
+    if (const std::string reason = invalidProgramReason(text); !reason.empty())
+        fileError(options.path, reason);
 
     std::optional<TracingDisplay> tracer;
     if (options.trace)
