@@ -24,8 +24,10 @@ struct Invalid {
     throw Invalid{{std::move(place), std::move(reason)}};
 }
 
+// An empty key is shown as "", so that the place is never empty.
 std::string fieldPlace(const std::string& parent, std::string_view key) {
-    return parent.empty() ? printableText(key) : parent + "." + printableText(key);
+    const std::string shown = key.empty() ? "\"\"" : printableText(key);
+    return parent.empty() ? shown : parent + "." + shown;
 }
 
 // Decimal or 0x hexadecimal, with a leading minus when allowed; nothing for
@@ -130,9 +132,16 @@ StateSpec interpret(const Json& root, StateUse use) {
     return state;
 }
 
+// The library's message without its "[json.exception.parse_error.101] ".
+std::string_view messageOf(const nlohmann::json::exception& e) {
+    const std::string_view what = e.what();
+    const auto tag = what.find("] ");
+    return tag == std::string_view::npos ? what : what.substr(tag + 2);
+}
+
 // "parse error at line 3, column 12: <reason>" split into place and reason.
 StateError syntaxError(const nlohmann::json::parse_error& e) {
-    const std::string_view what = e.what();
+    const std::string_view what = messageOf(e);
     const auto at = what.find(" at line ");
     const auto colon = at == std::string_view::npos ? at : what.find(": ", at);
     if (colon == std::string_view::npos)
@@ -184,6 +193,9 @@ std::variant<StateSpec, StateError> parseStateSpec(std::string_view json, StateU
         return invalid.error;
     } catch (const nlohmann::json::parse_error& e) {
         return syntaxError(e);
+    } catch (const nlohmann::json::exception& e) {
+        // A number beyond what the parser holds, which it reports without a place.
+        return StateError{"the text", printableText(messageOf(e))};
     }
 }
 

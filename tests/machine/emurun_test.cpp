@@ -236,6 +236,8 @@ TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
         {"--expect", "[1]", "top level: expected a JSON object"},
         {"--expect", R"({"register": {}})",
          "register: unknown field (use registers, memory, running or executed)"},
+        {"--expect", R"({"": 1})",
+         "\"\": unknown field (use registers, memory, running or executed)"},
         {"--expect", R"({"registers": [1]})",
          "registers: expected an object from register name to value"},
         {"--expect", R"({"registers": {"qx": 1}})",
@@ -246,6 +248,8 @@ TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
         {"--expect", R"({"registers": {"ax": 4294967296}})",
          "registers.ax: expected a 32-bit value: an integer from -2147483648 to 4294967295, or a "
          "string such as \"0xff\""},
+        {"--expect", R"({"registers": {"ax": 4e2366}})",
+         "the text: number overflow parsing '4e2366'"},
         {"--expect", R"({"registers": {"ax": 1.0}})",
          "registers.ax: expected a 32-bit value: an integer from -2147483648 to 4294967295, or a "
          "string such as \"0xff\""},
