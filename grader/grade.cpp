@@ -24,6 +24,12 @@ std::string lowerReason(std::string reason) {
     return reason;
 }
 
+// The name's last four characters in lower case, as students' files come
+// from every kind of system.
+std::string extensionOf(std::string_view name) {
+    return name.size() < 4 ? std::string() : lowerText(name.substr(name.size() - 4));
+}
+
 Submission& unreadable(Submission& s, const std::string& reason) {
     s.readable = false;
     s.error = "cannot be read: " + reason;
@@ -82,16 +88,14 @@ void searchFolder(const fs::path& folder, std::vector<std::string>& files,
 } // namespace
 
 bool isSubmissionName(std::string_view name) {
-    if (name.size() < 4)
-        return false;
-    const std::string ending = lowerText(name.substr(name.size() - 4));
+    const std::string ending = extensionOf(name);
     return ending == ".asm" || ending == ".8xe";
 }
 
 Submission gradeFile(const std::string& file, const StateSpec& start, const StateSpec& expected) {
     Submission s;
     s.file = file;
-    s.source = isSubmissionName(file) && lowerText(file.substr(file.size() - 4)) == ".asm";
+    s.source = extensionOf(file) == ".asm";
     const FileCheck check = checkFile(file);
     if (!check.problem.empty())
         return unreadable(s, check.problem);

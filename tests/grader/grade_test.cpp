@@ -103,28 +103,29 @@ TEST_F(GradeTest, ClassFolderGivesOneRowEachAndTheSummary) {
 TEST_F(GradeTest, CsvAndJsonGiveTheSameRowsForScripts) {
     writeClass();
     writeFile("=sum(1).asm", goodSource);
+    writeFile("class/latin1 \xe9t\xe9.asm", goodSource); // no UTF-8: JSON must still be valid
     const Result csv = grade("--csv --expect=expect.json class =sum\\(1\\).asm");
     const Result json = grade("--expect expect.json --json class =sum\\(1\\).asm");
     EXPECT_EQ(csv.status, 3);
     EXPECT_EQ(json.status, 3);
-    EXPECT_EQ(csv.err, "5 of 8 passed\n");
-    EXPECT_EQ(json.err, "5 of 8 passed\n");
+    EXPECT_EQ(csv.err, "6 of 9 passed\n");
+    EXPECT_EQ(json.err, "6 of 9 passed\n");
 
     const auto rows = parseCsv(csv.out);
-    ASSERT_EQ(rows.size(), 9u) << csv.out;
+    ASSERT_EQ(rows.size(), 10u) << csv.out;
     EXPECT_EQ(rows[0], (std::vector<std::string>{"file", "assembled", "errors", "error", "executed",
                                                  "halted", "result", "first_mismatch"}));
     const Json report = Json::parse(json.out);
-    ASSERT_EQ(report["submissions"].size(), 8u);
-    EXPECT_EQ(report["passed"], 5);
-    EXPECT_EQ(report["total"], 8);
+    ASSERT_EQ(report["submissions"].size(), 9u);
+    EXPECT_EQ(report["passed"], 6);
+    EXPECT_EQ(report["total"], 9);
     const auto orEmpty = [](const Json& v) {
         return v.is_null()      ? std::string()
                : v.is_boolean() ? std::string(v.get<bool>() ? "yes" : "no")
                : v.is_string()  ? v.get<std::string>()
                                 : v.dump();
     };
-    for (std::size_t i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < 9; ++i) {
         const auto& row = rows[i + 1];
         const Json& s = report["submissions"][i];
         ASSERT_EQ(row.size(), 8u) << csv.out;
@@ -139,10 +140,11 @@ TEST_F(GradeTest, CsvAndJsonGiveTheSameRowsForScripts) {
         EXPECT_EQ(row[6], s["result"]);
         EXPECT_EQ(row[7], s["mismatches"].empty() ? "" : s["mismatches"][0].get<std::string>());
     }
-    EXPECT_EQ(rows[3][0], "class/my prog, \"v2\".8xe");
-    const Json& wrong = report["submissions"][5];
+    EXPECT_EQ(rows[3][0], "class/latin1 \\xe9t\\xe9.asm");
+    EXPECT_EQ(rows[4][0], "class/my prog, \"v2\".8xe");
+    const Json& wrong = report["submissions"][6];
     EXPECT_EQ(wrong["mismatches"], Json({"ax: expected ff, got fe", "[10]: expected ff, got 0"}));
-    EXPECT_EQ(report["submissions"][4]["errors"], 2);
+    EXPECT_EQ(report["submissions"][5]["errors"], 2);
 }
 
 TEST_F(GradeTest, ExitStatusesAndWhatTheyReport) {
