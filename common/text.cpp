@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -125,6 +126,67 @@ TextPos countLines(std::string_view text) {
 std::string_view cutAtZero(std::string_view text) {
     const auto zero = text.find('\0');
     return zero == std::string_view::npos ? text : text.substr(0, zero);
+}
+
+// Length of the well-formed UTF-8 sequence at the start of the text, 0 when
+// it does not start with one.
+static std::size_t utf8Length(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf; // range of the second byte
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xc2 && lead <= 0xdf)
+        length = 2;
+    else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        low = lead == 0xe0 ? 0xa0 : 0x80;  // no overlong forms
+        high = lead == 0xed ? 0x9f : 0xbf; // no surrogates
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        low = lead == 0xf0 ? 0x90 : 0x80;
+        high = lead == 0xf4 ? 0x8f : 0xbf;
+    } else
+        return 0;
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if ((byte(i) & 0xc0) != 0x80)
+            return 0;
+    return length;
+}
+
+std::string printableText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        std::size_t length = utf8Length(text.substr(i));
+        // C1 controls are U+0080 to U+009F: 0xc2 followed by 0x80 to 0x9f.
+        const bool control =
+            u < 0x20 || u == 0x7f ||
+            (u == 0xc2 && length == 2 && static_cast<unsigned char>(text[i + 1]) < 0xa0);
+        if (length > 0 && !control) {
+            out.append(text.substr(i, length));
+        } else if (u == '\n') {
+            out.append("\\n");
+        } else if (u == '\r') {
+            out.append("\\r");
+        } else if (u == '\t') {
+            out.append("\\t");
+        } else {
+            // A C1 control as both its bytes; a stray byte alone.
+            length = std::max<std::size_t>(length, 1);
+            for (std::size_t k = 0; k < length; ++k) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(text[i + k]));
+                out.append(hex);
+            }
+        }
+        i += std::max<std::size_t>(length, 1);
+    }
+    return out;
 }
 
 bool isHexDigit(char c) {
@@ -273,6 +335,26 @@ static void joinLineEnds(std::string& data) {
     }
     d[out++] = d[last];
     data.resize(out);
+}
+
+FileCheck checkFile(const std::string& name) {
+    FileCheck check;
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            check.problem = "no such file";
+        } else {
+            check.problem = std::strerror(errno);
+            if (!check.problem.empty())
+                check.problem[0] = lowerChar(check.problem[0]);
+        }
+    } else if (S_ISDIR(st.st_mode)) {
+        check.problem = "is a directory";
+    } else {
+        check.regular = S_ISREG(st.st_mode);
+        check.size = static_cast<std::uint64_t>(st.st_size);
+    }
+    return check;
 }
 
 TextPos fileCharCount(const std::string& name) {

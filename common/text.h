@@ -37,6 +37,11 @@ std::string stripComments(std::string_view source);
 TextPos countLines(std::string_view text);
 // The text up to its first zero byte, as a C text would end there.
 std::string_view cutAtZero(std::string_view text);
+// A name as one line of plain UTF-8 for a terminal or a report: line breaks
+// and tabs as \n, \r and \t, other control characters (C0, DEL, C1) and
+// bytes that are not UTF-8 as \xHH, so a name cannot break a line or drive
+// the terminal.
+std::string printableText(std::string_view text);
 
 // Hexadecimal numbers.
 bool isHexDigit(char c);
@@ -46,6 +51,16 @@ std::int32_t hexToInt(std::string_view text);
 
 // Whole files, read and written as text: CR LF on disk is LF in memory.
 bool fileExists(const std::string& name);
+// What a name stands for before it is read. problem is empty when the file
+// can be tried, else "no such file", "is a directory" or the system's
+// reason in lower case ("permission denied", "too many levels of symbolic
+// links"); regular and size tell a plain file from a device or a pipe.
+struct FileCheck {
+    std::string problem;
+    bool regular = false;
+    std::uint64_t size = 0;
+};
+FileCheck checkFile(const std::string& name);
 TextPos fileCharCount(const std::string& name);
 // The file's text with each CR LF turned into LF, cut at its first zero byte
 // (nothing after it is read, so /dev/zero is an empty text at once);

@@ -1,22 +1,18 @@
 // Words per second of the interpreter and the full run, and emurun as a whole
 // process against cat copying the same file. Targets: BM_Execute at least 50
 // million words per second; BM_EmurunJson within 10 times BM_CatToDevNull.
+#include "../run_process.h"
 #include "cpu.h"
 #include "null_display.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using namespace mox;
 
@@ -125,23 +121,6 @@ const std::string& programFile(int kind) {
         }(),
     };
     return paths[kind];
-}
-
-// Starts the program with its output thrown away and waits for it.
-void runProcess(benchmark::State& state, std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0 ||
-        ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        state.SkipWithError("the process failed");
-    posix_spawn_file_actions_destroy(&actions);
 }
 
 void BM_EmurunJson(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include "text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace mox {
 
@@ -16,6 +17,39 @@ std::optional<std::string> readProgramText(const std::string& path) {
         c = static_cast<char>(u - (static_cast<unsigned char>(u - 'a') < 26u ? 32u : 0u));
     }
     return text;
+}
+
+namespace {
+
+std::string describeChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    switch (c) {
+    case '\n':
+        return "a line break";
+    case '\r':
+        return "a carriage return";
+    case '\t':
+        return "a tab";
+    case ' ':
+        return "a space";
+    default:
+        break;
+    }
+    if (u >= 0x21 && u < 0x7f)
+        return std::string("'") + c + "'";
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "byte 0x%02x", u);
+    return hex;
+}
+
+} // namespace
+
+std::string invalidProgramReason(std::string_view text) {
+    const auto at = firstNonHexChar(text);
+    if (at < 0)
+        return {};
+    return "invalid program: " + describeChar(text[static_cast<std::size_t>(at)]) +
+           " at position " + std::to_string(at) + " (counting from 0) is not a hexadecimal digit";
 }
 
 Emulator::Emulator(Display& d) : display(d) {

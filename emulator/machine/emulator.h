@@ -46,4 +46,8 @@ public:
 // upper-cased. Nothing when the file cannot be read.
 std::optional<std::string> readProgramText(const std::string& path);
 
+// Why a text read from a program file cannot run: "invalid program: 'G' at
+// position 4 (counting from 0) is not a hexadecimal digit"; empty when it can.
+std::string invalidProgramReason(std::string_view text);
+
 } // namespace mox

@@ -4,16 +4,17 @@
 #include "format.h"
 #include "instruction_set.h"
 #include "null_display.h"
+#include "options.h"
+#include "state_spec.h"
 #include "text.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
+#include <vector>
 
 using namespace mox;
 
@@ -37,50 +38,29 @@ const char* const usage =
     "                    \"registers\": [16 integers], \"memory\": [256 integers]}\n"
     "                   where executed counts the words run and running is the\n"
     "                   machine's running flag afterwards (false after a halt)\n"
+    "  --init FILE      set the registers and memory cells FILE names before the\n"
+    "                   run: {\"registers\": {\"ax\": 5}, \"memory\": {\"0x10\": -1}}\n"
+    "  --expect FILE    compare the machine after the run with FILE, which may\n"
+    "                   also name \"running\" (false after a halt) and\n"
+    "                   \"executed\"; prints one line per difference, then PASS\n"
+    "                   or FAIL (with --json: \"pass\" and \"mismatches\")\n"
     "  -h, --help       show this help\n"
     "\n"
-    "Exit status: 0 after a run; 1 when the program file is missing, cannot be\n"
-    "read or holds a character that is not a hexadecimal digit; 2 for a wrong\n"
-    "command line.\n";
+    "Exit status: 0 after a run (that matched FILE, with --expect); 1 when the\n"
+    "program file is missing, cannot be read or holds a character that is not a\n"
+    "hexadecimal digit; 2 for a wrong command line or a bad --init or --expect\n"
+    "file; 3 when the machine differs from the --expect file.\n";
 
 struct Options {
     int viewMode = ViewHex;
     bool trace = false;
     bool json = false;
+    std::string initPath, expectPath;
     std::string path;
 };
 
 void write(std::FILE* to, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), to);
-}
-
-// A name as one line of plain text: control characters (C0, DEL and the C1
-// range in UTF-8) are written as escapes, so a name cannot break the line
-// or drive the terminal.
-std::string printable(std::string_view name) {
-    std::string out;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto u = static_cast<unsigned char>(name[i]);
-        const bool c1 = u == 0xc2 && i + 1 < name.size() &&
-                        (static_cast<unsigned char>(name[i + 1]) & 0xe0) == 0x80;
-        if (u >= 0x20 && u != 0x7f && !c1) {
-            out.push_back(name[i]);
-        } else if (u == '\n') {
-            out.append("\\n");
-        } else if (u == '\r') {
-            out.append("\\r");
-        } else if (u == '\t') {
-            out.append("\\t");
-        } else {
-            for (std::size_t k = 0; k < (c1 ? 2u : 1u); ++k) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(name[i + k]));
-                out.append(hex);
-            }
-            i += c1 ? 1 : 0;
-        }
-    }
-    return out;
 }
 
 [[noreturn]] void commandLineError(const std::string& message) {
@@ -89,7 +69,7 @@ std::string printable(std::string_view name) {
 }
 
 [[noreturn]] void fileError(const std::string& path, const std::string& reason) {
-    write(stderr, "emurun: " + printable(path) + ": " + reason + "\n");
+    write(stderr, "emurun: " + printableText(path) + ": " + reason + "\n");
     std::exit(1);
 }
 
@@ -100,7 +80,7 @@ int viewModeOf(std::string_view radix) {
         return ViewDecimal;
     if (radix == "16")
         return ViewHex;
-    commandLineError("invalid radix '" + printable(radix) + "' (use 2, 10 or 16)");
+    commandLineError("invalid radix '" + printableText(radix) + "' (use 2, 10 or 16)");
 }
 
 Options parseOptions(int argc, char** argv) {
@@ -119,14 +99,15 @@ Options parseOptions(int argc, char** argv) {
                 options.trace = true;
             } else if (arg == "--json") {
                 options.json = true;
-            } else if (arg == "--radix") {
-                if (++i == argc)
-                    commandLineError("option '--radix' needs a value");
-                options.viewMode = viewModeOf(argv[i]);
-            } else if (arg.starts_with("--radix=")) {
-                options.viewMode = viewModeOf(arg.substr(8));
+            } else if (const auto radix = optionValue("--radix", argc, argv, i, commandLineError)) {
+                options.viewMode = viewModeOf(*radix);
+            } else if (const auto init = optionValue("--init", argc, argv, i, commandLineError)) {
+                options.initPath = *init;
+            } else if (const auto expect =
+                           optionValue("--expect", argc, argv, i, commandLineError)) {
+                options.expectPath = *expect;
             } else {
-                commandLineError("unknown option '" + printable(arg) + "'");
+                commandLineError("unknown option '" + printableText(arg) + "'");
             }
             continue;
         }
@@ -138,56 +119,6 @@ Options parseOptions(int argc, char** argv) {
     if (!havePath)
         commandLineError("no program given");
     return options;
-}
-
-std::string describeChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    switch (c) {
-    case '\n':
-        return "a line break";
-    case '\r':
-        return "a carriage return";
-    case '\t':
-        return "a tab";
-    case ' ':
-        return "a space";
-    default:
-        break;
-    }
-    if (u >= 0x21 && u < 0x7f)
-        return std::string("'") + c + "'";
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "byte 0x%02x", u);
-    return hex;
-}
-
-std::string loadProgram(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            fileError(path, "no such file");
-        // Any other reason, such as a loop of links, as the system gives it.
-        std::string reason = std::strerror(errno);
-        if (!reason.empty())
-            reason[0] = lowerChar(reason[0]);
-        fileError(path, reason);
-    }
-    if (S_ISDIR(st.st_mode))
-        fileError(path, "is a directory");
-    auto text = readProgramText(path);
-    if (!text)
-        fileError(path, "cannot be read");
-    if (const auto at = firstNonHexChar(*text); at >= 0)
-        fileError(path, "invalid program: " + describeChar((*text)[static_cast<std::size_t>(at)]) +
-                            " at position " + std::to_string(at) +
-                            " (counting from 0) is not a hexadecimal digit");
-    return std::move(*text);
-}
-
-std::string cellName(std::size_t address, int viewMode) {
-    std::string name = "[";
-    name.append(formatNumber(static_cast<std::int32_t>(address), viewMode)).push_back(']');
-    return name;
 }
 
 // Prints each executed word with what it changed.
@@ -226,24 +157,17 @@ private:
     std::size_t executed_ = 0;
 };
 
-template <std::size_t N> void appendArray(std::string& out, const std::array<std::int32_t, N>& a) {
-    out.push_back('[');
-    for (std::size_t i = 0; i < N; ++i) {
-        if (i > 0)
-            out.append(", ");
-        out.append(std::to_string(a[i]));
+std::string jsonReport(const Cpu& cpu, std::size_t executed,
+                       const std::optional<std::vector<std::string>>& mismatches) {
+    nlohmann::ordered_json report{{"executed", executed},
+                                  {"running", cpu.running},
+                                  {"registers", cpu.registers},
+                                  {"memory", cpu.memory}};
+    if (mismatches) {
+        report["pass"] = mismatches->empty();
+        report["mismatches"] = *mismatches;
     }
-    out.push_back(']');
-}
-
-std::string jsonReport(const Cpu& cpu, std::size_t executed) {
-    std::string out = "{\"executed\": " + std::to_string(executed) +
-                      ", \"running\": " + (cpu.running ? "true" : "false") + ", \"registers\": ";
-    appendArray(out, cpu.registers);
-    out.append(", \"memory\": ");
-    appendArray(out, cpu.memory);
-    out.append("}\n");
-    return out;
+    return report.dump() + "\n";
 }
 
 std::string textReport(const Cpu& cpu, std::size_t executed, int viewMode) {
@@ -272,22 +196,57 @@ std::string textReport(const Cpu& cpu, std::size_t executed, int viewMode) {
     return out;
 }
 
-int run(const Options& options) {
-    const std::string text = loadProgram(options.path);
+StateSpec readState(const std::string& path, StateUse use) {
+    auto state = readStateFile(path, use);
+    if (const auto* error = std::get_if<std::string>(&state)) {
+        write(stderr, "emurun: " + *error + "\n");
+        std::exit(2);
+    }
+    return std::get<StateSpec>(std::move(state));
+}
 
+int run(const Options& options) {
+    // The course's files before the student's program: a fault in them is
+    // the command line's.
     Cpu cpu;
+    if (!options.initPath.empty())
+        applyState(readState(options.initPath, StateUse::Starting), cpu);
+    std::optional<StateSpec> expected;
+    if (!options.expectPath.empty())
+        expected = readState(options.expectPath, StateUse::Expected);
+
+    if (const FileCheck check = checkFile(options.path); !check.problem.empty())
+        fileError(options.path, check.problem);
+    const auto program = readProgramText(options.path);
+    if (!program)
+        fileError(options.path, "cannot be read");
+    const std::string& text = *program;
+    if (const std::string reason = invalidProgramReason(text); !reason.empty())
+        fileError(options.path, reason);
+
     std::optional<TracingDisplay> tracer;
     if (options.trace)
         cpu.display = &tracer.emplace(cpu, text, options.viewMode, options.json ? stderr : stdout);
     const std::size_t executed = cpu.runText(text);
 
-    write(stdout,
-          options.json ? jsonReport(cpu, executed) : textReport(cpu, executed, options.viewMode));
+    std::optional<std::vector<std::string>> mismatches;
+    if (expected)
+        mismatches = stateMismatches(*expected, cpu, executed, options.viewMode);
+    if (options.json) {
+        write(stdout, jsonReport(cpu, executed, mismatches));
+    } else {
+        write(stdout, textReport(cpu, executed, options.viewMode));
+        if (mismatches) {
+            for (const std::string& line : *mismatches)
+                write(stdout, line + "\n");
+            write(stdout, mismatches->empty() ? "PASS\n" : "FAIL\n");
+        }
+    }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         write(stderr, "emurun: cannot write the report to standard output\n");
         return 1;
     }
-    return 0;
+    return mismatches && !mismatches->empty() ? 3 : 0;
 }
 
 } // namespace

@@ -104,6 +104,27 @@ TEST(TextEdit, CutAtZero) {
     EXPECT_EQ(cutAtZero("abc"), "abc");
 }
 
+TEST(TextEdit, PrintableTextKeepsUtf8AndEscapesTheRest) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"plain name.asm", "plain name.asm"},
+        {"gr\xc3\xbc\xc3\x9f \xe6\x97\xa5 \xf0\x9f\x98\x80",
+         "gr\xc3\xbc\xc3\x9f \xe6\x97\xa5 \xf0\x9f\x98\x80"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {"\x1b[31m\x7f", "\\x1b[31m\\x7f"},
+        {"c1 \xc2\x9b end \xc2\xa0", "c1 \\xc2\\x9b end \xc2\xa0"}, // CSI escaped, NBSP kept
+        {"latin1 \xe9t\xe9", "latin1 \\xe9t\\xe9"},
+        {"overlong \xc0\xaf \xe0\x80\xaf", "overlong \\xc0\\xaf \\xe0\\x80\\xaf"},
+        {"surrogate \xed\xa0\x80", "surrogate \\xed\\xa0\\x80"},
+        {"cut \xe6\x97", "cut \\xe6\\x97"},
+        {"beyond \xf4\x90\x80\x80", "beyond \\xf4\\x90\\x80\\x80"},
+        {std::string("zero\0byte", 9), "zero\\x00byte"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(printableText(c.in), c.out) << c.in;
+}
+
 TEST(Hex, DigitsAndValues) {
     EXPECT_TRUE(isHexText(""));
     EXPECT_TRUE(isHexText("0F"));

@@ -1,6 +1,7 @@
 #include "../run_tool.h"
 #include "../temp_dir.h"
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <filesystem>
@@ -35,19 +36,7 @@ protected:
     }
 };
 
-// The numbers of one JSON array field, in order.
-std::vector<long long> jsonArray(const std::string& json, const std::string& field) {
-    std::vector<long long> values;
-    auto at = json.find("\"" + field + "\": [");
-    if (at == std::string::npos)
-        return values;
-    std::istringstream in(json.substr(json.find('[', at) + 1));
-    long long v;
-    char sep = ',';
-    while (sep == ',' && in >> v >> sep)
-        values.push_back(v);
-    return values;
-}
+using Json = nlohmann::json;
 
 TEST_F(EmurunTest, RunsAnAssembledExampleToItsHalt) {
     std::ifstream example(std::string(MOX_SOURCE_DIR) + "/examples/hello.asm");
@@ -57,12 +46,14 @@ TEST_F(EmurunTest, RunsAnAssembledExampleToItsHalt) {
     const Result r = run("emurun", "--json prog.8xe");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out.find("{\"executed\": 3, \"running\": false, "), 0u) << r.out;
-    const auto regs = jsonArray(r.out, "registers");
+    const Json report = Json::parse(r.out);
+    EXPECT_EQ(report["executed"], 3);
+    EXPECT_EQ(report["running"], false);
+    const auto regs = report["registers"].get<std::vector<long long>>();
     ASSERT_EQ(regs.size(), 16u);
     EXPECT_EQ(regs[0], 255);
     EXPECT_EQ(regs[1], 1);
-    EXPECT_EQ(jsonArray(r.out, "memory"), std::vector<long long>(256, 0));
+    EXPECT_EQ(report["memory"].get<std::vector<long long>>(), std::vector<long long>(256, 0));
     EXPECT_EQ(r.out.back(), '\n');
     EXPECT_EQ(r.out.find('\n'), r.out.size() - 1); // one object, nothing else
 }
@@ -79,14 +70,16 @@ TEST_F(EmurunTest, MemoryArithmeticAndStopAtHalt) {
              "inc dx\n");
     const Result r = run("emurun", "--json prog.8xe");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.find("{\"executed\": 8, \"running\": false, "), 0u) << r.out;
-    const auto regs = jsonArray(r.out, "registers");
+    const Json report = Json::parse(r.out);
+    EXPECT_EQ(report["executed"], 8);
+    EXPECT_EQ(report["running"], false);
+    const auto regs = report["registers"].get<std::vector<long long>>();
     ASSERT_EQ(regs.size(), 16u);
     EXPECT_EQ(regs[0], 255);
     EXPECT_EQ(regs[1], 65536);
     EXPECT_EQ(regs[2], -1);
     EXPECT_EQ(regs[3], 0);
-    auto memory = jsonArray(r.out, "memory");
+    auto memory = report["memory"].get<std::vector<long long>>();
     ASSERT_EQ(memory.size(), 256u);
     EXPECT_EQ(memory[0x10], 255);
     EXPECT_EQ(memory[0xff], -1);
@@ -132,7 +125,7 @@ TEST_F(EmurunTest, TraceShowsEachWordAndItsChanges) {
 
     // With --json the trace moves to standard error.
     const Result j = run("emurun", "--trace --json p.8xe");
-    EXPECT_EQ(j.out.rfind("{\"executed\": 3,", 0), 0u) << j.out;
+    EXPECT_EQ(Json::parse(j.out)["executed"], 3) << j.out;
     EXPECT_EQ(j.err.rfind("20FF  load ax, ff", 0), 0u) << j.err;
 }
 
@@ -176,6 +169,116 @@ TEST_F(EmurunTest, ReportsBadFilesAndCommandLines) {
     const Result help = run("emurun", "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: emurun [options] program.8xe\n", 0), 0u);
+}
+
+// What follows the state report: the differences and the verdict.
+std::string verdict(const std::string& out) {
+    const auto ended = out.find("\nended ");
+    return ended == std::string::npos ? out : out.substr(out.find('\n', ended + 1) + 1);
+}
+
+TEST_F(EmurunTest, ExpectedStateIsComparedWhereTheFileNamesIt) {
+    writeFile("p.8xe", "20ff3010a001f000"); // ax = ff, [10] = ax, bx - 1, halt
+    writeFile("nohalt.8xe", "9000");
+    writeFile("start.json", R"({"registers": {"bx": 5}, "memory": {"0x20": 7}})");
+    const struct {
+        std::string args, expect;
+        int status;
+        std::string verdict;
+    } cases[] = {
+        {"p.8xe",
+         R"({"registers": {"ax": 255, "bx": 4294967295, "cx": "0"}, "memory": {"0x10": "0xff",
+            "17": 0}, "running": false, "executed": 4})",
+         0, "PASS\n"},
+        {"p.8xe", "{}", 0, "PASS\n"},
+        {"p.8xe",
+         R"({"registers": {"AX": 254, "bx": "-1"}, "memory": {"16": 0}, "running": true,
+            "executed": 3})",
+         3,
+         "executed: expected 3, got 4\nrunning: expected true, got false\n"
+         "ax: expected fe, got ff\n[10]: expected 0, got ff\nFAIL\n"},
+        {"--radix 10 p.8xe", R"({"registers": {"ax": 254}, "memory": {"16": -2}})", 3,
+         "ax: expected 254, got 255\n[16]: expected -2, got 255\nFAIL\n"},
+        {"--radix=2 p.8xe", R"({"registers": {"bx": 0}})", 3,
+         "bx: expected 0, got 11111111111111111111111111111111\nFAIL\n"},
+        {"--init start.json p.8xe", R"({"registers": {"bx": 4}, "memory": {"32": 7}})", 0,
+         "PASS\n"},
+        {"nohalt.8xe", R"({"running": false})", 3, "running: expected false, got true\nFAIL\n"},
+    };
+    for (const auto& c : cases) {
+        writeFile("expect.json", c.expect);
+        const Result r = run("emurun", "--expect expect.json " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.expect << r.err;
+        EXPECT_EQ(verdict(r.out), c.verdict) << c.expect;
+
+        const Result j = run("emurun", "--json --expect=expect.json " + c.args);
+        const Json report = Json::parse(j.out);
+        EXPECT_EQ(j.status, c.status) << c.expect;
+        EXPECT_EQ(report["pass"], c.status == 0) << j.out;
+        std::string lines;
+        for (const auto& line : report["mismatches"])
+            lines += line.get<std::string>() + "\n";
+        EXPECT_EQ(lines + (c.status == 0 ? "PASS\n" : "FAIL\n"), c.verdict) << j.out;
+    }
+}
+
+TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
+    writeFile("p.8xe", "f000");
+    const struct {
+        std::string option, json, err;
+    } cases[] = {
+        {"--expect", R"({"registers": {"ax": 1,})",
+         "line 1, column 24: syntax error while parsing object key - unexpected '}'; expected "
+         "string literal"},
+        {"--expect", "",
+         "line 1, column 1: syntax error while parsing value - unexpected end of "
+         "input; expected '[', '{', or a literal"},
+        {"--expect", "[1]", "top level: expected a JSON object"},
+        {"--expect", R"({"register": {}})",
+         "register: unknown field (use registers, memory, running or executed)"},
+        {"--expect", R"({"": 1})",
+         "\"\": unknown field (use registers, memory, running or executed)"},
+        {"--expect", R"({"registers": [1]})",
+         "registers: expected an object from register name to value"},
+        {"--expect", R"({"registers": {"qx": 1}})",
+         "registers.qx: unknown register (use ax to px)"},
+        {"--expect", R"({"registers": {"ax": 1, "AX": 2}})",
+         "registers.AX: register ax is named twice"},
+        {"--expect", R"({"registers": {"ax": 1, "ax": 2}})", "registers.ax: named twice"},
+        {"--expect", R"({"registers": {"ax": 4294967296}})",
+         "registers.ax: expected a 32-bit value: an integer from -2147483648 to 4294967295, or a "
+         "string such as \"0xff\""},
+        {"--expect", R"({"registers": {"ax": 4e2366}})",
+         "the text: number overflow parsing '4e2366'"},
+        {"--expect", R"({"registers": {"ax": 1.0}})",
+         "registers.ax: expected a 32-bit value: an integer from -2147483648 to 4294967295, or a "
+         "string such as \"0xff\""},
+        {"--expect", R"({"registers": {"ax": "0xg"}})",
+         "registers.ax: expected a 32-bit value: an integer from -2147483648 to 4294967295, or a "
+         "string such as \"0xff\""},
+        {"--expect", R"({"memory": {"256": 1}})",
+         "memory.256: no such cell (use 0 to 255, or 0x0 to 0xff)"},
+        {"--expect", R"({"memory": {"-1": 1}})",
+         "memory.-1: no such cell (use 0 to 255, or 0x0 to 0xff)"},
+        {"--expect", R"({"memory": {"16": 1, "0x10": 1}})", "memory.0x10: cell 16 is named twice"},
+        {"--expect", R"({"running": "no"})", "running: expected true or false"},
+        {"--expect", R"({"executed": -1})", "executed: expected a number of words, 0 or more"},
+        {"--init", R"({"running": false})",
+         "running: a starting state sets only registers and memory"},
+        {"--init", R"({"executed": 1})",
+         "executed: a starting state sets only registers and memory"},
+    };
+    for (const auto& c : cases) {
+        writeFile("state.json", c.json);
+        const Result r = run("emurun", c.option + " state.json p.8xe");
+        EXPECT_EQ(r.status, 2) << c.json;
+        EXPECT_EQ(r.err, "emurun: state.json: " + c.err + "\n") << c.json;
+        EXPECT_EQ(r.out, "") << c.json;
+    }
+    // The course's file is checked before the student's program.
+    const Result missing = run("emurun", "--expect nowhere.json missing.8xe");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "emurun: nowhere.json: no such file\n");
 }
 
 TEST_F(EmurunTest, UnreadableFile) {
@@ -230,7 +333,7 @@ TEST_F(EmurunTest, NamesWithShellAndNonAsciiCharacters) {
         writeFile(name, "9001f000");
         const Result r = run("emurun", "--json " + shellQuote(name));
         EXPECT_EQ(r.status, 0) << name << r.err;
-        EXPECT_EQ(r.out.find("{\"executed\": 2, \"running\": false, "), 0u) << name;
+        EXPECT_EQ(Json::parse(r.out)["executed"], 2) << name;
     }
 }
 

@@ -1,0 +1,150 @@
+#include "grade.h"
+
+#include "assembly.h"
+#include "emulator.h"
+#include "format.h"
+#include "text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace mox {
+
+namespace {
+
+std::string lowerReason(std::string reason) {
+    if (!reason.empty())
+        reason[0] = lowerChar(reason[0]);
+    return reason;
+}
+
+// The name's last four characters in lower case, as students' files come
+// from every kind of system.
+std::string extensionOf(std::string_view name) {
+    return name.size() < 4 ? std::string() : lowerText(name.substr(name.size() - 4));
+}
+
+Submission& unreadable(Submission& s, const std::string& reason) {
+    s.readable = false;
+    s.error = "cannot be read: " + reason;
+    return s;
+}
+
+// The machine code of a source as zerlant would write it, or nothing with
+// the errors recorded.
+std::optional<std::string> assembled(const std::string& file, Submission& s) {
+    const auto text = readTextFile(file);
+    if (!text) {
+        unreadable(s, lowerReason(std::strerror(errno)));
+        return std::nullopt;
+    }
+    Assembly run;
+    assembleSource(*text, run, [&s](const LineError& error) {
+        if (s.error.empty())
+            s.error = consoleLine(error);
+    });
+    s.errors = run.errorCount;
+    if (run.errorCount != 0)
+        return std::nullopt;
+    return std::move(run.machineCode);
+}
+
+std::optional<std::string> loaded(const std::string& file, Submission& s) {
+    auto text = readProgramText(file);
+    if (!text) {
+        unreadable(s, lowerReason(std::strerror(errno)));
+        return std::nullopt;
+    }
+    s.error = invalidProgramReason(*text);
+    if (!s.error.empty())
+        return std::nullopt;
+    return text;
+}
+
+// Every submission in the folder and the folders in it; a folder that cannot
+// be read is a problem, and the search goes on beside it. Links to folders
+// are not followed, so a loop of them cannot keep the search going.
+void searchFolder(const fs::path& folder, std::vector<std::string>& files,
+                  std::vector<std::string>& problems) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored; // an entry gone meanwhile is no folder
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            searchFolder(it->path(), files, problems);
+        else if (isSubmissionName(it->path().filename().string()))
+            files.push_back(it->path().string());
+    }
+    if (ec)
+        problems.push_back(printableText(folder.string()) +
+                           ": cannot be read: " + lowerReason(ec.message()));
+}
+
+} // namespace
+
+bool isSubmissionName(std::string_view name) {
+    const std::string ending = extensionOf(name);
+    return ending == ".asm" || ending == ".8xe";
+}
+
+Submission gradeFile(const std::string& file, const StateSpec& start, const StateSpec& expected) {
+    Submission s;
+    s.file = file;
+    s.source = extensionOf(file) == ".asm";
+    const FileCheck check = checkFile(file);
+    if (!check.problem.empty())
+        return unreadable(s, check.problem);
+    // A pipe or a device could keep the grader waiting for ever.
+    if (!check.regular)
+        return unreadable(s, "not a regular file");
+    if (check.size > maxSubmissionBytes) {
+        s.error = "too large: " + std::to_string(check.size) + " bytes, more than " +
+                  std::to_string(maxSubmissionBytes >> 20) + " MiB";
+        return s;
+    }
+    try {
+        const auto program = s.source ? assembled(file, s) : loaded(file, s);
+        if (!program)
+            return s;
+        Cpu cpu;
+        applyState(start, cpu);
+        s.executed = cpu.runText(*program);
+        s.halted = !cpu.running;
+        s.mismatches = stateMismatches(expected, cpu, *s.executed, ViewHex);
+    } catch (const std::bad_alloc&) {
+        s.executed.reset();
+        s.mismatches.clear();
+        s.error = "out of memory";
+    }
+    return s;
+}
+
+FoundFiles findSubmissions(const std::vector<std::string>& paths) {
+    FoundFiles found;
+    for (const std::string& path : paths) {
+        const std::string name = printableText(path);
+        std::error_code ec;
+        const fs::file_status status = fs::status(path, ec);
+        if (!fs::exists(status)) {
+            found.problems.push_back(name + ": no such file or folder");
+        } else if (!fs::is_directory(status)) {
+            (isSubmissionName(path) ? found.files : found.skipped).push_back(path);
+        } else {
+            std::vector<std::string> files;
+            const std::size_t problemsBefore = found.problems.size();
+            searchFolder(path, files, found.problems);
+            if (files.empty() && found.problems.size() == problemsBefore)
+                found.problems.push_back(name + ": holds no .asm or .8xe file");
+            std::sort(files.begin(), files.end());
+            found.files.insert(found.files.end(), files.begin(), files.end());
+        }
+    }
+    return found;
+}
+
+} // namespace mox
