@@ -1,8 +1,11 @@
 // Renders each of the emulator's windows to a PNG, with a small program loaded
 // in step mode and stepped, so the pictures show real contents: the Memory
 // Map after a Step that stored into a cell, the execution window after the
-// next Step, which changed a register, each with what changed lit. On a
-// scaled screen (QT_SCALE_FACTOR=2) the names end in @2x.
+// next Step, which changed a register, each with what changed lit. Then the
+// student guide's pictures (guide-*), made with the guide's own program: the
+// Mode menu open, a Step that changed a register, and the Memory Map in
+// binary after a store. On a scaled screen (QT_SCALE_FACTOR=2) the names end
+// in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
 #include "dialogs.h"
@@ -15,6 +18,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -30,14 +36,76 @@ private:
     QString path;
 };
 
-bool save(QWidget& window, const QString& folder, const QString& name) {
+bool save(const QPixmap& picture, const QString& folder, const QString& name) {
     const QString suffix = qApp->devicePixelRatio() > 1.0 ? "@2x.png" : ".png";
     const QString file = QDir(folder).filePath(name + suffix);
-    if (!window.grab().save(file)) {
+    if (!picture.save(file)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         return false;
     }
     return true;
+}
+
+bool save(QWidget& window, const QString& folder, const QString& name) {
+    return save(window.grab(), folder, name);
+}
+
+// The window with one of its menus dropped down and an item under the mouse.
+// A menu is a window of its own, so it is grabbed apart and laid over.
+QPixmap grabWithMenu(QWidget& window, const QString& menuTitle, const QString& itemText) {
+    auto* bar = window.findChild<QMenuBar*>();
+    for (QAction* action : bar->actions()) {
+        QMenu* menu = action->menu();
+        if (action->text() != menuTitle || !menu) {
+            continue;
+        }
+        const QPoint below = bar->actionGeometry(action).bottomLeft();
+        menu->popup(bar->mapToGlobal(below));
+        for (QAction* item : menu->actions()) {
+            if (item->text() == itemText) {
+                menu->setActiveAction(item);
+            }
+        }
+        QPixmap shot = window.grab();
+        QPainter painter(&shot);
+        painter.drawPixmap(bar->mapTo(&window, below), menu->grab());
+        painter.end();
+        menu->hide();
+        return shot;
+    }
+    return window.grab();
+}
+
+bool writeProgram(const QString& path, const char* words) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(words) < 0) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// The program the guide writes, builds and steps, assembled:
+//   load ax, 07 / load bx, 05 / add ax, bx / store ax, 05 / halt
+bool guidePictures(const QString& folder, const QString& program) {
+    if (!writeProgram(program, "2007210550013005f000")) {
+        return false;
+    }
+    QuietDialogs dialogs(program);
+    mox::ui::EmulatorWindows windows(dialogs);
+    bool ok = save(grabWithMenu(windows.mainWindow(), "Mode", "Step By Step Exeuction"), folder,
+                   "guide-mode-menu");
+    windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
+    windows.runCommand();
+    // load ax, 07; load bx, 05; add ax, bx
+    for (int i = 0; i < 3; ++i) {
+        windows.machine().stepInstruction();
+    }
+    ok = save(windows.executionWindow(), folder, "guide-step") && ok;
+    // store ax, 05
+    windows.machine().stepInstruction();
+    windows.memoryMapWindow().memoryMapCommand(mox::ui::ViewBinaryCommand);
+    return save(windows.memoryMapWindow(), folder, "guide-memory-binary") && ok;
 }
 
 } // namespace
@@ -56,12 +124,9 @@ int main(int argc, char** argv) {
 
     QTemporaryDir temp;
     const QString program = temp.filePath("demo.8xe");
-    QFile file(program);
-    if (!file.open(QIODevice::WriteOnly) || file.write("20ff300590012a7f5ab0c0a1f000") < 0) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(program));
+    if (!writeProgram(program, "20ff300590012a7f5ab0c0a1f000")) {
         return 1;
     }
-    file.close();
 
     QuietDialogs dialogs(program);
     mox::ui::EmulatorWindows windows(dialogs);
@@ -84,5 +149,7 @@ int main(int argc, char** argv) {
     ok = save(windows.instructionWindow(), out, "execute-instruction") && ok;
     windows.aboutWindow().show();
     ok = save(windows.aboutWindow(), out, "about") && ok;
+
+    ok = guidePictures(out, temp.filePath("first.8xe")) && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,121 @@
+// Renders the editor to PNGs with real contents: the README's picture (a
+// program with two errors marked), and the student guide's (guide-*): its
+// program with a typo after Next Error, which puts the assembler's message
+// in the status bar, and the mended program with the Assemble menu open.
+//   mox_editor_screenshots <folder>
+#include "codeview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <Qsci/qsciscintilla.h>
+#include <cstdio>
+
+namespace {
+
+bool save(const QPixmap& picture, const QString& folder, const QString& name) {
+    const QString file = QDir(folder).filePath(name + ".png");
+    if (!picture.save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    return true;
+}
+
+// The window with one of its menus dropped down and an item under the mouse.
+// A menu is a window of its own, so it is grabbed apart and laid over.
+QPixmap grabWithMenu(QWidget& window, const QString& menuTitle, const QString& itemText) {
+    auto* bar = window.findChild<QMenuBar*>();
+    for (QAction* action : bar->actions()) {
+        QMenu* menu = action->menu();
+        if (action->text() != menuTitle || !menu) {
+            continue;
+        }
+        const QPoint below = bar->actionGeometry(action).bottomLeft();
+        menu->popup(bar->mapToGlobal(below));
+        for (QAction* item : menu->actions()) {
+            if (item->text() == itemText) {
+                menu->setActiveAction(item);
+            }
+        }
+        QPixmap shot = window.grab();
+        QPainter painter(&shot);
+        painter.drawPixmap(bar->mapTo(&window, below), menu->grab());
+        painter.end();
+        menu->hide();
+        return shot;
+    }
+    return window.grab();
+}
+
+// A fresh window holding `text`, checked at once rather than after the pause.
+void show(mox::CodeView& view, const char* text) {
+    view.show();
+    view.editBox()->setText(QString::fromUtf8(text));
+    view.checkNow();
+}
+
+const char* readmeProgram = "; sum of two numbers, kept in memory\n"
+                            "load ax, 1f        ; the first number\n"
+                            "load bx, 2a\n"
+                            "add ax, bx\n"
+                            "store ax, 10       ; memory[10] = ax\n"
+                            "lod cx, 3          ; a typo\n"
+                            "inc cx\n"
+                            "mov dx, 5          ; dx = 5?\n"
+                            "halt\n";
+
+// The guide's program, first with a comma missing on line 3.
+const char* guideTypo = "; first.asm - my first program\n"
+                        "load ax, 07     ; ax = 7\n"
+                        "load bx 05      ; bx = 5\n"
+                        "add ax, bx      ; ax = ax + bx = 12 (0c)\n"
+                        "store ax, 05    ; cell 05 = ax\n"
+                        "halt            ; every program needs a halt\n";
+const char* guideProgram = "; first.asm - my first program\n"
+                           "load ax, 07     ; ax = 7\n"
+                           "load bx, 05     ; bx = 5\n"
+                           "add ax, bx      ; ax = ax + bx = 12 (0c)\n"
+                           "store ax, 05    ; cell 05 = ax\n"
+                           "halt            ; every program needs a halt\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: mox_editor_screenshots <folder>\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    // The pictures show the editor at its own zoom, not at the user's.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+
+    mox::CodeView readme;
+    show(readme, readmeProgram);
+    readme.editBox()->setCursorPosition(3, 7);
+    bool ok = save(readme.grab(), out, "editor");
+
+    mox::CodeView typo;
+    show(typo, guideTypo);
+    typo.commandAction(mox::cmdNextError)->trigger();
+    // The status bar lays its message out on the event loop's next pass.
+    QApplication::processEvents();
+    ok = save(typo.grab(), out, "guide-editor-error") && ok;
+
+    mox::CodeView mended;
+    show(mended, guideProgram);
+    mended.editBox()->setCursorPosition(5, 4);
+    ok = save(grabWithMenu(mended, "Assemble", "Build"), out, "guide-editor-build") && ok;
+    return ok ? 0 : 1;
+}
