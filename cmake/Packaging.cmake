@@ -1,5 +1,5 @@
 # What `cmake --install` puts on a system, and the Debian package made from it
-# (`cmake --build --preset release --target package`). Only the four programs,
+# (`cmake --build --preset release --target package`). Only the programs,
 # their desktop files and their documentation are installed: tests,
 # benchmarks and the artwork tools stay in the build folder whether they were
 # built or not.
@@ -11,6 +11,10 @@ set(MOX_ICON_DIR ${PROJECT_SOURCE_DIR}/emulator/ui/resources/icons/hicolor)
 install(TARGETS zerlant emurun RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Manual pages to write (below); each desktop program adds its own.
 set(mox_pages zerlant emurun)
+if(TARGET mox77-grade)
+  install(TARGETS mox77-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  list(APPEND mox_pages mox77-grade)
+endif()
 
 if(MOX_BUILD_GUI)
   # A bare `editor` in /usr/bin would take the place of Debian's editor
@@ -75,6 +79,18 @@ add_custom_target(mox_changelog ALL DEPENDS ${mox_changelog})
 install(FILES ${MOX_PACKAGING_DIR}/copyright ${mox_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 file(GLOB mox_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.asm)
 install(FILES ${mox_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+# The graded exercises keep their folders; only what a teacher hands out goes
+# in, not a .8xe someone assembled in the source tree.
+set(mox_exercise_dir ${PROJECT_SOURCE_DIR}/examples/exercises)
+if(IS_DIRECTORY ${mox_exercise_dir})
+  file(GLOB_RECURSE mox_exercises RELATIVE ${mox_exercise_dir} CONFIGURE_DEPENDS
+       ${mox_exercise_dir}/*.md ${mox_exercise_dir}/*.asm ${mox_exercise_dir}/*.json)
+  foreach(file IN LISTS mox_exercises)
+    get_filename_component(folder ${file} DIRECTORY)
+    install(FILES ${mox_exercise_dir}/${file}
+            DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/exercises/${folder})
+  endforeach()
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mox77)
@@ -84,8 +100,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "MOX77 models a register machine with sixteen 32-bit registers, 256 data
 cells and fifteen instructions without jumps, so every program runs
 straight through. The package holds the assembler zerlant, the desktop
-emulator and editor (mox77-emulator, mox77-editor) and emurun, which runs
-programs without a desktop and prints the machine's state as text or JSON.")
+emulator and editor (mox77-emulator, mox77-editor), emurun, which runs
+programs without a desktop and prints the machine's state as text or JSON,
+and mox77-grade, which grades a folder of submissions against an expected
+state, with graded exercises for a course.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER
     "The MOX77 developers <maintainers@users.noreply.c-seed-f5e939c3.example>"
     CACHE STRING "Maintainer field of the Debian package")

@@ -12,14 +12,16 @@ deb=build/release/mox77_$(sed -n 's/^project(mox77 VERSION \([0-9.]*\).*/\1/p' C
 
 echo "==> checking its contents"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in bin/{zerlant,emurun,mox77-emulator,mox77-editor} \
+for f in bin/{zerlant,emurun,mox77-grade,mox77-emulator,mox77-editor} \
   share/applications/mox77-{emulator,editor}.desktop \
   share/mime/packages/mox77.xml share/metainfo/org.mox77.mox77.metainfo.xml \
-  share/doc/mox77/copyright share/man/man1/{zerlant,emurun,mox77-emulator,mox77-editor}.1.gz \
+  share/doc/mox77/copyright share/man/man1/{zerlant,emurun,mox77-grade,mox77-emulator,mox77-editor}.1.gz \
   share/icons/hicolor/scalable/{apps/mox77,mimetypes/application-x-mox77-program}.svg \
   share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/{apps/mox77,mimetypes/application-x-mox77-program}.png; do
   grep -qx "./usr/$f" <<<"$contents" || { echo "missing from the package: /usr/$f"; exit 1; }
 done
+grep -q '^\./usr/share/doc/mox77/examples/exercises/[^/]*/solution\.asm$' <<<"$contents" ||
+  { echo "no exercise in the package"; exit 1; }
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -37,7 +39,14 @@ cp examples/arithmetic.asm "$work/"
 # A relative name, because the .8xe is named after the path up to its first dot.
 (cd "$work" && "$root/usr/bin/zerlant" arithmetic.asm </dev/null)
 "$root/usr/bin/emurun" "$work/arithmetic.8xe" | grep -q 'ended at a halt'
-for page in zerlant emurun mox77-emulator mox77-editor; do
+# The grader on the first exercise's sample solution, as a teacher would run it.
+exercise=$(find "$root/usr/share/doc/mox77/examples/exercises" -name solution.asm -printf '%h\n' | sort | head -n 1)
+init=()
+[ -f "$exercise/init.json" ] && init=(--init "$exercise/init.json")
+grade=$("$root/usr/bin/mox77-grade" --expect "$exercise/expected.json" "${init[@]}" "$exercise/solution.asm") ||
+  { echo "mox77-grade fails $exercise/solution.asm:"; echo "$grade"; exit 1; }
+grep -qw PASS <<<"$grade" || { echo "mox77-grade does not pass $exercise/solution.asm:"; echo "$grade"; exit 1; }
+for page in zerlant emurun mox77-grade mox77-emulator mox77-editor; do
   manual="$root/usr/share/man/man1/$page.1.gz"
   warnings=$(man -l --warnings "$manual" 2>&1 >/dev/null)
   [ -z "$warnings" ] || { echo "$page(1): $warnings"; exit 1; }
