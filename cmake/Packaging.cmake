@@ -8,13 +8,9 @@ include(GNUInstallDirs)
 set(MOX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(MOX_ICON_DIR ${PROJECT_SOURCE_DIR}/emulator/ui/resources/icons/hicolor)
 
-install(TARGETS zerlant emurun RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zerlant emurun mox77-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Manual pages to write (below); each desktop program adds its own.
-set(mox_pages zerlant emurun)
-if(TARGET mox77-grade)
-  install(TARGETS mox77-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  list(APPEND mox_pages mox77-grade)
-endif()
+set(mox_pages zerlant emurun mox77-grade)
 
 if(MOX_BUILD_GUI)
   # A bare `editor` in /usr/bin would take the place of Debian's editor
@@ -81,16 +77,8 @@ file(GLOB mox_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.asm)
 install(FILES ${mox_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 # The graded exercises keep their folders; only what a teacher hands out goes
 # in, not a .8xe someone assembled in the source tree.
-set(mox_exercise_dir ${PROJECT_SOURCE_DIR}/examples/exercises)
-if(IS_DIRECTORY ${mox_exercise_dir})
-  file(GLOB_RECURSE mox_exercises RELATIVE ${mox_exercise_dir} CONFIGURE_DEPENDS
-       ${mox_exercise_dir}/*.md ${mox_exercise_dir}/*.asm ${mox_exercise_dir}/*.json)
-  foreach(file IN LISTS mox_exercises)
-    get_filename_component(folder ${file} DIRECTORY)
-    install(FILES ${mox_exercise_dir}/${file}
-            DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/exercises/${folder})
-  endforeach()
-endif()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/exercises DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.asm" PATTERN "*.json")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mox77)

@@ -74,10 +74,13 @@ void searchFolder(const fs::path& folder, std::vector<std::string>& files,
                   std::vector<std::string>& problems) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with('.') || name == "__MACOSX")
+            continue;
         std::error_code ignored; // an entry gone meanwhile is no folder
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
             searchFolder(it->path(), files, problems);
-        else if (isSubmissionName(it->path().filename().string()))
+        else if (isSubmissionName(name))
             files.push_back(it->path().string());
     }
     if (ec)
@@ -133,7 +136,10 @@ FoundFiles findSubmissions(const std::vector<std::string>& paths) {
         if (!fs::exists(status)) {
             found.problems.push_back(name + ": no such file or folder");
         } else if (!fs::is_directory(status)) {
-            (isSubmissionName(path) ? found.files : found.skipped).push_back(path);
+            if (isSubmissionName(path))
+                found.files.push_back(path);
+            else
+                found.problems.push_back(name + ": not a .asm or .8xe file");
         } else {
             std::vector<std::string> files;
             const std::size_t problemsBefore = found.problems.size();

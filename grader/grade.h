@@ -17,7 +17,8 @@ struct Submission {
     bool source = false; // a .asm to assemble, else a .8xe to load
     // False when the file could not be read at all.
     bool readable = true;
-    std::int64_t errors = 0; // the assembler's
+    // The assembler's errors, once it ran over the source.
+    std::optional<std::int64_t> errors;
     // zerlant's first error line, or why the program did not run; empty when
     // it ran.
     std::string error;
@@ -40,14 +41,14 @@ Submission gradeFile(const std::string& file, const StateSpec& start, const Stat
 bool isSubmissionName(std::string_view name);
 
 // The files that command-line paths stand for: files as given, folders
-// searched through for every .asm and .8xe, sorted by name. Paths that
-// cannot be read, or folders that hold no submission, are in `problems`
-// ("subs: no such file or folder"); files of other kinds given by name are
-// in `skipped`.
+// searched through for every .asm and .8xe, sorted by name. The search
+// passes over hidden names and the __MACOSX folder that archives made on a
+// Mac hold, whose ._name.asm files are no programs. Paths that cannot be
+// read, folders that hold no submission and files of other kinds given by
+// name are in `problems` ("subs: no such file or folder").
 struct FoundFiles {
     std::vector<std::string> files;
     std::vector<std::string> problems;
-    std::vector<std::string> skipped;
 };
 FoundFiles findSubmissions(const std::vector<std::string>& paths);
 

@@ -24,7 +24,7 @@ const char* const usage =
     "memory, nothing is written), each .asm and .8xe runs from a zeroed machine\n"
     "as emurun runs it, and the machine afterwards is compared with FILE. A PATH\n"
     "that is a folder stands for every .asm and .8xe in it and in its folders,\n"
-    "sorted by name.\n"
+    "sorted by name (hidden files and __MACOSX folders left out).\n"
     "\n"
     "Options:\n"
     "  --expect FILE  the state every program must leave: a JSON object with any\n"
@@ -39,8 +39,9 @@ const char* const usage =
     "error with --csv or --json).\n"
     "\n"
     "Exit status: 0 when every program passed; 3 when any failed; 1 when a path\n"
-    "cannot be read or holds no program (the others are still graded); 2 for a\n"
-    "wrong command line or a bad --expect or --init file.\n";
+    "or a program cannot be read, or a path is no program or folder of them (the\n"
+    "others are still graded); 2 for a wrong command line or a bad --expect or\n"
+    "--init file.\n";
 
 enum class Form { Table, Csv, Json };
 
@@ -111,9 +112,6 @@ int run(const Options& options) {
     const StateSpec expected = readState(options.expectPath, StateUse::Expected);
 
     const FoundFiles found = findSubmissions(options.paths);
-    for (const std::string& name : found.skipped)
-        write(stderr,
-              "mox77-grade: " + printableText(name) + ": skipped: not a .asm or .8xe file\n");
     for (const std::string& problem : found.problems)
         write(stderr, "mox77-grade: " + problem + "\n");
 

@@ -19,10 +19,9 @@ struct Cells {
 Cells cellsOf(const Submission& s) {
     Cells c;
     c.file = printableText(s.file);
-    const bool assembledOk = s.errors == 0 && s.error.empty();
-    if (s.source) {
-        c.assembled = assembledOk ? "yes" : "no";
-        c.errors = std::to_string(s.errors);
+    if (s.errors) {
+        c.assembled = *s.errors == 0 ? "yes" : "no";
+        c.errors = std::to_string(*s.errors);
     }
     c.error = s.error;
     if (s.executed) {
@@ -40,8 +39,8 @@ Cells cellsOf(const Submission& s) {
 std::array<std::string, 6> tableRow(const Submission& s) {
     const Cells c = cellsOf(s);
     std::string assembled = c.error;
-    if (s.errors > 0)
-        assembled = c.errors + (s.errors == 1 ? " error: " : " errors: ") + c.error;
+    if (s.errors.value_or(0) > 0)
+        assembled = c.errors + (*s.errors == 1 ? " error: " : " errors: ") + c.error;
     else if (c.error.empty())
         assembled = s.source ? "yes" : "-";
     const auto orDash = [](const std::string& text) { return text.empty() ? "-" : text; };
@@ -119,8 +118,8 @@ std::string jsonReport(const std::vector<Submission>& rows) {
         const Json none;
         submissions.push_back({
             {"file", c.file},
-            {"assembled", s.source ? Json(c.assembled == "yes") : none},
-            {"errors", s.source ? Json(s.errors) : none},
+            {"assembled", s.errors ? Json(*s.errors == 0) : none},
+            {"errors", s.errors ? Json(*s.errors) : none},
             {"error", c.error.empty() ? none : Json(c.error)},
             {"executed", s.executed ? Json(*s.executed) : none},
             {"halted", s.executed ? Json(s.halted) : none},

@@ -51,6 +51,11 @@ protected:
         writeFile("class/my prog, \"v2\".8xe", "20ff3010f000");
         writeFile("class/nested/=sum(1).asm", goodSource);
         writeFile("class/notes.txt", "not a program");
+        // What archives and editors leave beside the work is not graded.
+        fs::create_directories(dir / "class" / "__MACOSX");
+        writeFile("class/__MACOSX/._good.asm", std::string("\0\5\26\7", 4));
+        writeFile("class/._typo.asm", std::string("\0\5\26\7", 4));
+        fs::create_symlink("someone@host.1234", dir / "class/.#wrong.asm");
     }
 };
 
@@ -176,12 +181,15 @@ TEST_F(GradeTest, ExitStatusesAndWhatTheyReport) {
          "mox77-grade: empty: holds no .asm or .8xe file\nmox77-grade: notes: no such file or "
          "folder\n",
          "1 of 1 passed"},
-        {"--expect expect.json expect.json good.asm", 0,
-         "mox77-grade: expect.json: skipped: not a .asm or .8xe file\n", "1 of 1 passed"},
+        {"--expect expect.json expect.json good.asm", 1,
+         "mox77-grade: expect.json: not a .asm or .8xe file\n", "1 of 1 passed"},
         {"--expect expect.json odd good.asm", 1, "", "odd/gone.asm  cannot be read: no such file"},
         {"--expect expect.json odd", 1, "", "odd/pipe.asm  cannot be read: not a regular file"},
         {"--expect expect.json huge.asm", 3, "",
          "huge.asm  too large: 67108865 bytes, more than 64 MiB"},
+        // A source never assembled has no assembler columns.
+        {"--csv --expect expect.json huge.asm", 3, "0 of 1 passed\n",
+         "huge.asm,,,\"too large: 67108865 bytes, more than 64 MiB\",,,FAIL,"},
         {"--expect bad.json good.asm", 2,
          "mox77-grade: bad.json: registers.qx: unknown register (use ax to px)\n", ""},
         {"--init expect.json --expect expect.json good.asm", 2,
