@@ -4,54 +4,16 @@
 // in the status bar, and the mended program with the Assemble menu open.
 //   mox_editor_screenshots <folder>
 #include "codeview.h"
+#include "screenshot.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <Qsci/qsciscintilla.h>
 #include <cstdio>
 
 namespace {
-
-bool save(const QPixmap& picture, const QString& folder, const QString& name) {
-    const QString file = QDir(folder).filePath(name + ".png");
-    if (!picture.save(file)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-        return false;
-    }
-    return true;
-}
-
-// The window with one of its menus dropped down and an item under the mouse.
-// A menu is a window of its own, so it is grabbed apart and laid over.
-QPixmap grabWithMenu(QWidget& window, const QString& menuTitle, const QString& itemText) {
-    auto* bar = window.findChild<QMenuBar*>();
-    for (QAction* action : bar->actions()) {
-        QMenu* menu = action->menu();
-        if (action->text() != menuTitle || !menu) {
-            continue;
-        }
-        const QPoint below = bar->actionGeometry(action).bottomLeft();
-        menu->popup(bar->mapToGlobal(below));
-        for (QAction* item : menu->actions()) {
-            if (item->text() == itemText) {
-                menu->setActiveAction(item);
-            }
-        }
-        QPixmap shot = window.grab();
-        QPainter painter(&shot);
-        painter.drawPixmap(bar->mapTo(&window, below), menu->grab());
-        painter.end();
-        menu->hide();
-        return shot;
-    }
-    return window.grab();
-}
 
 // A fresh window holding `text`, checked at once rather than after the pause.
 void show(mox::CodeView& view, const char* text) {
@@ -104,18 +66,18 @@ int main(int argc, char** argv) {
     mox::CodeView readme;
     show(readme, readmeProgram);
     readme.editBox()->setCursorPosition(3, 7);
-    bool ok = save(readme.grab(), out, "editor");
+    bool ok = savePicture(readme.grab(), out, "editor");
 
     mox::CodeView typo;
     show(typo, guideTypo);
     typo.commandAction(mox::cmdNextError)->trigger();
     // The status bar lays its message out on the event loop's next pass.
     QApplication::processEvents();
-    ok = save(typo.grab(), out, "guide-editor-error") && ok;
+    ok = savePicture(typo.grab(), out, "guide-editor-error") && ok;
 
     mox::CodeView mended;
     show(mended, guideProgram);
     mended.editBox()->setCursorPosition(5, 4);
-    ok = save(grabWithMenu(mended, "Assemble", "Build"), out, "guide-editor-build") && ok;
+    ok = savePicture(grabWithMenu(mended, "Assemble", "Build"), out, "guide-editor-build") && ok;
     return ok ? 0 : 1;
 }

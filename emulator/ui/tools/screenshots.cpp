@@ -14,13 +14,11 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
+#include "screenshot.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -36,44 +34,8 @@ private:
     QString path;
 };
 
-bool save(const QPixmap& picture, const QString& folder, const QString& name) {
-    const QString suffix = qApp->devicePixelRatio() > 1.0 ? "@2x.png" : ".png";
-    const QString file = QDir(folder).filePath(name + suffix);
-    if (!picture.save(file)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-        return false;
-    }
-    return true;
-}
-
 bool save(QWidget& window, const QString& folder, const QString& name) {
-    return save(window.grab(), folder, name);
-}
-
-// The window with one of its menus dropped down and an item under the mouse.
-// A menu is a window of its own, so it is grabbed apart and laid over.
-QPixmap grabWithMenu(QWidget& window, const QString& menuTitle, const QString& itemText) {
-    auto* bar = window.findChild<QMenuBar*>();
-    for (QAction* action : bar->actions()) {
-        QMenu* menu = action->menu();
-        if (action->text() != menuTitle || !menu) {
-            continue;
-        }
-        const QPoint below = bar->actionGeometry(action).bottomLeft();
-        menu->popup(bar->mapToGlobal(below));
-        for (QAction* item : menu->actions()) {
-            if (item->text() == itemText) {
-                menu->setActiveAction(item);
-            }
-        }
-        QPixmap shot = window.grab();
-        QPainter painter(&shot);
-        painter.drawPixmap(bar->mapTo(&window, below), menu->grab());
-        painter.end();
-        menu->hide();
-        return shot;
-    }
-    return window.grab();
+    return savePicture(window.grab(), folder, name);
 }
 
 bool writeProgram(const QString& path, const char* words) {
@@ -93,8 +55,8 @@ bool guidePictures(const QString& folder, const QString& program) {
     }
     QuietDialogs dialogs(program);
     mox::ui::EmulatorWindows windows(dialogs);
-    bool ok = save(grabWithMenu(windows.mainWindow(), "Mode", "Step By Step Exeuction"), folder,
-                   "guide-mode-menu");
+    bool ok = savePicture(grabWithMenu(windows.mainWindow(), "Mode", "Step By Step Exeuction"),
+                          folder, "guide-mode-menu");
     windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
     windows.runCommand();
     // load ax, 07; load bx, 05; add ax, bx
