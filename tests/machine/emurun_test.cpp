@@ -23,9 +23,9 @@ struct Result {
 class EmurunTest : public TempDirTest {
 protected:
     // Runs a tool from the bin folder in the test's folder, stdin empty.
-    Result run(const std::string& tool, const std::string& args) {
-        const ShellRun r =
-            runShell(dir, toolCommand(tool) + " " + args + " </dev/null >out.txt 2>err.txt");
+    Result run(const std::string& tool, const std::string& args, const std::string& limit = "") {
+        const ShellRun r = runShell(dir, limit + toolCommand(tool) + " " + args +
+                                             " </dev/null >out.txt 2>err.txt");
         return {r.status, readFile("out.txt"), readFile("err.txt")};
     }
 
@@ -267,13 +267,18 @@ TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
          "running: a starting state sets only registers and memory"},
         {"--init", R"({"executed": 1})",
          "executed: a starting state sets only registers and memory"},
+        {"--expect", R"({"registers": {"ax": {"v": 1, "v": 2}}})", "registers.ax.v: named twice"},
+        // Deep nesting costs memory in proportion to the depth, no more.
+        {"--init", R"({"registers": )" + std::string(100000, '[') + std::string(100000, ']') + "}",
+         "registers: expected an object from register name to value"},
     };
     for (const auto& c : cases) {
         writeFile("state.json", c.json);
-        const Result r = run("emurun", c.option + " state.json p.8xe");
-        EXPECT_EQ(r.status, 2) << c.json;
-        EXPECT_EQ(r.err, "emurun: state.json: " + c.err + "\n") << c.json;
-        EXPECT_EQ(r.out, "") << c.json;
+        const Result r = run("emurun", c.option + " state.json p.8xe", memoryLimit);
+        const std::string shown = c.json.substr(0, 60);
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_EQ(r.err, "emurun: state.json: " + c.err + "\n") << shown;
+        EXPECT_EQ(r.out, "") << shown;
     }
     // The course's file is checked before the student's program.
     const Result missing = run("emurun", "--expect nowhere.json missing.8xe");
