@@ -192,6 +192,11 @@ Json parseJson(std::string_view text) {
 } // namespace
 
 std::variant<StateSpec, StateError> parseStateSpec(std::string_view json, StateUse use) {
+    // Windows editors may begin a UTF-8 file with a byte order mark; the
+    // parser skips it but counts it in the column of a fault, where no
+    // editor shows it.
+    if (json.starts_with("\xef\xbb\xbf"))
+        json.remove_prefix(3);
     try {
         return interpret(parseJson(json), use);
     } catch (const Invalid& invalid) {

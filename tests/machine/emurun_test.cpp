@@ -233,6 +233,10 @@ TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
         {"--expect", "",
          "line 1, column 1: syntax error while parsing value - unexpected end of "
          "input; expected '[', '{', or a literal"},
+        // A Windows editor's byte order mark is no column of the text.
+        {"--expect", "\xef\xbb\xbf{\"registers\": {\"ax\": 1,}}",
+         "line 1, column 24: syntax error while parsing object key - unexpected '}'; expected "
+         "string literal"},
         {"--expect", "[1]", "top level: expected a JSON object"},
         {"--expect", R"({"register": {}})",
          "register: unknown field (use registers, memory, running or executed)"},
