@@ -199,6 +199,8 @@ TEST_F(GradeTest, ExitStatusesAndWhatTheyReport) {
         {"good.asm", 2, "mox77-grade: no --expect file given\n" + tryHelp, ""},
         {"--expect expect.json", 2, "mox77-grade: no program or folder given\n" + tryHelp, ""},
         {"--expect", 2, "mox77-grade: option '--expect' needs a value\n" + tryHelp, ""},
+        {"--expect expect.json --init= good.asm", 2,
+         "mox77-grade: option '--init' needs a value\n" + tryHelp, ""},
         {"--csv --json --expect expect.json good.asm", 2,
          "mox77-grade: --csv and --json exclude each other\n" + tryHelp, ""},
         {"--expect expect.json --radix 2 good.asm", 2,

@@ -130,18 +130,22 @@ TEST_F(EmurunTest, TraceShowsEachWordAndItsChanges) {
 }
 
 struct FailCase {
-    const char* args;
+    std::string args;
     int status;
-    const char* err; // whole standard error
+    std::string err; // whole standard error
 };
 
 TEST_F(EmurunTest, ReportsBadFilesAndCommandLines) {
     writeFile("crlf.8xe", "20ff\r\n");
     writeFile("space.8xe", "20ff 9001");
     writeFile("junk.8xe", "20fg");
+    writeFile("halt.8xe", "f000");
     fs::create_directory(dir / "folder.8xe");
     const std::string tryHelp = "Try 'emurun --help' for more information.\n";
     const FailCase cases[] = {
+        // An empty variable in a script must not drop the check.
+        {"--expect '' halt.8xe", 2, "emurun: option '--expect' needs a value\n" + tryHelp},
+        {"--init= halt.8xe", 2, "emurun: option '--init' needs a value\n" + tryHelp},
         {"missing.8xe", 1, "emurun: missing.8xe: no such file\n"},
         {"folder.8xe", 1, "emurun: folder.8xe: is a directory\n"},
         {"crlf.8xe", 1,
