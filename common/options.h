@@ -24,4 +24,16 @@ std::optional<std::string_view> optionValue(std::string_view name, int argc, cha
     return std::nullopt;
 }
 
+// The same for an option that names a file. An empty name, as an unset shell
+// variable gives, is no value either: taken as no option, it would drop a
+// check without a word.
+template <typename Error>
+std::optional<std::string_view> fileOptionValue(std::string_view name, int argc, char** argv,
+                                                int& i, Error missingValue) {
+    const auto value = optionValue(name, argc, argv, i, missingValue);
+    if (value && value->empty())
+        missingValue("option '" + std::string(name) + "' needs a value");
+    return value;
+}
+
 } // namespace mox

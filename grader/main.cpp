@@ -82,9 +82,10 @@ Options parseOptions(int argc, char** argv) {
             setForm(options, Form::Csv);
         } else if (arg == "--json") {
             setForm(options, Form::Json);
-        } else if (const auto expect = optionValue("--expect", argc, argv, i, commandLineError)) {
+        } else if (const auto expect =
+                       fileOptionValue("--expect", argc, argv, i, commandLineError)) {
             options.expectPath = *expect;
-        } else if (const auto init = optionValue("--init", argc, argv, i, commandLineError)) {
+        } else if (const auto init = fileOptionValue("--init", argc, argv, i, commandLineError)) {
             options.initPath = *init;
         } else {
             commandLineError("unknown option '" + printableText(arg) + "'");

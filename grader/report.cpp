@@ -66,6 +66,14 @@ std::string csvField(const std::string& text) {
     return quoted;
 }
 
+// The columns a cell takes on a terminal: a name's accented letters are one
+// each, though UTF-8 spends two or more bytes on them.
+std::size_t shownWidth(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    }));
+}
+
 std::size_t passedCount(const std::vector<Submission>& rows) {
     return static_cast<std::size_t>(
         std::count_if(rows.begin(), rows.end(), [](const Submission& s) { return s.passed(); }));
@@ -81,14 +89,14 @@ std::string tableReport(const std::vector<Submission>& rows) {
     std::array<std::size_t, 6> width{};
     for (const auto& row : table)
         for (std::size_t i = 0; i < row.size(); ++i)
-            width[i] = std::max(width[i], row[i].size());
+            width[i] = std::max(width[i], shownWidth(row[i]));
     std::string out;
     for (const auto& row : table) {
         std::string line;
         for (std::size_t i = 0; i < row.size(); ++i) {
             line.append(row[i]);
             if (i + 1 < row.size())
-                line.append(width[i] - row[i].size() + 2, ' ');
+                line.append(width[i] - shownWidth(row[i]) + 2, ' ');
         }
         // The last column may be empty.
         line.erase(line.find_last_not_of(' ') + 1);

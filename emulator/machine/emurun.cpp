@@ -101,10 +101,11 @@ Options parseOptions(int argc, char** argv) {
                 options.json = true;
             } else if (const auto radix = optionValue("--radix", argc, argv, i, commandLineError)) {
                 options.viewMode = viewModeOf(*radix);
-            } else if (const auto init = optionValue("--init", argc, argv, i, commandLineError)) {
+            } else if (const auto init =
+                           fileOptionValue("--init", argc, argv, i, commandLineError)) {
                 options.initPath = *init;
             } else if (const auto expect =
-                           optionValue("--expect", argc, argv, i, commandLineError)) {
+                           fileOptionValue("--expect", argc, argv, i, commandLineError)) {
                 options.expectPath = *expect;
             } else {
                 commandLineError("unknown option '" + printableText(arg) + "'");

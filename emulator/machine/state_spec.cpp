@@ -151,30 +151,35 @@ StateError syntaxError(const nlohmann::json::parse_error& e) {
 }
 
 // The parser keeps the last of two equal keys without a word; a course file
-// that names a field twice is a slip to point at.
+// that names a field twice is a slip to point at. Each open container keeps
+// only its own name, and the place is put together once a key repeats: a
+// whole place per level would take memory as the square of the depth.
 Json parseJson(std::string_view text) {
     struct Container {
-        std::string place;
+        std::string name; // its key in the object around it; empty in an array
         bool isObject;
         std::set<std::string> keys;
     };
     std::vector<Container> open;
     std::string lastKey;
     std::optional<StateError> twice;
+    const auto placeOf = [&open](std::string_view key) {
+        std::string place;
+        for (std::size_t i = 1; i < open.size(); ++i)
+            place = open[i - 1].isObject ? fieldPlace(place, open[i].name) : place + "[]";
+        return fieldPlace(place, key);
+    };
     const auto note = [&](int, Json::parse_event_t event, Json& parsed) {
         using Event = Json::parse_event_t;
         if (event == Event::object_start || event == Event::array_start) {
-            std::string place;
-            if (!open.empty())
-                place = open.back().isObject ? fieldPlace(open.back().place, lastKey)
-                                             : open.back().place + "[]";
-            open.push_back({std::move(place), event == Event::object_start, {}});
+            const bool inObject = !open.empty() && open.back().isObject;
+            open.push_back({inObject ? lastKey : std::string(), event == Event::object_start, {}});
         } else if (event == Event::object_end || event == Event::array_end) {
             open.pop_back();
         } else if (event == Event::key) {
             lastKey = parsed.get<std::string>();
             if (!open.back().keys.insert(lastKey).second && !twice)
-                twice = StateError{fieldPlace(open.back().place, lastKey), "named twice"};
+                twice = StateError{placeOf(lastKey), "named twice"};
         }
         return true;
     };
@@ -187,6 +192,11 @@ Json parseJson(std::string_view text) {
 } // namespace
 
 std::variant<StateSpec, StateError> parseStateSpec(std::string_view json, StateUse use) {
+    // Windows editors may begin a UTF-8 file with a byte order mark; the
+    // parser skips it but counts it in the column of a fault, where no
+    // editor shows it.
+    if (json.starts_with("\xef\xbb\xbf"))
+        json.remove_prefix(3);
     try {
         return interpret(parseJson(json), use);
     } catch (const Invalid& invalid) {

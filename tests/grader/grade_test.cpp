@@ -155,6 +155,7 @@ TEST_F(GradeTest, CsvAndJsonGiveTheSameRowsForScripts) {
 TEST_F(GradeTest, ExitStatusesAndWhatTheyReport) {
     fs::create_directories(dir / "empty");
     writeFile("good.asm", goodSource);
+    writeFile("\xc3\xa9t\xc3\xa9.asm", goodSource);
     writeFile("wrong.8xe", "20fef000");
     writeFile("sum.asm", "loadm ax, 00\nloadm bx, 01\nadd ax, bx\nstore ax, 10\nhalt\n");
     writeFile("start.json", R"({"memory": {"0": 200, "1": 55}})");
@@ -198,10 +199,15 @@ TEST_F(GradeTest, ExitStatusesAndWhatTheyReport) {
         {"good.asm", 2, "mox77-grade: no --expect file given\n" + tryHelp, ""},
         {"--expect expect.json", 2, "mox77-grade: no program or folder given\n" + tryHelp, ""},
         {"--expect", 2, "mox77-grade: option '--expect' needs a value\n" + tryHelp, ""},
+        {"--expect expect.json --init= good.asm", 2,
+         "mox77-grade: option '--init' needs a value\n" + tryHelp, ""},
         {"--csv --json --expect expect.json good.asm", 2,
          "mox77-grade: --csv and --json exclude each other\n" + tryHelp, ""},
         {"--expect expect.json --radix 2 good.asm", 2,
          "mox77-grade: unknown option '--radix'\n" + tryHelp, ""},
+        // Columns line up under a name with accents: three letters, not six bytes.
+        {"--expect expect.json good.asm \xc3\xa9t\xc3\xa9.asm", 0, "",
+         "\xc3\xa9t\xc3\xa9.asm   yes"},
     };
     for (const auto& c : cases) {
         const Result r = grade(c.args);

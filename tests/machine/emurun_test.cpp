@@ -23,9 +23,9 @@ struct Result {
 class EmurunTest : public TempDirTest {
 protected:
     // Runs a tool from the bin folder in the test's folder, stdin empty.
-    Result run(const std::string& tool, const std::string& args) {
-        const ShellRun r =
-            runShell(dir, toolCommand(tool) + " " + args + " </dev/null >out.txt 2>err.txt");
+    Result run(const std::string& tool, const std::string& args, const std::string& limit = "") {
+        const ShellRun r = runShell(dir, limit + toolCommand(tool) + " " + args +
+                                             " </dev/null >out.txt 2>err.txt");
         return {r.status, readFile("out.txt"), readFile("err.txt")};
     }
 
@@ -130,18 +130,22 @@ TEST_F(EmurunTest, TraceShowsEachWordAndItsChanges) {
 }
 
 struct FailCase {
-    const char* args;
+    std::string args;
     int status;
-    const char* err; // whole standard error
+    std::string err; // whole standard error
 };
 
 TEST_F(EmurunTest, ReportsBadFilesAndCommandLines) {
     writeFile("crlf.8xe", "20ff\r\n");
     writeFile("space.8xe", "20ff 9001");
     writeFile("junk.8xe", "20fg");
+    writeFile("halt.8xe", "f000");
     fs::create_directory(dir / "folder.8xe");
     const std::string tryHelp = "Try 'emurun --help' for more information.\n";
     const FailCase cases[] = {
+        // An empty variable in a script must not drop the check.
+        {"--expect '' halt.8xe", 2, "emurun: option '--expect' needs a value\n" + tryHelp},
+        {"--init= halt.8xe", 2, "emurun: option '--init' needs a value\n" + tryHelp},
         {"missing.8xe", 1, "emurun: missing.8xe: no such file\n"},
         {"folder.8xe", 1, "emurun: folder.8xe: is a directory\n"},
         {"crlf.8xe", 1,
@@ -233,6 +237,10 @@ TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
         {"--expect", "",
          "line 1, column 1: syntax error while parsing value - unexpected end of "
          "input; expected '[', '{', or a literal"},
+        // A Windows editor's byte order mark is no column of the text.
+        {"--expect", "\xef\xbb\xbf{\"registers\": {\"ax\": 1,}}",
+         "line 1, column 24: syntax error while parsing object key - unexpected '}'; expected "
+         "string literal"},
         {"--expect", "[1]", "top level: expected a JSON object"},
         {"--expect", R"({"register": {}})",
          "register: unknown field (use registers, memory, running or executed)"},
@@ -267,13 +275,18 @@ TEST_F(EmurunTest, MalformedStateFilesAreNamedWithPlaceAndReason) {
          "running: a starting state sets only registers and memory"},
         {"--init", R"({"executed": 1})",
          "executed: a starting state sets only registers and memory"},
+        {"--expect", R"({"registers": {"ax": {"v": 1, "v": 2}}})", "registers.ax.v: named twice"},
+        // Deep nesting costs memory in proportion to the depth, no more.
+        {"--init", R"({"registers": )" + std::string(100000, '[') + std::string(100000, ']') + "}",
+         "registers: expected an object from register name to value"},
     };
     for (const auto& c : cases) {
         writeFile("state.json", c.json);
-        const Result r = run("emurun", c.option + " state.json p.8xe");
-        EXPECT_EQ(r.status, 2) << c.json;
-        EXPECT_EQ(r.err, "emurun: state.json: " + c.err + "\n") << c.json;
-        EXPECT_EQ(r.out, "") << c.json;
+        const Result r = run("emurun", c.option + " state.json p.8xe", memoryLimit);
+        const std::string shown = c.json.substr(0, 60);
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_EQ(r.err, "emurun: state.json: " + c.err + "\n") << shown;
+        EXPECT_EQ(r.out, "") << shown;
     }
     // The course's file is checked before the student's program.
     const Result missing = run("emurun", "--expect nowhere.json missing.8xe");
