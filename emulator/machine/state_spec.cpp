@@ -24,10 +24,17 @@ struct Invalid {
     throw Invalid{{std::move(place), std::move(reason)}};
 }
 
-// An empty key is shown as "", so that the place is never empty.
-std::string fieldPlace(const std::string& parent, std::string_view key) {
-    const std::string shown = key.empty() ? "\"\"" : printableText(key);
-    return parent.empty() ? shown : parent + "." + shown;
+// Adds a key to a place such as "registers.ax"; an empty key is shown as "",
+// so that the place is never empty.
+void appendField(std::string& place, std::string_view key) {
+    if (!place.empty())
+        place.push_back('.');
+    place.append(key.empty() ? "\"\"" : printableText(key));
+}
+
+std::string fieldPlace(std::string place, std::string_view key) {
+    appendField(place, key);
+    return place;
 }
 
 // Decimal or 0x hexadecimal, with a leading minus when allowed; nothing for
@@ -165,9 +172,14 @@ Json parseJson(std::string_view text) {
     std::optional<StateError> twice;
     const auto placeOf = [&open](std::string_view key) {
         std::string place;
-        for (std::size_t i = 1; i < open.size(); ++i)
-            place = open[i - 1].isObject ? fieldPlace(place, open[i].name) : place + "[]";
-        return fieldPlace(place, key);
+        for (std::size_t i = 1; i < open.size(); ++i) {
+            if (open[i - 1].isObject)
+                appendField(place, open[i].name);
+            else
+                place.append("[]");
+        }
+        appendField(place, key);
+        return place;
     };
     const auto note = [&](int, Json::parse_event_t event, Json& parsed) {
         using Event = Json::parse_event_t;
