@@ -5,16 +5,17 @@ foreach(file task.md start.asm solution.asm expected.json)
     message(FATAL_ERROR "${name}: ${file} is missing")
   endif()
 endforeach()
-set(init)
-if(EXISTS ${EXERCISE}/init.json)
-  set(init --init ${EXERCISE}/init.json)
-endif()
 
-# Grades one file; sets status (the exit status), assembled (ON or OFF) and
-# report (everything the grader wrote).
-function(grade file)
+# Grades one file against one start and its expected state (suffix "" or
+# "2"); sets status (the exit status), assembled (ON or OFF) and report
+# (everything the grader wrote).
+function(grade file suffix)
+  set(init)
+  if(EXISTS ${EXERCISE}/init${suffix}.json)
+    set(init --init ${EXERCISE}/init${suffix}.json)
+  endif()
   execute_process(
-    COMMAND ${GRADE} --expect ${EXERCISE}/expected.json ${init} --json ${EXERCISE}/${file}
+    COMMAND ${GRADE} --expect ${EXERCISE}/expected${suffix}.json ${init} --json ${EXERCISE}/${file}
     RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
   string(JSON done ERROR_VARIABLE bad GET "${out}" submissions 0 assembled)
   if(bad)
@@ -25,12 +26,26 @@ function(grade file)
   set(report "${out}${err}" PARENT_SCOPE)
 endfunction()
 
-grade(solution.asm)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${name}: solution.asm must pass (exit 0), got exit ${status}:\n${report}")
+# A second start, where there is one, must come with its expected state and
+# give the solution's answer too.
+set(starts "")
+if(EXISTS ${EXERCISE}/init2.json OR EXISTS ${EXERCISE}/expected2.json)
+  foreach(file init2.json expected2.json)
+    if(NOT EXISTS ${EXERCISE}/${file})
+      message(FATAL_ERROR "${name}: ${file} is missing")
+    endif()
+  endforeach()
+  list(APPEND starts 2)
 endif()
+foreach(suffix "" ${starts})
+  grade(solution.asm "${suffix}")
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR
+            "${name}: solution.asm must pass expected${suffix}.json (exit 0), got exit ${status}:\n${report}")
+  endif()
+endforeach()
 
-grade(start.asm)
+grade(start.asm "")
 if(NOT assembled)
   message(FATAL_ERROR "${name}: start.asm must assemble:\n${report}")
 endif()
