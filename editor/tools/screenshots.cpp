@@ -5,6 +5,7 @@
 //   mox_editor_screenshots <folder>
 #include "codeview.h"
 #include "screenshot.h"
+#include "tool_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,16 +50,12 @@ const char* guideProgram = "; first.asm - my first program\n"
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    preferOffscreen();
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mox_editor_screenshots <folder>\n");
+    const QString out = outputFolder(argc, argv, "mox_editor_screenshots");
+    if (out.isEmpty()) {
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
     // The pictures show the editor at its own zoom, not at the user's.
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());

@@ -4,6 +4,8 @@
 //   mox_artwork <folder>
 // The results are committed under emulator/ui/resources; rerun this after
 // changing a drawing.
+#include "tool_main.h"
+
 #include <QBuffer>
 #include <QColor>
 #include <QDir>
@@ -313,16 +315,12 @@ void memoryBackdrop(QPainter& p) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    preferOffscreen();
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mox_artwork <folder>\n");
+    const QString out = outputFolder(argc, argv, "mox_artwork");
+    if (out.isEmpty()) {
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
     // The icon is drawn for its size, not scaled: the 2x bitmap is a 64 drawing.
     bool ok =
         saveBitmaps(out, 101, QSize(32, 32), [](QPainter& p, int scale) { icon(p, 32 * scale); });

@@ -15,6 +15,7 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 #include "screenshot.h"
+#include "tool_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -73,16 +74,12 @@ bool guidePictures(const QString& folder, const QString& program) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    preferOffscreen();
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mox_screenshots <folder>\n");
+    const QString out = outputFolder(argc, argv, "mox_screenshots");
+    if (out.isEmpty()) {
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
 
     QTemporaryDir temp;
     const QString program = temp.filePath("demo.8xe");
