@@ -1,0 +1,98 @@
+// A source file's bytes and the editor's text, both ways, without losing a
+// byte: the assembler is handed exactly the bytes the file had.
+
+export type Encoding = 'utf-8' | 'latin1';
+export type Eol = '\n' | '\r\n';
+
+export interface DecodedText {
+  text: string; // lines joined by "\n"
+  encoding: Encoding;
+  eol: Eol; // how the file ended its lines
+}
+
+export const MAX_FILE_BYTES = 16 * 1024 * 1024;
+
+const strictUtf8 = new TextDecoder('utf-8', { fatal: true });
+
+export function decodeBytes(bytes: Uint8Array): DecodedText {
+  let text: string;
+  let encoding: Encoding;
+  try {
+    text = strictUtf8.decode(bytes);
+    encoding = 'utf-8';
+    // A BOM would be dropped by the decoder; keep such files byte for byte.
+    if (bytes.length >= 3 && bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf) {
+      text = '\ufeff' + text;
+    }
+  } catch {
+    text = latin1(bytes);
+    encoding = 'latin1';
+  }
+  // Only a file that ends every line with CR LF is shown with plain lines;
+  // any other carriage return stays a character of the text.
+  const lf = count(text, '\n');
+  const crlf = count(text, '\r\n');
+  if (lf > 0 && crlf === lf) {
+    return { text: text.split('\r\n').join('\n'), encoding, eol: '\r\n' };
+  }
+  return { text, encoding, eol: '\n' };
+}
+
+export function encodeText(text: string, encoding: Encoding, eol: Eol): Uint8Array {
+  const joined = eol === '\n' ? text : text.split('\n').join(eol);
+  if (encoding === 'utf-8') {
+    const out = new TextEncoder().encode(joined);
+    return out;
+  }
+  // Latin-1: one byte per character; a character beyond it (typed into a
+  // Latin-1 file) is written as its UTF-8 bytes.
+  const out: number[] = [];
+  for (const ch of joined) {
+    const c = ch.codePointAt(0)!;
+    if (c < 256) out.push(c);
+    else out.push(...new TextEncoder().encode(ch));
+  }
+  return Uint8Array.from(out);
+}
+
+function latin1(bytes: Uint8Array): string {
+  let s = '';
+  const chunk = 0x8000;
+  for (let i = 0; i < bytes.length; i += chunk) {
+    s += String.fromCharCode(...bytes.subarray(i, i + chunk));
+  }
+  return s;
+}
+
+function count(text: string, what: string): number {
+  let n = 0;
+  for (let i = text.indexOf(what); i >= 0; i = text.indexOf(what, i + what.length)) n++;
+  return n;
+}
+
+// A file that is not text: control bytes that no text file holds, in a
+// share no source has. Zero bytes alone do not make a file binary (zerlant
+// reads up to the first one), unless they are a large part of it.
+export function looksBinary(bytes: Uint8Array): boolean {
+  const sample = bytes.subarray(0, 65536);
+  if (sample.length === 0) return false;
+  let control = 0;
+  let zero = 0;
+  for (const b of sample) {
+    if (b === 0) zero++;
+    else if ((b < 0x20 && b !== 0x09 && b !== 0x0a && b !== 0x0c && b !== 0x0d && b !== 0x0b) || b === 0x7f) control++;
+  }
+  return control / sample.length > 0.05 || zero / sample.length > 0.3;
+}
+
+export function toBase64Url(bytes: Uint8Array): string {
+  return btoa(latin1(bytes)).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+}
+
+export function fromBase64Url(text: string): Uint8Array {
+  const b64 = text.replace(/-/g, '+').replace(/_/g, '/');
+  const bin = atob(b64 + '==='.slice((b64.length + 3) % 4));
+  const out = new Uint8Array(bin.length);
+  for (let i = 0; i < bin.length; i++) out[i] = bin.charCodeAt(i);
+  return out;
+}

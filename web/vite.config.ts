@@ -1,0 +1,39 @@
+import { defineConfig } from 'vitest/config';
+import { viteSingleFile } from 'vite-plugin-singlefile';
+import { fileURLToPath } from 'node:url';
+import path from 'node:path';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const repo = path.resolve(here, '..');
+
+// One self-contained page: every script, style and the core's wasm inline,
+// nothing fetched at run time.
+export default defineConfig({
+  root: here,
+  base: './',
+  resolve: {
+    alias: {
+      // The C++ core compiled by scripts/build-wasm.sh; the one place it comes from.
+      '@mox77core': path.join(repo, 'build/wasm/mox77-core.mjs'),
+      '@examples': path.join(repo, 'examples'),
+    },
+  },
+  server: { fs: { allow: [repo] } },
+  plugins: [viteSingleFile({ removeViteModuleLoader: true })],
+  build: {
+    outDir: path.join(repo, 'build/web'),
+    emptyOutDir: true,
+    target: 'es2020',
+    modulePreload: false,
+    assetsInlineLimit: 100_000_000,
+    chunkSizeWarningLimit: 5000,
+    rollupOptions: {
+      // Node-only branches of the emscripten module; never reached in a browser.
+      external: ['module', 'fs', 'path', 'url', 'crypto', 'worker_threads', /^node:/],
+    },
+  },
+  test: {
+    include: ['tests/**/*.test.ts'],
+    environment: 'node',
+  },
+});
