@@ -28,6 +28,7 @@ export default defineConfig({
     assetsInlineLimit: 100_000_000,
     chunkSizeWarningLimit: 5000,
     rollupOptions: {
+      input: path.join(here, 'mox77.html'),
       // Node-only branches of the emscripten module; never reached in a browser.
       external: ['module', 'fs', 'path', 'url', 'crypto', 'worker_threads', /^node:/],
     },

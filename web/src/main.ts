@@ -22,7 +22,7 @@ import { Listing } from './listing';
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
-const exerciseFiles = import.meta.glob('@examples/exercises/*/*.{md,asm,json}', {
+const exerciseFiles = import.meta.glob(['@examples/exercises/*/task.md', '@examples/exercises/*/start.asm', '@examples/exercises/*/*.json'], {
   query: '?raw', import: 'default', eager: true,
 }) as Record<string, string>;
 const exercises: Exercise[] = collectExercises(exerciseFiles);
