@@ -11,6 +11,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   xterm
   dpkg-dev file scdoc lintian desktop-file-utils appstream man-db
+  nodejs emscripten chromium firefox-esr webkit2gtk-driver xvfb
 )
 
 missing=()
