@@ -1,0 +1,54 @@
+// axe-core finds no WCAG 2.1 AA violation in each state of the page, in
+// the light and the dark theme.
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
+import { freshPage, closeBrowser, setText, settle } from './helpers.mjs';
+
+const require = createRequire(import.meta.url);
+const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+after(closeBrowser);
+
+async function violations(page) {
+  await settle(page);
+  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ content: axeSource });
+  const result = await page.evaluate(() =>
+    window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } }),
+  );
+  return result.violations.map((v) => `${v.id}: ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+const states = {
+  empty: async () => {},
+  errors: async (page) => setText(page, 'load ax, ff\nlod bx\ninc qx\nhalt\n'),
+  running: async (page) => {
+    await setText(page, 'load ax, ff\nstore ax, 10\ninc bx\nhalt\n');
+    await page.click('#run');
+  },
+  'step mode': async (page) => {
+    await setText(page, 'load ax, ff\nstore ax, 10\ninc bx\nhalt\n');
+    await page.click('#step');
+    await page.click('#step');
+    await page.click('#step');
+  },
+  'exercise checked': async (page) => {
+    await page.selectOption('#exercise', '02-sum');
+    await page.click('#check');
+  },
+  'asking before replacing': async (page) => {
+    await setText(page, 'halt ; mine\n');
+    await page.selectOption('#exercise', '01-load-and-store');
+    await page.waitForSelector('dialog[open]');
+  },
+};
+
+for (const scheme of ['light', 'dark']) {
+  for (const [name, reach] of Object.entries(states)) {
+    test(`axe: ${name}, ${scheme}`, async () => {
+      const page = await freshPage({ context: { colorScheme: scheme } });
+      await reach(page);
+      assert.deepEqual(await violations(page), []);
+    });
+  }
+}
