@@ -1,0 +1,23 @@
+import { expect, it } from 'vitest';
+import { makeFragment, readFragment } from '../src/share';
+
+it('a program survives the link, names and bytes alike', async () => {
+  const bytes = Uint8Array.from([...new TextEncoder().encode('load ax, ff ; é\r\n'.repeat(200)), 0xe9, 0]);
+  const frag = await makeFragment({ name: 'my prog.asm', bytes });
+  expect(frag.startsWith('#')).toBe(true);
+  expect(frag.length).toBeLessThan(bytes.length); // compressed
+  expect(await readFragment(frag)).toEqual({ name: 'my prog.asm', bytes });
+});
+
+it.each([
+  ['no fragment', ''],
+  ['a fragment without a program', '#section-2'],
+  ['a damaged program', '#p=not-deflate-data'],
+])('%s gives nothing', async (_, hash) => {
+  expect(await readFragment(hash)).toBeNull();
+});
+
+it('a name in the link cannot name a folder', async () => {
+  const frag = await makeFragment({ name: '../../etc/passwd', bytes: new Uint8Array([104]) });
+  expect((await readFragment(frag))!.name).not.toMatch(/\//);
+});
