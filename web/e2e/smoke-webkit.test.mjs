@@ -1,0 +1,54 @@
+// The smoke test in Debian's WebKitGTK (webkit2gtk-driver's WebKitWebDriver
+// with its MiniBrowser). WebKitGTK draws on a display, so without one the
+// test starts itself again under xvfb-run.
+import { test } from 'node:test';
+import { spawn, spawnSync } from 'node:child_process';
+import net from 'node:net';
+import { Builder, By, Key } from 'selenium-webdriver';
+import { smoke } from './smoke.mjs';
+
+const miniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+
+if (!process.env.DISPLAY && !process.env.WAYLAND_DISPLAY) {
+  const env = { ...process.env };
+  delete env.NODE_TEST_CONTEXT;
+  const r = spawnSync('xvfb-run', ['-a', process.execPath, process.argv[1]], { stdio: 'inherit', env });
+  process.exit(r.status ?? 1);
+}
+
+test('smoke: WebKit', async () => {
+  const caps = {
+    browserName: 'MiniBrowser',
+    'webkitgtk:browserOptions': { binary: miniBrowser, args: ['--automation'] },
+  };
+  const port = await freePort();
+  const server = spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'], { stdio: 'ignore' });
+  await new Promise((r) => setTimeout(r, 500));
+  let driver;
+  try {
+    driver = await new Builder().withCapabilities(caps).usingServer(`http://127.0.0.1:${port}`).build();
+    await smoke({
+      goto: (url) => driver.get(url),
+      click: async (sel) => (await driver.findElement(By.css(sel))).click(),
+      type: async (t) => {
+        const active = await driver.switchTo().activeElement();
+        for (const line of t.split(/(\n)/)) if (line) await active.sendKeys(line === '\n' ? Key.ENTER : line);
+      },
+      text: async (sel) => driver.executeScript(`return document.querySelector(arguments[0]).textContent`, sel),
+      run: (body, ...args) => driver.executeScript(body, ...args),
+    });
+  } finally {
+    await driver?.quit();
+    server.kill();
+  }
+});
+
+function freePort() {
+  return new Promise((resolve) => {
+    const s = net.createServer();
+    s.listen(0, '127.0.0.1', () => {
+      const { port } = s.address();
+      s.close(() => resolve(port));
+    });
+  });
+}

@@ -1,0 +1,54 @@
+// The smoke test's steps, the same in every engine; `b` is a thin adapter
+// over the engine's driver: goto, click, type (real key presses into the
+// focused element), text, value, run (a script in the page).
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { pageUrl } from './browser.mjs';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+
+async function until(b, what, check, ms = 10000) {
+  const end = Date.now() + ms;
+  for (;;) {
+    const v = await check();
+    if (v) return v;
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((r) => setTimeout(r, 50));
+  }
+}
+
+export async function smoke(b) {
+  await b.goto(pageUrl);
+  await until(b, 'the core', () => b.run('return document.body.dataset.ready === "1"'));
+  await b.click('.cm-content');
+  await b.type('load ax, ff\nlod bx, 01\nhalt\n');
+  await until(b, 'the error mark', async () => (await b.text('#error-count')) === '1 error');
+  assert.equal(await b.run('return document.querySelectorAll(".cm-lint-marker-error").length'), 1);
+  // fix the error through the editor, as typed: replace the second line
+  await b.run(`const v = window.mox77.view; const l = v.state.doc.line(2);
+    v.dispatch({ selection: { anchor: l.from, head: l.to } }); v.focus(); return true;`);
+  await b.type('inc bx');
+  await until(b, 'no errors', async () => (await b.text('#error-count')) === 'No errors');
+  await b.click('#step');
+  await b.click('#step');
+  const ax = 'return document.querySelector("#registers tbody tr td.v").firstChild.textContent';
+  assert.equal(await b.run(ax), 'ff');
+  assert.equal(await b.run('return document.querySelector("#registers tbody tr td.v").title'), 'was 0, now ff');
+  await b.click('#back');
+  assert.equal(await b.run(ax), '0');
+  await b.click('#run');
+  assert.equal(await b.text('#messages .msg .text'), 'Execution Complete!. . Successful Run!');
+  assert.equal(await b.run(ax), 'ff');
+  // an exercise, checked
+  await b.run(`const s = document.querySelector('#exercise'); s.value = '01-load-and-store';
+    s.dispatchEvent(new Event('change')); return true;`);
+  await until(b, 'the question', () => b.run('return document.querySelector("#ask").open'));
+  await b.click('#ask-yes');
+  const solution = fs.readFileSync(path.join(repo, 'examples/exercises/01-load-and-store/solution.asm'), 'utf8');
+  await b.run(`const v = window.mox77.view; v.dispatch({ changes: { from: 0, to: v.state.doc.length, insert: arguments[0] } }); return true;`, solution);
+  await b.click('#check');
+  assert.equal(await b.text('#check-result .verdict'), 'PASS');
+  assert.deepEqual(await b.run('return window.__errors || []'), []);
+}
