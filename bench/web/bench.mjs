@@ -1,0 +1,118 @@
+// Speed and size of the web edition, from file:// in headless Chromium:
+//   node bench/web/bench.mjs   (after scripts/build-web.sh)
+// Prints one line per figure with its target.
+import fs from 'node:fs';
+import zlib from 'node:zlib';
+import { launch, pageFile, pageUrl } from '../../web/e2e/browser.mjs';
+
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const rows = [];
+const report = (what, value, unit, target) => {
+  const ok = value < target;
+  rows.push({ what, value, unit, target, ok });
+  console.log(`${ok ? 'ok  ' : 'SLOW'} ${what}: ${value.toFixed(unit === 'KB' ? 1 : 2)} ${unit} (target < ${target} ${unit})`);
+};
+
+const raw = fs.readFileSync(pageFile);
+report('file size', raw.length / 1024, 'KB', 500);
+report('file size gzip', zlib.gzipSync(raw, { level: 9 }).length / 1024, 'KB', 170);
+
+const browser = await launch();
+const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
+const page = await context.newPage();
+page.on('dialog', (d) => d.accept());
+
+// Ready to type: the editor takes keys; ready: the core also checked the text.
+const editor = [];
+const ready = [];
+for (let i = 0; i < 10; i++) {
+  await page.goto(pageUrl + `?run=${i}`);
+  await page.waitForSelector('body[data-ready]');
+  const t = await page.evaluate(() => ({
+    editor: performance.getEntriesByName('mox-editor')[0].startTime,
+    ready: performance.getEntriesByName('mox-ready')[0].startTime,
+  }));
+  editor.push(t.editor);
+  ready.push(t.ready);
+}
+report('ready to type from navigation (median of 10)', median(editor), 'ms', 200);
+report('ready with the core loaded and the text checked (median of 10)', median(ready), 'ms', 200);
+
+// Time from a page action until the next frame after it has been drawn.
+async function timed(action) {
+  return page.evaluate((act) => new Promise((resolve) => {
+    const t0 = performance.now();
+    if (act.click) document.getElementById(act.click).click();
+    const sync = performance.now() - t0;
+    requestAnimationFrame(() => setTimeout(() => resolve({ sync, frame: performance.now() - t0 }), 0));
+  }), action);
+}
+
+async function setText(text) {
+  await page.evaluate((t) => {
+    const v = window.mox77.view;
+    v.dispatch({ changes: { from: 0, to: v.state.doc.length, insert: t } });
+  }, text);
+  await page.waitForTimeout(300);
+}
+
+// A key press in a 10,000-line source, until zerlant's marks are drawn.
+const lines = [];
+for (let i = 0; i < 9999; i++) lines.push(i % 500 === 7 ? `lod ax, ${(i % 256).toString(16)}` : `load ax, ${(i % 256).toString(16)} ; line ${i}`);
+lines.push('halt');
+await setText(lines.join('\n'));
+await page.click('.cm-content');
+await page.keyboard.press('Control+End');
+const keyTimes = [];
+for (let i = 0; i < 15; i++) {
+  const p = page.evaluate(() => new Promise((resolve) => {
+    let t0 = 0;
+    window.addEventListener('keydown', () => { t0 = performance.now(); }, { capture: true, once: true });
+    const obs = new PerformanceObserver((list) => {
+      if (!list.getEntriesByName('mox-checked').length || !t0) return;
+      obs.disconnect();
+      requestAnimationFrame(() => setTimeout(() => resolve(performance.now() - t0), 0));
+    });
+    obs.observe({ entryTypes: ['mark'] });
+  }));
+  await page.waitForTimeout(20);
+  await page.keyboard.press(i % 2 ? 'Backspace' : 'x');
+  keyTimes.push(await p);
+}
+const marks = await page.locator('.cm-lint-marker-error').count();
+report(`key press in a 10,000-line source, checked and marked (median of 15; ${marks} marks in view)`, median(keyTimes), 'ms', 50);
+
+// Step: registers, cells and listing updated.
+const small = [];
+for (let i = 0; i < 200; i++) small.push(`load ${'abcdefghijklmnop'[i % 16]}x, ${(i % 256).toString(16)}`, `store ax, ${(i % 256).toString(16)}`);
+small.push('halt');
+await setText(small.join('\n'));
+await timed({ click: 'step' }); // the load
+const steps = [];
+const stepsSync = [];
+for (let i = 0; i < 30; i++) {
+  const t = await timed({ click: 'step' });
+  steps.push(t.frame);
+  stepsSync.push(t.sync);
+}
+report('Step click to updated registers, cells and listing (median of 30, DOM updated)', median(stepsSync), 'ms', 16);
+report('Step click to the next frame drawn (median of 30)', median(steps), 'ms', 16);
+
+// A full run of 100,000 words with the display updated.
+const big = new Array(99999).fill('inc bx');
+big.push('halt');
+await setText(big.join('\n'));
+await page.waitForTimeout(500);
+const runs = [];
+const runsSync = [];
+for (let i = 0; i < 5; i++) {
+  const t = await timed({ click: 'run' });
+  runs.push(t.frame);
+  runsSync.push(t.sync);
+}
+const executed = await page.textContent('#executed');
+report(`full run of 100,000 words (${executed} executed), display updated (median of 5)`, median(runsSync), 'ms', 200);
+report('full run of 100,000 words to the next frame drawn (median of 5)', median(runs), 'ms', 200);
+
+await browser.close();
+if (process.argv.includes('--json')) console.log(JSON.stringify(rows));
