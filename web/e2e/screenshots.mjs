@@ -1,0 +1,57 @@
+// Pictures of the page for the README: node e2e/screenshots.mjs [folder]
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { launch, pageUrl } from './browser.mjs';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const out = path.resolve(process.argv[2] ?? path.join(repo, 'docs/screenshots'));
+fs.mkdirSync(out, { recursive: true });
+
+const program = `; a first program
+load ax, ff     ; ax = 255
+load bx, 02
+add ax, bx      ; ax = 257
+store ax, 10    ; cell 10 = ax
+inc cx
+halt
+`;
+
+const browser = await launch();
+async function shot(name, { scheme = 'light', width = 1280, height = 800, scale = 1 } = {}, act) {
+  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale, colorScheme: scheme });
+  const page = await context.newPage();
+  page.on('dialog', (d) => d.accept());
+  await page.goto(pageUrl);
+  await page.waitForSelector('body[data-ready]');
+  await act(page);
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 50))));
+  await page.screenshot({ path: path.join(out, `web-${name}.png`) });
+  await context.close();
+}
+const setText = (page, t) => page.evaluate((t) => {
+  const v = window.mox77.view;
+  v.dispatch({ changes: { from: 0, to: v.state.doc.length, insert: t } });
+}, t);
+const stepped = async (page) => {
+  await setText(page, program);
+  for (let i = 0; i < 5; i++) await page.click('#step');
+  await page.hover('#memory tbody tr:nth-child(2) td:nth-child(2)');
+};
+
+await shot('light', {}, async (page) => {
+  await setText(page, program.replace('load bx, 02', 'lod bx, 02'));
+  await page.hover('.cm-lintRange-error');
+  await page.waitForSelector('.cm-tooltip-lint');
+});
+await shot('dark', { scheme: 'dark' }, stepped);
+await shot('step', {}, stepped);
+await shot('exercise', {}, async (page) => {
+  await page.selectOption('#exercise', '02-sum');
+  await setText(page, 'loadm ax, 00\nloadm bx, 01\nadd ax, bx\nstore ax, 03\nhalt\n');
+  await page.click('#check');
+});
+await shot('small', { width: 1024, height: 600 }, stepped);
+await shot('zoom200', { width: 640, height: 400, scale: 2 }, stepped);
+await browser.close();
+console.log(`screenshots in ${out}`);
