@@ -108,3 +108,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\.git(/|$)" "/build/")
 include(CPack)
+
+# The web edition, when scripts/build-web.sh built it before this configure.
+if(EXISTS ${PROJECT_SOURCE_DIR}/build/web/mox77.html)
+  install(FILES ${PROJECT_SOURCE_DIR}/build/web/mox77.html DESTINATION ${CMAKE_INSTALL_DATADIR}/mox77)
+endif()
