@@ -162,6 +162,14 @@ test('7 files: open Latin-1, save byte for byte, .8xe, binary and huge refused',
   await page.setInputFiles('#file-input', tmpFile('huge.asm', Buffer.alloc(17 * 1024 * 1024, 0x20)));
   await page.waitForFunction(() => /too large/.test(document.querySelector('#messages').textContent));
   assert.equal(await page.evaluate(() => window.mox77.view.state.doc.toString()), before);
+  // dropping a file on the page opens it (the text was saved: no question)
+  await page.evaluate(() => {
+    const dt = new DataTransfer();
+    dt.items.add(new File(['load dx, 0d\nhalt\n'], 'dropped.asm'));
+    document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: dt, bubbles: true, cancelable: true }));
+  });
+  await page.waitForFunction(() => document.querySelector('#file-name').textContent === 'dropped.asm');
+  assert.equal(await page.evaluate(() => window.mox77.view.state.doc.toString()), 'load dx, 0d\nhalt\n');
   // a .8xe becomes the program
   await page.setInputFiles('#file-input', tmpFile('prog.8xe', '20ff9001f000'));
   await page.waitForFunction(() => /prog\.8xe/.test(document.querySelector('#file-name').textContent));
