@@ -3,7 +3,7 @@ import './style.css';
 import { EditorState, Compartment, StateEffect, StateField, RangeSetBuilder } from '@codemirror/state';
 import {
   EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter,
-  drawSelection, highlightSpecialChars, Decoration, type DecorationSet,
+  drawSelection, highlightSpecialChars, Decoration, placeholder, type DecorationSet,
 } from '@codemirror/view';
 import { defaultKeymap, history as undoHistory, historyKeymap, indentWithTab } from '@codemirror/commands';
 import { searchKeymap, highlightSelectionMatches, gotoLine } from '@codemirror/search';
@@ -74,6 +74,7 @@ const view = new EditorView({
       highlightActiveLine(), highlightSelectionMatches(), lintGutter(), nextLineField,
       language.of([]), highlight, fontTheme.of([]),
       EditorState.lineSeparator.of('\n'),
+      placeholder('Type a program, one instruction a line (load ax, ff), end it with halt, then press Step.'),
       keymap.of([
         { key: 'F8', run: nextDiagnostic, preventDefault: true },
         { key: 'Shift-F8', run: previousDiagnostic, preventDefault: true },
