@@ -74,7 +74,7 @@ const view = new EditorView({
       highlightActiveLine(), highlightSelectionMatches(), lintGutter(), nextLineField,
       language.of([]), highlight, fontTheme.of([]),
       EditorState.lineSeparator.of('\n'),
-      placeholder('Type a program, one instruction a line (load ax, ff), end it with halt, then press Step.'),
+      placeholder('One instruction a line, then halt; then Step.'),
       keymap.of([
         { key: 'F8', run: nextDiagnostic, preventDefault: true },
         { key: 'Shift-F8', run: previousDiagnostic, preventDefault: true },
