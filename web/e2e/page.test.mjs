@@ -342,3 +342,16 @@ test('keyboard alone: Tab to the editor, type, step, run, with visible focus', a
   });
   assert.equal(line, 2);
 });
+
+test('the page\'s policy refuses connections: a fetch is stopped before it leaves', async () => {
+  const page = await freshPage();
+  const result = await page.evaluate(async () => {
+    const violations = [];
+    document.addEventListener('securitypolicyviolation', (e) => violations.push(e.violatedDirective));
+    const outcome = await fetch('https://example.invalid/x').then(() => 'fetched', () => 'refused');
+    await new Promise((r) => setTimeout(r, 50));
+    return { outcome, violations };
+  });
+  assert.deepEqual(result, { outcome: 'refused', violations: ['connect-src'] });
+  assert.ok(!page.requests.some((u) => u.includes('example.invalid')));
+});
