@@ -35,16 +35,16 @@ public:
 
     // The open dialog; the chosen path, or nothing when cancelled.
     std::optional<std::string> chooseProgramFile();
-    // Reads, shows, checks and starts the program in the current mode.
-    void loadProgramFile(const std::string& path);
+    // Shows, checks and starts a program in the current mode, from its
+    // file's text as read (program_file.h reads it from a path).
+    void loadProgram(std::string_view fileText);
 
     // Return in the Execute Instruction field.
     void executeTypedInstruction();
 };
 
-// The text of a program file as every load sees it: read in text mode and
-// upper-cased. Nothing when the file cannot be read.
-std::optional<std::string> readProgramText(const std::string& path);
+// A program file's text as every load sees it: upper-cased.
+std::string programText(std::string fileText);
 
 // Why a text read from a program file cannot run: "invalid program: 'G' at
 // position 4 (counting from 0) is not a hexadecimal digit"; empty when it can.
