@@ -51,6 +51,7 @@ std::string invalidProgramReason(std::string_view text) {
 
 Emulator::Emulator(Display& d) : display(d) {
     cpu.display = &d;
+    cpu.history = &history;
 }
 
 void Emulator::showModeControls(int mode) {
@@ -89,10 +90,11 @@ void Emulator::stepInstruction() {
                             std::nullopt);
         return;
     }
+    const RunState before = cpu.runState();
     cpu.running = true;
     // Running off the end of the program ends the pass as a halt would.
     if (cpu.nextInstructionText().size() == 4)
-        cpu.execute(cpu.nextInstructionText());
+        cpu.execute(cpu.nextInstructionText(), before);
     else
         cpu.running = false;
 
@@ -114,6 +116,7 @@ std::optional<std::string> Emulator::chooseProgramFile() {
 
 void Emulator::loadProgram(std::string_view fileText) {
     const std::string text = programText(std::string(fileText));
+    history.clear();
     display.setWindowVisible(Window::Main, false);
     display.setWindowVisible(Window::Execution, true);
     display.setWindowVisible(Window::MemoryMap, true);
@@ -167,6 +170,31 @@ void Emulator::executeTypedInstruction() {
     }
     cpu.execute(word);
     display.clearTypedInstruction();
+}
+
+bool Emulator::back() {
+    const auto change = history.back(cpu);
+    if (!change)
+        return false;
+    display.refreshDisplays(*change);
+    if (cpu.programLoaded)
+        showNextInstruction(cpu.nextInstructionText());
+    return true;
+}
+
+void Emulator::clearMemory() {
+    cpu.memory.fill(0);
+    history.clear();
+}
+
+void Emulator::fillMemory() {
+    cpu.memory.fill(255);
+    history.clear();
+}
+
+void Emulator::reset() {
+    cpu.reset();
+    history.clear();
 }
 
 } // namespace mox

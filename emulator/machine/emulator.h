@@ -18,6 +18,8 @@ public:
     Emulator& operator=(const Emulator&) = delete;
 
     Cpu cpu;
+    // Every executed word since the last load, Reset, Clear or Fill.
+    History history;
     // 0 step by step, 1 full execution; set by the Mode menu, read by loads
     // and Step.
     int executionMode = FullExecution;
@@ -41,6 +43,20 @@ public:
 
     // Return in the Execute Instruction field.
     void executeTypedInstruction();
+
+    // Takes back the newest executed word and shows what came back; false
+    // when no word is left to take back.
+    bool back();
+    bool canGoBack() const { return !history.empty(); }
+    // Words executed since the last load, Reset, Clear or Fill, less those
+    // taken back.
+    std::size_t executedCount() const { return history.executed(); }
+
+    // The Memory Map's Clear (every cell 0) and Fill (every cell 255).
+    void clearMemory();
+    void fillMemory();
+    // Every register and cell 0 and nothing loaded, as at start-up.
+    void reset();
 };
 
 // A program file's text as every load sees it: upper-cased.
