@@ -270,6 +270,23 @@ public:
         emulator_.executeTypedInstruction();
     }
 
+    bool back() {
+        display_.changes.clear();
+        return emulator_.back();
+    }
+    bool canGoBack() const { return emulator_.canGoBack(); }
+    void reset() {
+        display_.changes.clear();
+        emulator_.reset();
+    }
+    void clearMemory() {
+        changingMemory([this] { emulator_.clearMemory(); });
+    }
+    void fillMemory() {
+        changingMemory([this] { emulator_.fillMemory(); });
+    }
+    double executedCount() const { return static_cast<double>(emulator_.executedCount()); }
+
     val registers() const { return int32Copy(emulator_.cpu.registers.data(), 16); }
     val memory() const { return int32Copy(emulator_.cpu.memory.data(), 256); }
     bool running() const { return emulator_.cpu.running; }
@@ -296,6 +313,18 @@ public:
     }
 
 private:
+    // Clear and Fill refresh no display of their own, so what they changed is
+    // read off the cells, in address order.
+    template <class Edit> void changingMemory(Edit&& edit) {
+        display_.changes.clear();
+        const auto before = emulator_.cpu.memory;
+        edit();
+        for (std::size_t a = 0; a < before.size(); ++a)
+            if (before[a] != emulator_.cpu.memory[a])
+                display_.changes.push_back({mox::Change::Where::Memory, static_cast<int>(a),
+                                            before[a], emulator_.cpu.memory[a]});
+    }
+
     RecordingDisplay display_;
     mox::Emulator emulator_;
 };
@@ -321,6 +350,12 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
         .function("execute", &Machine::execute)
         .function("step", &Machine::step)
         .function("typeInstruction", &Machine::typeInstruction)
+        .function("back", &Machine::back)
+        .function("canGoBack", &Machine::canGoBack)
+        .function("reset", &Machine::reset)
+        .function("clearMemory", &Machine::clearMemory)
+        .function("fillMemory", &Machine::fillMemory)
+        .function("executedCount", &Machine::executedCount)
         .function("registers", &Machine::registers)
         .function("memory", &Machine::memory)
         .function("running", &Machine::running)
