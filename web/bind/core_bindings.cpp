@@ -11,6 +11,7 @@
 #include "text.h"
 
 #include <emscripten/bind.h>
+#include <emscripten/emscripten.h>
 #include <emscripten/val.h>
 
 #include <cstdint>
@@ -93,13 +94,27 @@ const char* windowName(mox::Window window) {
     return "main";
 }
 
-val changeObject(const mox::Change& change) {
-    val object = val::object();
-    object.set("where", change.where == mox::Change::Where::Register ? "register" : "memory");
-    object.set("index", change.index);
-    object.set("before", change.before);
-    object.set("after", change.after);
-    return object;
+// A run of 100,000 words has as many changes: built in one JavaScript loop
+// over packed values, as one embind call per field would cost ten times more.
+EM_JS(emscripten::EM_VAL, changeList, (const std::int32_t* packed, int count), {
+    const list = new Array(count);
+    for (let i = 0, at = packed >> 2; i < count; ++i, at += 4)
+        list[i] = {
+            where : HEAP32[at] ? "memory" : "register",
+            index : HEAP32[at + 1],
+            before : HEAP32[at + 2],
+            after : HEAP32[at + 3]
+        };
+    return Emval.toHandle(list);
+});
+
+val changeObjects(const std::vector<mox::Change>& changes) {
+    std::vector<std::int32_t> packed;
+    packed.reserve(4 * changes.size());
+    for (const mox::Change& c : changes)
+        packed.insert(packed.end(),
+                      {c.where == mox::Change::Where::Memory ? 1 : 0, c.index, c.before, c.after});
+    return val::take_ownership(changeList(packed.data(), static_cast<int>(changes.size())));
 }
 
 // A parsed state file, held by the page until it deletes it.
@@ -294,12 +309,7 @@ public:
     val nextInstruction() const { return latin1(emulator_.cpu.nextInstructionText()); }
     int instructionPointer() const { return emulator_.cpu.instructionPointer; }
 
-    val lastChanges() const {
-        val list = val::array();
-        for (const mox::Change& change : display_.changes)
-            list.call<void>("push", changeObject(change));
-        return list;
-    }
+    val lastChanges() const { return changeObjects(display_.changes); }
     val takeEvents() {
         val taken = display_.events;
         display_.events = val::array();
