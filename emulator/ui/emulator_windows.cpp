@@ -8,6 +8,7 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
+#include "program_file.h"
 
 #include <QFile>
 #include <QLabel>
@@ -82,9 +83,9 @@ QWidget* EmulatorWindows::window(Window which) const {
 void EmulatorWindows::runCommand() {
     if (const auto path = emulator.chooseProgramFile()) {
         if (emulator.executionMode == FullExecution) {
-            fullRun([&] { emulator.loadProgramFile(*path); });
+            fullRun([&] { loadProgramFile(emulator, *path); });
         } else {
-            emulator.loadProgramFile(*path);
+            loadProgramFile(emulator, *path);
         }
     }
 }
