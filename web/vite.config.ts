@@ -23,7 +23,7 @@ export default defineConfig({
   build: {
     outDir: path.join(repo, 'build/web'),
     emptyOutDir: true,
-    target: 'es2020',
+    target: 'es2022',
     modulePreload: false,
     assetsInlineLimit: 100_000_000,
     chunkSizeWarningLimit: 5000,

@@ -5,3 +5,7 @@ const require =
     ? (await import('node:module')).createRequire(import.meta.url)
     : undefined;
 const __dirname = '';
+// The wasm is inline: without fetch the module decodes it from its data:
+// address itself, instead of a fetch that the web edition's
+// Content-Security-Policy (connect-src 'none') refuses before falling back.
+const fetch = undefined;
