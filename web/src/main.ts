@@ -363,7 +363,12 @@ function program(): Uint8Array | null {
   }
   const lines = wordLines(text());
   listingLines = lines.length === asm.machineCode.length / 4 ? lines : null;
-  return new TextEncoder().encode(asm.machineCode);
+  return latin1Bytes(asm.machineCode);
+}
+
+// The core's texts of words hold one byte per character.
+function latin1Bytes(t: string): Uint8Array {
+  return Uint8Array.from(t, (c) => c.charCodeAt(0) & 0xff);
 }
 
 function run() {
@@ -550,7 +555,7 @@ function download8xe() {
     return;
   }
   const name = core.outputFileName(kept.fileName);
-  download(new TextEncoder().encode(asm.machineCode), name);
+  download(latin1Bytes(asm.machineCode), name);
   pageMessage(`Downloaded ${name}.`, 'Download .8xe');
 }
 
