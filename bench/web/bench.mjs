@@ -58,7 +58,7 @@ async function setText(text) {
 
 // A key press in a 10,000-line source, until zerlant's marks are drawn.
 const lines = [];
-for (let i = 0; i < 9999; i++) lines.push(i % 500 === 7 ? `lod ax, ${(i % 256).toString(16)}` : `load ax, ${(i % 256).toString(16)} ; line ${i}`);
+for (let i = 0; i < 9999; i++) lines.push(i % 500 === 7 || i === 9990 ? `lod ax, ${(i % 256).toString(16)}` : `load ax, ${(i % 256).toString(16)} ; line ${i}`);
 lines.push('halt');
 await setText(lines.join('\n'));
 await page.click('.cm-content');

@@ -33,10 +33,12 @@ const setText = (page, t) => page.evaluate((t) => {
   const v = window.mox77.view;
   v.dispatch({ changes: { from: 0, to: v.state.doc.length, insert: t } });
 }, t);
-const stepped = async (page) => {
+// steps: the load and then words; 4 ends after the add (ax lit), 5 after
+// the store (cell 10 lit)
+const stepped = (steps) => async (page) => {
   await setText(page, program);
-  for (let i = 0; i < 5; i++) await page.click('#step');
-  await page.hover('#memory tbody tr:nth-child(2) td:nth-child(2)');
+  for (let i = 0; i < steps; i++) await page.click('#step');
+  await page.evaluate(() => window.scrollTo(0, 0));
 };
 
 await shot('light', {}, async (page) => {
@@ -44,14 +46,14 @@ await shot('light', {}, async (page) => {
   await page.hover('.cm-lintRange-error');
   await page.waitForSelector('.cm-tooltip-lint');
 });
-await shot('dark', { scheme: 'dark' }, stepped);
-await shot('step', {}, stepped);
+await shot('dark', { scheme: 'dark' }, stepped(5));
+await shot('step', {}, stepped(4));
 await shot('exercise', {}, async (page) => {
   await page.selectOption('#exercise', '02-sum');
   await setText(page, 'loadm ax, 00\nloadm bx, 01\nadd ax, bx\nstore ax, 03\nhalt\n');
   await page.click('#check');
 });
-await shot('small', { width: 1024, height: 600 }, stepped);
-await shot('zoom200', { width: 640, height: 400, scale: 2 }, stepped);
+await shot('small', { width: 1024, height: 600 }, stepped(5));
+await shot('zoom200', { width: 512, height: 300, scale: 2 }, stepped(5));
 await browser.close();
 console.log(`screenshots in ${out}`);
