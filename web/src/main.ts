@@ -27,6 +27,9 @@ const exerciseFiles = import.meta.glob(['@examples/exercises/*/task.md', '@examp
 }) as Record<string, string>;
 const exercises: Exercise[] = collectExercises(exerciseFiles);
 
+// Started first, so the wasm compiles while the editor is being built.
+const corePromise = loadCore();
+
 // ---------------------------------------------------------------- state
 const kept: Kept = loadKept(globalThis.localStorage);
 let core: Core | null = null;
@@ -770,7 +773,7 @@ view.focus();
 // ---------------------------------------------------------------- start
 async function start() {
   try {
-    core = await loadCore();
+    core = await corePromise;
   } catch (e) {
     pageMessage(`The core could not start: ${(e as Error).message}`, 'MOX77', 'error');
     return;
