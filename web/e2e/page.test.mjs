@@ -155,6 +155,14 @@ test('7 files: open Latin-1, save byte for byte, .8xe, binary and huge refused',
   assert.equal(dl8.suggestedFilename(), 'latin.8xe');
   const expected = await page.evaluate((b) => window.mox77.core.assemble(new Uint8Array(b)).machineCode, [...latin]);
   assert.equal(fs.readFileSync(await dl8.path(), 'latin1'), expected);
+  // a zero byte ends the source for zerlant, and so for the page's check
+  const zero = Buffer.concat([Buffer.from('load ax, 01\nhalt\n'), Buffer.from([0]), Buffer.from('not an instruction\n')]);
+  await page.setInputFiles('#file-input', tmpFile('zero.asm', zero));
+  await page.waitForFunction(() => document.querySelector('#file-name').textContent === 'zero.asm');
+  const zerlant = await page.evaluate((b) => window.mox77.core.assemble(new Uint8Array(b)).errorCount, [...zero]);
+  assert.equal(await page.textContent('#error-count'), zerlant === 0 ? 'No errors' : `${zerlant} errors`);
+  const [dlz] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
+  assert.deepEqual(fs.readFileSync(await dlz.path()), zero);
   // refused files change nothing
   const before = await page.evaluate(() => window.mox77.view.state.doc.toString());
   await page.setInputFiles('#file-input', tmpFile('image.asm', Buffer.from([0x89, 0x50, 0x4e, 0x47, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0x1a])));
