@@ -41,6 +41,8 @@ void assembleSource(std::string_view source, Assembly& run, const ReportError& r
         const LineResult r = assembleLine(line.substr(0, line.find(';')));
         if (r.kind == LineResult::Kind::Word) {
             run.machineCode.append(r.wordText());
+            if (run.keepWordLines)
+                run.wordLines.push_back(index);
         } else if (r.kind == LineResult::Kind::Error) {
             ++run.errorCount;
             report({index, r.message});

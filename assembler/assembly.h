@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mox {
 
@@ -13,6 +14,10 @@ struct Assembly {
     std::int64_t errorCount = 0;
     // The instruction words back to back: the whole content of a .8xe file.
     std::string machineCode;
+    // With keepWordLines, the source line (from 0) of each word, for a
+    // listing that points back at the source; zerlant does without.
+    bool keepWordLines = false;
+    std::vector<std::int64_t> wordLines;
 };
 
 // One error of a source, as the line loop finds it.

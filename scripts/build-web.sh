@@ -2,7 +2,7 @@
 # Builds the web edition, build/web/mox77.html: one self-contained page with
 # the core's WebAssembly inline. Installs what is missing first: the npm
 # packages of web/ (npm ci, from web/package-lock.json) and the core module
-# (scripts/build-wasm.sh, when build/wasm/mox77-core.mjs is not there).
+# (scripts/build-wasm.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,10 +18,9 @@ if [ ! -d web/node_modules ] || [ web/package-lock.json -nt web/node_modules/.pa
   (cd web && npm ci --no-audit --no-fund)
 fi
 
-if [ ! -f build/wasm/mox77-core.mjs ]; then
-  echo "==> building the core as WebAssembly"
-  scripts/build-wasm.sh
-fi
+# Always, so that a change to the core reaches the page; a build with
+# nothing to do takes a moment.
+scripts/build-wasm.sh
 
 echo "==> building build/web/mox77.html"
 (cd web && npx --no-install vite build --logLevel warn)

@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# The package carries the web page, so it is built before the configure.
+scripts/build-web.sh
 echo "==> building the package"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target package
@@ -15,7 +17,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in bin/{zerlant,emurun,mox77-grade,mox77-emulator,mox77-editor} \
   share/applications/mox77-{emulator,editor}.desktop \
   share/mime/packages/mox77.xml share/metainfo/org.mox77.mox77.metainfo.xml \
-  share/doc/mox77/copyright share/man/man1/{zerlant,emurun,mox77-grade,mox77-emulator,mox77-editor}.1.gz \
+  share/doc/mox77/copyright share/mox77/mox77.html share/man/man1/{zerlant,emurun,mox77-grade,mox77-emulator,mox77-editor}.1.gz \
   share/icons/hicolor/scalable/{apps/mox77,mimetypes/application-x-mox77-program}.svg \
   share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/{apps/mox77,mimetypes/application-x-mox77-program}.png; do
   grep -qx "./usr/$f" <<<"$contents" || { echo "missing from the package: /usr/$f"; exit 1; }

@@ -5,6 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-release}"
 scripts/install-deps.sh
+# The core as WebAssembly, which the differential tests hold against the
+# native programs; the release suite also tests the web page built from it.
+scripts/build-wasm.sh
 scripts/build.sh "$preset"
+if [ "$preset" = release ]; then
+  scripts/build-web.sh
+fi
 echo "==> testing ($preset)"
 ctest --preset "$preset" -j "$(nproc)"

@@ -51,6 +51,25 @@ TEST(Assembly, WordsFollowTheNonBlankLines) {
     }
 }
 
+TEST(Assembly, WordLinesPointBackAtTheirSourceLines) {
+    const struct {
+        std::string source;
+        std::vector<std::int64_t> lines;
+    } cases[] = {
+        {"; comment\n\nload ax, 1\n\t \r\nhalt", {2, 4}},
+        {"inc ax\nbad line\n halt ; end", {0, 2}}, // an error leaves no word
+        {"inc ax ; halt\nhalt\n", {0, 1}},
+    };
+    for (const auto& c : cases) {
+        Assembly run;
+        run.keepWordLines = true;
+        assembleSource(c.source, run, [](const LineError&) {});
+        EXPECT_EQ(run.wordLines, c.lines) << c.source;
+        EXPECT_EQ(run.wordLines.size() * 4, run.machineCode.size()) << c.source;
+    }
+    EXPECT_TRUE(assembled("inc ax\nhalt").result.wordLines.empty()); // not asked for
+}
+
 TEST(Assembly, MissingHaltIsTheOnlyError) {
     for (const std::string source :
          {"", "; only a comment\n\n", "load ax, 01 ; halt\n", "HALT\n", "rubbish\nmov ax\n"}) {

@@ -124,6 +124,7 @@ struct State {
 
 val assemble(const val& source) {
     mox::Assembly run;
+    run.keepWordLines = true;
     val errors = val::array();
     mox::assembleSource(mox::textModeText(bytesOf(source)), run,
                         [&errors](const mox::LineError& error) {
@@ -136,6 +137,9 @@ val assemble(const val& source) {
     result.set("errorCount", static_cast<double>(run.errorCount));
     result.set("machineCode", latin1(run.machineCode));
     result.set("errors", errors);
+    // A page never holds a source of 2^31 lines.
+    const std::vector<std::int32_t> lines(run.wordLines.begin(), run.wordLines.end());
+    result.set("wordLines", val(emscripten::typed_memory_view(lines.size(), lines.data())).call<val>("slice"));
     return result;
 }
 

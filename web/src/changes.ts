@@ -31,17 +31,3 @@ export function announce(
   if (lit.length > limit) parts.push(`and ${lit.length - limit} more`);
   return parts.join('; ');
 }
-
-// The editor lines the words come from: the n-th word of an error-free
-// assembly is the n-th line that holds something before its comment.
-// Used only when the count of such lines equals the count of words.
-export function wordLines(text: string): number[] {
-  const end = text.indexOf('\0');
-  const lines = (end >= 0 ? text.slice(0, end) : text).split('\n');
-  const out: number[] = [];
-  lines.forEach((line, i) => {
-    const code = line.split(';')[0];
-    if (/[^ \t\r]/.test(code)) out.push(i);
-  });
-  return out;
-}

@@ -16,7 +16,7 @@ import { load as loadKept, save as saveKept, unsaved, type Kept } from './storag
 import { collectExercises, type Exercise } from './exercises';
 import { renderMarkdown } from './markdown';
 import { makeFragment, readFragment } from './share';
-import { collapse, announce, wordLines, type Lit } from './changes';
+import { collapse, announce, type Lit } from './changes';
 import { languageFor, highlight } from './lang';
 import { Listing } from './listing';
 
@@ -364,8 +364,7 @@ function program(): Uint8Array | null {
     goToFirstError(asm);
     return null;
   }
-  const lines = wordLines(text());
-  listingLines = lines.length === asm.machineCode.length / 4 ? lines : null;
+  listingLines = Array.from(asm.wordLines);
   return latin1Bytes(asm.machineCode);
 }
 

@@ -1,5 +1,5 @@
 import { expect, it } from 'vitest';
-import { collapse, announce, wordLines } from '../src/changes';
+import { collapse, announce } from '../src/changes';
 
 it('a place changed many times is lit once, from its first value to its last', () => {
   const lit = collapse([
@@ -19,12 +19,4 @@ it('announces each change, and counts the rest past the limit', () => {
   const lit = Array.from({ length: 4 }, (_, i) => ({ where: 'register' as const, index: i, before: 0, after: 255 }));
   const text = announce(lit, (l) => `r${l.index}`, (v) => v.toString(16), 2);
   expect(text).toBe('r0: was 0, now ff; r1: was 0, now ff; and 2 more');
-});
-
-it.each([
-  ['blank and comment lines hold no word', 'load ax, 01\n\n; note\n   \t\ninc ax ; one\nhalt', [0, 4, 5]],
-  ['a carriage return alone is blank', 'halt\n\r\n', [0]],
-  ['nothing after a zero byte counts', 'load ax, 01\nhalt\n\0inc ax\n', [0, 1]],
-])('word lines: %s', (_, text, lines) => {
-  expect(wordLines(text)).toEqual(lines);
 });

@@ -28,6 +28,7 @@ export interface Assembly {
   // per byte (code points 0 to 255), as are the listing and next word below.
   machineCode: string;
   errors: SourceError[]; // in zerlant's order
+  wordLines: Int32Array; // the source line (from 0) of each word, in order
 }
 
 export interface Change {
