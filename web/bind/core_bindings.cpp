@@ -139,7 +139,8 @@ val assemble(const val& source) {
     result.set("errors", errors);
     // A page never holds a source of 2^31 lines.
     const std::vector<std::int32_t> lines(run.wordLines.begin(), run.wordLines.end());
-    result.set("wordLines", val(emscripten::typed_memory_view(lines.size(), lines.data())).call<val>("slice"));
+    result.set("wordLines",
+               val(emscripten::typed_memory_view(lines.size(), lines.data())).call<val>("slice"));
     return result;
 }
 
