@@ -161,7 +161,8 @@ void CodeView::createEditBox() {
 
     editBox_->setMarginsFont(font);
     editBox_->setMarginsBackgroundColor(QColor(0xececec));
-    editBox_->setMarginsForegroundColor(QColor(0x808080));
+    // Line numbers are read, not decoration: well over 4.5:1 on the margin.
+    editBox_->setMarginsForegroundColor(QColor(0x505050));
     editBox_->setMarginType(lineNumberMargin, Sci::NumberMargin);
     editBox_->setMarginType(errorMargin, Sci::SymbolMargin);
     editBox_->setMarginWidth(errorMargin, 14);

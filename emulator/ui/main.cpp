@@ -4,14 +4,20 @@
 #include "main_window.h"
 
 #include <QApplication>
+#include <QSettings>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Where the Mode menu's choice is remembered between runs.
+    QApplication::setOrganizationName(QStringLiteral("MOX77"));
+    QApplication::setApplicationName(QStringLiteral("emulator"));
     // Only the main window ends the program, whatever else is still shown.
     QApplication::setQuitOnLastWindowClosed(false);
     mox::ui::QtDialogs dialogs;
     mox::ui::EmulatorWindows windows(dialogs);
     QObject::connect(&windows.mainWindow(), &mox::ui::MainWindow::closed, &app,
                      &QApplication::quit);
+    windows.rememberModeIn(std::make_unique<QSettings>());
+    windows.openArguments(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

@@ -13,6 +13,7 @@ namespace mox::ui {
 
 class AddressBox;
 class Highlights;
+class PictureButton;
 
 enum MemoryMapCommand {
     ViewBinaryCommand = 40006,
@@ -59,8 +60,8 @@ public:
 
     MemoryMapView& view() { return mapView; }
     QWidget* clientArea() const { return client; }
-    QLabel* upPicture() const { return up; }
-    QLabel* downPicture() const { return down; }
+    PictureButton* upPicture() const { return up; }
+    PictureButton* downPicture() const { return down; }
     bool upLit() const { return upState.value_or(false); }
     bool downLit() const { return downState.value_or(false); }
 
@@ -81,14 +82,15 @@ protected:
 
 private:
     void createMenus();
+    void createKeys();
 
     std::array<std::int32_t, 256>& memory;
     int& viewMode;
     Highlights& highlights;
     MemoryMapView mapView;
     QWidget* client = nullptr;
-    QLabel* up = nullptr;
-    QLabel* down = nullptr;
+    PictureButton* up = nullptr;
+    PictureButton* down = nullptr;
     // Nothing shown yet, so that the first request always sets a picture.
     std::optional<bool> upState;
     std::optional<bool> downState;
