@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStringList>
+#include <QTimer>
 
 namespace mox::ui {
 
@@ -126,6 +127,8 @@ void EmulatorWindows::loadFile(const std::string& path) {
         emulator.loadProgramFile(path);
     }
     if (!execution->isVisible()) {
+        main->raise();
+        main->activateWindow();
         return;
     }
     execution->raise();
@@ -134,6 +137,14 @@ void EmulatorWindows::loadFile(const std::string& path) {
     if (QPushButton* step = execution->button(QStringLiteral("Step")); step->isEnabled()) {
         step->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void EmulatorWindows::loadSent(const QString& path) {
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, main.get(), [this, path] { loadSent(path); });
+        return;
+    }
+    loadFile(QFile::encodeName(path).toStdString());
 }
 
 void EmulatorWindows::reload() {

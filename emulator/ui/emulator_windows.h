@@ -44,6 +44,9 @@ public:
     // Loads a program as "Run .8xe File" does once it is chosen, in the
     // current mode, and brings its windows to the front.
     void loadFile(const std::string& path);
+    // A program the editor sent: loaded as soon as no message box waits for
+    // an answer, so that no load starts in the middle of another.
+    void loadSent(const QString& path);
     // The execution window's Reload: the last file again, as if chosen again.
     void reload();
     // `emulator FILE.8xe`: the first argument is loaded; none starts as ever.

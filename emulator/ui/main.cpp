@@ -1,6 +1,7 @@
 // The MOX77 emulator: load a .8xe program and run it whole or step by step.
 #include "dialogs.h"
 #include "emulator_windows.h"
+#include "handoff.h"
 #include "main_window.h"
 
 #include <QApplication>
@@ -19,5 +20,11 @@ int main(int argc, char** argv) {
                      &QApplication::quit);
     windows.rememberModeIn(std::make_unique<QSettings>());
     windows.openArguments(QApplication::arguments().mid(1));
+    // The editor's Build and Run sends its programs here; a second emulator
+    // on the same display leaves them to the first.
+    mox::ProgramReceiver receiver;
+    QObject::connect(&receiver, &mox::ProgramReceiver::programReceived, &windows.mainWindow(),
+                     [&windows](const QString& path) { windows.loadSent(path); });
+    receiver.listen(mox::handoffName());
     return QApplication::exec();
 }
