@@ -1,7 +1,7 @@
 #include "driver.h"
 
 #include "assembly.h"
-#include "text.h"
+#include "files.h"
 
 #include <functional>
 #include <new>

@@ -1,7 +1,7 @@
 #include "build.h"
 
 #include "assembly.h"
-#include "text.h"
+#include "files.h"
 
 namespace mox {
 

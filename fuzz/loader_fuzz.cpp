@@ -1,6 +1,6 @@
 // Any bytes as a .8xe file through loading, validation, a full run and
 // stepping, held against the literal machine.
-#include "emulator.h"
+#include "program_file.h"
 #include "recording_display.h"
 #include "reference.h"
 
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Full execution: every complete word up to the first halt, never more
     // than L / 4 of them; an invalid text changes nothing.
     emulator.executionMode = FullExecution;
-    emulator.loadProgramFile(path);
+    loadProgramFile(emulator, path);
     check(display.listing == text, "the listing shows the upper-cased text", bytes);
     check(display.title == "MOX77 - Full Execution Mode", "full execution title", bytes);
     if (valid) {
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // end of the program rewinds, and nothing is read outside the program.
     display.forget();
     emulator.executionMode = StepByStep;
-    emulator.loadProgramFile(path);
+    loadProgramFile(emulator, path);
     if (!valid) {
         check(!cpu.programLoaded, "an invalid text is not loaded for stepping", bytes);
         check(display.messages ==

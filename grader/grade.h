@@ -2,7 +2,7 @@
 // assembles it, run as emurun runs it, and held to an expected state.
 #pragma once
 
-#include "state_spec.h"
+#include "check.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,29 +12,11 @@
 
 namespace mox {
 
-struct Submission {
-    std::string file;    // the name as found
-    bool source = false; // a .asm to assemble, else a .8xe to load
-    // False when the file could not be read at all.
-    bool readable = true;
-    // The assembler's errors, once it ran over the source.
-    std::optional<std::int64_t> errors;
-    // zerlant's first error line, or why the program did not run; empty when
-    // it ran.
-    std::string error;
-    std::optional<std::size_t> executed; // words run, once it ran
-    bool halted = false;
-    std::vector<std::string> mismatches; // with the expected state, in hexadecimal
-
-    bool passed() const { return executed && mismatches.empty(); }
-};
-
 // Files over this size are not read: nobody writes such a program by hand,
 // and a class's folder must not exhaust the teacher's memory.
 inline constexpr std::uint64_t maxSubmissionBytes = 64u << 20;
 
-// Runs one .asm or .8xe file from a zeroed machine with `start` set, and
-// compares the machine afterwards with `expected`.
+// Reads one .asm or .8xe file and checks it as checkProgram does.
 Submission gradeFile(const std::string& file, const StateSpec& start, const StateSpec& expected);
 
 // A file name ending in .asm or .8xe, in either case.

@@ -2,7 +2,7 @@
 #include "grade.h"
 #include "options.h"
 #include "report.h"
-#include "state_spec.h"
+#include "state_file.h"
 #include "text.h"
 
 #include <cstdio>

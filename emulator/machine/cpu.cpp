@@ -90,7 +90,13 @@ void Cpu::reset() {
 }
 
 Change Cpu::execute(std::string_view word) {
+    return execute(word, runState());
+}
+
+Change Cpu::execute(std::string_view word, const RunState& before) {
     const Change change = word.size() >= 4 ? step(word.data()) : Change{};
+    if (history)
+        history->record(change, before);
     if (display)
         display->refreshDisplays(change);
     return change;
@@ -167,13 +173,16 @@ std::size_t Cpu::runText(std::string_view text) {
                                  std::nullopt);
         return 0;
     }
+    RunState before = runState();
     running = true;
     // No jumps: one pass over the complete words; a last word of one to
     // three characters is never executed.
     const std::size_t words = text.size() / 4;
     std::size_t executed = 0;
-    while (executed < words && running)
-        execute(text.substr(4 * executed++, 4));
+    while (executed < words && running) {
+        execute(text.substr(4 * executed++, 4), before);
+        before.running = true;
+    }
     if (display)
         display->showMessage("Execution Complete!. . Successful Run!", "Success!",
                              Icon::Information, std::nullopt);
@@ -185,6 +194,12 @@ std::int64_t firstNonHexChar(std::string_view text) {
         if (digitOf(text[i]) < 0)
             return static_cast<std::int64_t>(i);
     return -1;
+}
+
+RunState Cpu::runState() const {
+    RunState state{instructionPointer, {}, running, programLoaded};
+    std::copy_n(nextInstruction.begin(), 4, state.nextInstruction.begin());
+    return state;
 }
 
 std::string_view Cpu::nextInstructionText() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "change.h"
+#include "history.h"
 
 #include <array>
 #include <cstddef>
@@ -33,6 +34,9 @@ public:
     // Where refreshes, controls and messages go; nullptr shows nothing. Not
     // machine state: reset() leaves it alone.
     Display* display = nullptr;
+    // Where executed words are recorded for Back; nullptr records nothing.
+    // Not machine state either.
+    History* history = nullptr;
 
     // Every field back to its starting value: all zero, both flags false,
     // `program` and `nextInstruction` empty.
@@ -43,6 +47,13 @@ public:
     // character that is no hexadecimal digit where its opcode reads one
     // changes nothing. Gives what the word changed, as the displays get it.
     Change execute(std::string_view word);
+    // The same, recording the word with `before` as the run state it takes
+    // back to: callers that set the run going first pass the state from
+    // before that.
+    Change execute(std::string_view word, const RunState& before);
+
+    // What Step and the halt's rewind move.
+    RunState runState() const;
 
     // The full run: switches the controls to full execution, rejects a text
     // that is not all hexadecimal digits, then executes every complete word

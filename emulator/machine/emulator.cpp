@@ -7,12 +7,9 @@
 
 namespace mox {
 
-std::optional<std::string> readProgramText(const std::string& path) {
-    auto text = readTextFile(path);
-    if (!text)
-        return std::nullopt;
+std::string programText(std::string text) {
     // Branch-free, so that the loop vectorises: programs may run to megabytes.
-    for (char& c : *text) {
+    for (char& c : text) {
         const auto u = static_cast<unsigned char>(c);
         c = static_cast<char>(u - (static_cast<unsigned char>(u - 'a') < 26u ? 32u : 0u));
     }
@@ -54,6 +51,7 @@ std::string invalidProgramReason(std::string_view text) {
 
 Emulator::Emulator(Display& d) : display(d) {
     cpu.display = &d;
+    cpu.history = &history;
 }
 
 void Emulator::showModeControls(int mode) {
@@ -92,10 +90,11 @@ void Emulator::stepInstruction() {
                             std::nullopt);
         return;
     }
+    const RunState before = cpu.runState();
     cpu.running = true;
     // Running off the end of the program ends the pass as a halt would.
     if (cpu.nextInstructionText().size() == 4)
-        cpu.execute(cpu.nextInstructionText());
+        cpu.execute(cpu.nextInstructionText(), before);
     else
         cpu.running = false;
 
@@ -115,32 +114,29 @@ std::optional<std::string> Emulator::chooseProgramFile() {
     return display.chooseProgramFile();
 }
 
-void Emulator::loadProgramFile(const std::string& path) {
-    const auto text = readProgramText(path);
-    if (!text) {
-        display.showMessage("Error:\nCould not read the file", "Error!", Icon::Error, std::nullopt);
-        return;
-    }
+void Emulator::loadProgram(std::string_view fileText) {
+    const std::string text = programText(std::string(fileText));
+    history.clear();
     display.setWindowVisible(Window::Main, false);
     display.setWindowVisible(Window::Execution, true);
     display.setWindowVisible(Window::MemoryMap, true);
-    display.setProgramListing(*text);
+    display.setProgramListing(text);
 
     if (executionMode == FullExecution) {
-        cpu.runText(*text);
+        cpu.runText(text);
         return;
     }
     if (executionMode != StepByStep)
         return;
     cpu.programLoaded = false;
     showModeControls(StepByStep);
-    if (!isHexText(*text)) {
+    if (!isHexText(text)) {
         display.showMessage("Fatal Error:\nInvalid or Corrupt 8XE File", "Error!",
                             Icon::Information, std::nullopt);
         return;
     }
     cpu.running = true;
-    cpu.program = *text;
+    cpu.program = text;
     cpu.instructionPointer = 0;
     cpu.programLoaded = true;
     display.setExecutionTitle("MOX77 - Step by Step Mode");
@@ -174,6 +170,31 @@ void Emulator::executeTypedInstruction() {
     }
     cpu.execute(word);
     display.clearTypedInstruction();
+}
+
+bool Emulator::back() {
+    const auto change = history.back(cpu);
+    if (!change)
+        return false;
+    display.refreshDisplays(*change);
+    if (cpu.programLoaded)
+        showNextInstruction(cpu.nextInstructionText());
+    return true;
+}
+
+void Emulator::clearMemory() {
+    cpu.memory.fill(0);
+    history.clear();
+}
+
+void Emulator::fillMemory() {
+    cpu.memory.fill(255);
+    history.clear();
+}
+
+void Emulator::reset() {
+    cpu.reset();
+    history.clear();
 }
 
 } // namespace mox

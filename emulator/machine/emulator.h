@@ -18,6 +18,8 @@ public:
     Emulator& operator=(const Emulator&) = delete;
 
     Cpu cpu;
+    // Every executed word since the last load, Reset, Clear or Fill.
+    History history;
     // 0 step by step, 1 full execution; set by the Mode menu, read by loads
     // and Step.
     int executionMode = FullExecution;
@@ -35,16 +37,30 @@ public:
 
     // The open dialog; the chosen path, or nothing when cancelled.
     std::optional<std::string> chooseProgramFile();
-    // Reads, shows, checks and starts the program in the current mode.
-    void loadProgramFile(const std::string& path);
+    // Shows, checks and starts a program in the current mode, from its
+    // file's text as read (program_file.h reads it from a path).
+    void loadProgram(std::string_view fileText);
 
     // Return in the Execute Instruction field.
     void executeTypedInstruction();
+
+    // Takes back the newest executed word and shows what came back; false
+    // when no word is left to take back.
+    bool back();
+    bool canGoBack() const { return !history.empty(); }
+    // Words executed since the last load, Reset, Clear or Fill, less those
+    // taken back.
+    std::size_t executedCount() const { return history.executed(); }
+
+    // The Memory Map's Clear (every cell 0) and Fill (every cell 255).
+    void clearMemory();
+    void fillMemory();
+    // Every register and cell 0 and nothing loaded, as at start-up.
+    void reset();
 };
 
-// The text of a program file as every load sees it: read in text mode and
-// upper-cased. Nothing when the file cannot be read.
-std::optional<std::string> readProgramText(const std::string& path);
+// A program file's text as every load sees it: upper-cased.
+std::string programText(std::string fileText);
 
 // Why a text read from a program file cannot run: "invalid program: 'G' at
 // position 4 (counting from 0) is not a hexadecimal digit"; empty when it can.

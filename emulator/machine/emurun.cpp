@@ -1,12 +1,12 @@
 // emurun: runs a .8xe program without windows and prints the machine's state.
 #include "disassemble.h"
-#include "emulator.h"
+#include "files.h"
 #include "format.h"
 #include "instruction_set.h"
 #include "null_display.h"
 #include "options.h"
-#include "state_spec.h"
-#include "text.h"
+#include "program_file.h"
+#include "state_file.h"
 
 #include <cstdio>
 #include <new>

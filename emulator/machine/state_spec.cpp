@@ -221,19 +221,6 @@ std::variant<StateSpec, StateError> parseStateSpec(std::string_view json, StateU
     }
 }
 
-std::variant<StateSpec, std::string> readStateFile(const std::string& path, StateUse use) {
-    const std::string name = printableText(path);
-    if (const FileCheck check = checkFile(path); !check.problem.empty())
-        return name + ": " + check.problem;
-    const auto text = readTextFile(path);
-    if (!text)
-        return name + ": cannot be read";
-    auto parsed = parseStateSpec(*text, use);
-    if (const auto* error = std::get_if<StateError>(&parsed))
-        return name + ": " + error->place + ": " + error->reason;
-    return std::get<StateSpec>(std::move(parsed));
-}
-
 void applyState(const StateSpec& state, Cpu& cpu) {
     for (std::size_t r = 0; r < cpu.registers.size(); ++r)
         if (state.registers[r])

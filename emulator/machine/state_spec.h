@@ -35,10 +35,6 @@ struct StateError {
 
 std::variant<StateSpec, StateError> parseStateSpec(std::string_view json, StateUse use);
 
-// The file's state, or the one line that says what is wrong with it:
-// "<file>: <place>: <reason>".
-std::variant<StateSpec, std::string> readStateFile(const std::string& path, StateUse use);
-
 // Sets the registers and cells the state names.
 void applyState(const StateSpec& state, Cpu& cpu);
 

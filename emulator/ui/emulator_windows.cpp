@@ -8,6 +8,7 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
+#include "program_file.h"
 
 #include "instruction_set.h"
 
@@ -93,6 +94,12 @@ void EmulatorWindows::connectWindows() {
     // Clear and Fill leave the registers and their texts alone.
     QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
                      &ExecutionWindow::refreshRegisterHighlights);
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(),
+                     [this] { emulator.clearMemory(); });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(),
+                     [this] { emulator.fillMemory(); });
+    QObject::connect(execution.get(), &ExecutionWindow::backRequested, execution.get(),
+                     [this] { back(); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
                      [this] { emulator.executeTypedInstruction(); });
 }
@@ -122,9 +129,9 @@ void EmulatorWindows::runCommand() {
 void EmulatorWindows::loadFile(const std::string& path) {
     lastPath = path;
     if (emulator.executionMode == FullExecution) {
-        fullRun([&] { emulator.loadProgramFile(path); });
+        fullRun([&] { loadProgramFile(emulator, path); });
     } else {
-        emulator.loadProgramFile(path);
+        loadProgramFile(emulator, path);
     }
     if (!execution->isVisible()) {
         main->raise();
@@ -145,6 +152,12 @@ void EmulatorWindows::loadSent(const QString& path) {
         return;
     }
     loadFile(QFile::encodeName(path).toStdString());
+}
+
+void EmulatorWindows::back() {
+    if (!emulator.back()) {
+        execution->showHint(QStringLiteral("Nothing left to take back"));
+    }
 }
 
 void EmulatorWindows::reload() {

@@ -47,6 +47,9 @@ public:
     // A program the editor sent: loaded as soon as no message box waits for
     // an answer, so that no load starts in the middle of another.
     void loadSent(const QString& path);
+    // The execution window's Back: the last executed word taken back, or a
+    // hint that there is none.
+    void back();
     // The execution window's Reload: the last file again, as if chosen again.
     void reload();
     // `emulator FILE.8xe`: the first argument is loaded; none starts as ever.

@@ -65,10 +65,9 @@ void MemoryMapView::scrollDown() {
     }
 }
 
-MemoryMapWindow::MemoryMapWindow(std::array<std::int32_t, 256>& memory_, int& viewMode_,
+MemoryMapWindow::MemoryMapWindow(const std::array<std::int32_t, 256>& memory_, int& viewMode_,
                                  Highlights& highlights_)
-    : memory(memory_), viewMode(viewMode_), highlights(highlights_),
-      mapView(memory_, viewMode_, highlights_) {
+    : viewMode(viewMode_), highlights(highlights_), mapView(memory_, viewMode_, highlights_) {
     setUpTopLevel(this, "CPUMEM", QStringLiteral("Memory Map"), QSize(640, 480));
     move(0, 0);
     auto* menuBar = new QMenuBar(this);
@@ -148,7 +147,12 @@ void MemoryMapWindow::memoryMapCommand(int id) {
         break;
     case ClearCommand:
     case FillCommand:
-        memory.fill(id == ClearCommand ? 0 : 255);
+        // The machine's own, which also ends what Back can take back.
+        if (id == ClearCommand) {
+            emit clearRequested();
+        } else {
+            emit fillRequested();
+        }
         // Not an executed word, so nothing stays lit: a register still lit
         // would read as changed by the Fill.
         highlights.clear();

@@ -56,7 +56,8 @@ public:
     // `viewMode` is the program-wide number base, which only this window's
     // View menu changes; `highlights` tells which cells the last executed
     // words changed.
-    MemoryMapWindow(std::array<std::int32_t, 256>& memory, int& viewMode, Highlights& highlights);
+    MemoryMapWindow(const std::array<std::int32_t, 256>& memory, int& viewMode,
+                    Highlights& highlights);
 
     MemoryMapView& view() { return mapView; }
     QWidget* clientArea() const { return client; }
@@ -75,6 +76,9 @@ signals:
     void viewModeChanged();
     // Clear or Fill put out every highlight, the registers' too.
     void highlightsCleared();
+    // Mem > Clear and Fill: every cell to 0 or to 255, which the machine does.
+    void clearRequested();
+    void fillRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,7 +88,6 @@ private:
     void createMenus();
     void createKeys();
 
-    std::array<std::int32_t, 256>& memory;
     int& viewMode;
     Highlights& highlights;
     MemoryMapView mapView;

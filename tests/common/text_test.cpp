@@ -1,5 +1,5 @@
 #include "../temp_dir.h"
-#include "text.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "../temp_dir.h"
-#include "emulator.h"
+#include "program_file.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +92,7 @@ protected:
 
     void stepLoad(const std::string& bytes) {
         emu.executionMode = StepByStep;
-        emu.loadProgramFile(writeFile("prog.8xe", bytes));
+        loadProgramFile(emu, writeFile("prog.8xe", bytes));
     }
 };
 
@@ -211,7 +211,7 @@ TEST_F(EmulatorTest, FullExecutionLoadRunsAndKeepsStepState) {
     display.take();
 
     emu.executionMode = FullExecution;
-    emu.loadProgramFile(writeFile("full.8xe", "20ff9001f000"));
+    loadProgramFile(emu, writeFile("full.8xe", "20ff9001f000"));
     EXPECT_EQ(display.take(), concat({loadPrefix("20FF9001F000"),
                                       {"label hidden", "execute on", "step off",
                                        "title MOX77 - Full Execution Mode", "refresh", "refresh",
@@ -226,7 +226,7 @@ TEST_F(EmulatorTest, FullExecutionLoadRunsAndKeepsStepState) {
 }
 
 TEST_F(EmulatorTest, FullExecutionLoadOfInvalidTextRunsNothing) {
-    emu.loadProgramFile(writeFile("bad.8xe", "20ff9001f000\r\n"));
+    loadProgramFile(emu, writeFile("bad.8xe", "20ff9001f000\r\n"));
     EXPECT_EQ(
         display.take(),
         concat({loadPrefix("20FF9001F000\n"),
@@ -238,14 +238,14 @@ TEST_F(EmulatorTest, FullExecutionLoadOfInvalidTextRunsNothing) {
 
 TEST_F(EmulatorTest, LoadInAnUnknownModeOnlyShowsTheText) {
     emu.executionMode = 7;
-    emu.loadProgramFile(writeFile("p.8xe", "20ff"));
+    loadProgramFile(emu, writeFile("p.8xe", "20ff"));
     EXPECT_EQ(display.take(), loadPrefix("20FF"));
     EXPECT_EQ(emu.cpu.registers[0], 0);
     EXPECT_FALSE(emu.cpu.programLoaded);
 }
 
 TEST_F(EmulatorTest, EmptyFileRunsNothingAndSucceeds) {
-    emu.loadProgramFile(writeFile("empty.8xe", ""));
+    loadProgramFile(emu, writeFile("empty.8xe", ""));
     const Calls calls = display.take();
     EXPECT_EQ(calls.back(), success);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "refresh"), 0);
@@ -256,7 +256,7 @@ TEST_F(EmulatorTest, UnreadableFileChangesNothing) {
     for (int mode : {StepByStep, FullExecution}) {
         emu.executionMode = mode;
         for (const std::string& path : {(dir / "missing.8xe").string(), dir.string()}) {
-            emu.loadProgramFile(path);
+            loadProgramFile(emu, path);
             EXPECT_EQ(display.take(),
                       Calls{"message Error! | Error:\nCould not read the file | error"})
                 << path;
