@@ -35,6 +35,7 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     listing->setReadOnly(true);
     listing->setTabChangesFocus(true);
     listing->setAccessibleName(QStringLiteral("Program"));
+    listing->verticalScrollBar()->setAccessibleName(QStringLiteral("Program lines"));
     listing->setFont(controlFont());
     listing->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     listing->setLineWidth(1);
@@ -95,14 +96,18 @@ void ExecutionWindow::createKeys() {
                            &ExecutionWindow::reloadRequested);
 }
 
-void ExecutionWindow::showListingMenu(QPoint at) {
+std::unique_ptr<QMenu> ExecutionWindow::listingMenu(QPoint at) {
     // Copy and Select All stay; Back and Reload come first.
     std::unique_ptr<QMenu> menu(listing->createStandardContextMenu(at));
     QAction* first = menu->actions().value(0);
     menu->insertAction(first, backAction);
     menu->insertAction(first, reloadAction);
     menu->insertSeparator(first);
-    menu->exec(listing->viewport()->mapToGlobal(at));
+    return menu;
+}
+
+void ExecutionWindow::showListingMenu(QPoint at) {
+    listingMenu(at)->exec(listing->viewport()->mapToGlobal(at));
 }
 
 void ExecutionWindow::showHint(const QString& text) {

@@ -5,11 +5,13 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -52,6 +54,8 @@ public:
     // A short note by the Step button that goes away by itself, such as
     // nothing being left to take back.
     void showHint(const QString& text);
+    // The listing's context menu at a point of its viewport.
+    std::unique_ptr<QMenu> listingMenu(QPoint at);
 
     AddressBox* registerBox(int i) const { return boxes[i]; }
     QPushButton* button(const QString& text) const;

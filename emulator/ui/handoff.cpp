@@ -57,9 +57,8 @@ ProgramReceiver::ProgramReceiver(QObject* parent)
 }
 
 bool ProgramReceiver::listen(const QString& name) {
-    if (server->listen(name)) {
-        return true;
-    }
+    // Asked first: with access options, listening puts the new socket in
+    // place of any old one, a live one too.
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(connectTimeoutMs)) {
