@@ -1,6 +1,7 @@
 #include "../modal_dialog.h"
 #include "asmlexer.h"
 #include "codeview.h"
+#include "handoff.h"
 #include "platform.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -247,6 +249,15 @@ private slots:
     void buildReportsWhatIsMissing();
     void buildAfterFailedSaveStillStartsAssembler();
     void buildRunsRealAssembler();
+    void openArgumentOpensOrNamesTheFile_data();
+    void openArgumentOpensOrNamesTheFile();
+    void buildAndRunShowsZerlantsFirstError_data();
+    void buildAndRunShowsZerlantsFirstError();
+    void buildAndRunHandsTheProgramToTheRunningEmulator();
+    void buildAndRunStartsAnEmulatorWhenNoneRuns_data();
+    void buildAndRunStartsAnEmulatorWhenNoneRuns();
+    void buildAndRunAssemblesNothingUnsaved();
+    void lineNumbersAreReadable();
     void messageBoxesShowPlainText_data();
     void messageBoxesShowPlainText();
     void promptCancelledByEscapeOrCloseBox();
@@ -346,8 +357,9 @@ void CodeViewTest::menusKeepTextsOrderAndNumbers() {
     QStringList seen;
     std::set<QString> shortcuts;
     std::set<int> ids;
+    const QStringList firstMenus{"File", "Assemble", "Help"};
     for (QAction* menuAction : view_->menuBar()->actions()) {
-        const bool added = menuAction->text().contains('&');
+        const bool added = !firstMenus.contains(QString(menuAction->text()).remove('&'));
         seen << menuAction->text();
         for (QAction* item : menuAction->menu()->actions()) {
             if (item->isSeparator()) {
@@ -372,8 +384,9 @@ void CodeViewTest::menusKeepTextsOrderAndNumbers() {
                                "E&xit=40005 Ctrl+Q",
                                "&Edit",
                                "&View",
-                               "Assemble",
-                               "Build=40006 ",
+                               "&Assemble",
+                               "Build=40006 F7",
+                               "Build and &Run=40022 F5",
                                "Help",
                                "About=40007 "};
     QCOMPARE(seen, expected);
@@ -1419,6 +1432,169 @@ void CodeViewTest::fileDialogsOfferAsmFirst() {
         QTimer::singleShot(0, dialog, &QFileDialog::reject);
     });
     QCOMPARE(dialogs.chooseSaveFile(dir_->path()), std::nullopt);
+}
+
+namespace {
+
+// zerlant itself on a file, as a student would run it: its console lines.
+QStringList zerlantSays(const QString& source) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(MOX_BIN_DIR "/zerlant"), {source});
+    if (!process.waitForFinished(30000))
+        return {"<zerlant did not finish>"};
+    return QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+}
+
+// WCAG's contrast ratio of two sRGB colours.
+double contrast(QColor a, QColor b) {
+    const auto luminance = [](QColor c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+void CodeViewTest::openArgumentOpensOrNamesTheFile_data() {
+    QTest::addColumn<QByteArray>("onDisk"); // none when empty
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a file that is there")
+        << QByteArray("load ax, 1\r\nhalt\r\n") << "load ax, 1\nhalt\n";
+    QTest::newRow("a file that is not there yet") << QByteArray() << "";
+}
+
+void CodeViewTest::openArgumentOpensOrNamesTheFile() {
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QString, shown);
+    const QString file = path("argument.asm");
+    if (!onDisk.isEmpty())
+        QVERIFY(writeBytes(file, onDisk));
+    // Given relative to the folder the editor started in.
+    const QString started = QDir::currentPath();
+    QDir::setCurrent(dir_->path());
+    view_->openArgument(QStringLiteral("argument.asm"));
+    QDir::setCurrent(started);
+    QCOMPARE(view_->fileName(), file);
+    QCOMPARE(view_->windowTitle(), title(file));
+    QCOMPARE(view_->documentText(), shown);
+    QVERIFY(!view_->isModified());
+
+    type("inc ax\n");
+    trigger(mox::cmdSave);
+    QCOMPARE(dialogs_->saveDialogs, 0);
+    QCOMPARE(readBytes(file).left(8), QByteArray("inc ax\r\n"));
+}
+
+void CodeViewTest::buildAndRunShowsZerlantsFirstError_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("line");
+    QTest::newRow("a typo") << "load ax, 07\nload bx 05\nlod cx, 1\nhalt\n" << 1;
+    QTest::newRow("no halt") << "load ax, 07\ninc ax\n" << 2;
+}
+
+void CodeViewTest::buildAndRunShowsZerlantsFirstError() {
+    QFETCH(QString, source);
+    QFETCH(int, line);
+    mox::ProgramReceiver emulator;
+    QVERIFY(emulator.listen(path("emulator")));
+    QSignalSpy received(&emulator, &mox::ProgramReceiver::programReceived);
+    view_->setHandoffName(path("emulator"));
+    view_->editBox()->setText(source);
+    view_->editBox()->setCursorPosition(0, 0);
+    dialogs_->savePaths.push_back(path("typo.asm"));
+
+    QTest::keyClick(view_->editBox(), Qt::Key_F5);
+    QCOMPARE(readBytes(path("typo.asm")), source.toUtf8().replace("\n", "\r\n"));
+    QVERIFY(!QFile::exists(path("typo.8xe")));
+    QCOMPARE(cursorLine(), line);
+    QStringList errors = zerlantSays(path("typo.asm")).filter("error");
+    QVERIFY(!errors.isEmpty());
+    QCOMPARE(view_->statusBar()->currentMessage(), errors.front());
+    QVERIFY(starter_->startedPrograms.isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(received.size(), 0);
+}
+
+void CodeViewTest::buildAndRunHandsTheProgramToTheRunningEmulator() {
+    mox::ProgramReceiver emulator;
+    QVERIFY(emulator.listen(path("emulator")));
+    QSignalSpy received(&emulator, &mox::ProgramReceiver::programReceived);
+    view_->setHandoffName(path("emulator"));
+    QFile example(QStringLiteral(MOX_SOURCE_DIR "/examples/arithmetic.asm"));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    view_->editBox()->setText(QString::fromUtf8(example.readAll()));
+    dialogs_->savePaths.push_back(path("sum.asm"));
+
+    trigger(mox::cmdBuildAndRun);
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received.front().front().toString(), path("sum.8xe"));
+    QVERIFY(view_->statusBar()->currentMessage().contains("sum.8xe"));
+    QVERIFY(starter_->startedPrograms.isEmpty());
+    // The same bytes as zerlant's, in a folder of their own.
+    const QByteArray built = readBytes(path("sum.8xe"));
+    QVERIFY(QDir(dir_->path()).mkdir("zerlant"));
+    QVERIFY(QFile::copy(path("sum.asm"), path("zerlant/sum.asm")));
+    zerlantSays(path("zerlant/sum.asm"));
+    QCOMPARE(built, readBytes(path("zerlant/sum.8xe")));
+    QVERIFY(!built.isEmpty());
+}
+
+void CodeViewTest::buildAndRunStartsAnEmulatorWhenNoneRuns_data() {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("started"); // none when empty
+    QTest::newRow("beside the editor")
+        << QStringList{"/opt/mox/bin/emulator", "/usr/bin/mox77-emulator"}
+        << "/opt/mox/bin/emulator";
+    QTest::newRow("from the package")
+        << QStringList{"/usr/bin/mox77-emulator"} << "/usr/bin/mox77-emulator";
+    QTest::newRow("nowhere") << QStringList{} << "";
+}
+
+void CodeViewTest::buildAndRunStartsAnEmulatorWhenNoneRuns() {
+    QFETCH(QStringList, installed);
+    QFETCH(QString, started);
+    starter_->executables = {installed.begin(), installed.end()};
+    view_->setHandoffName(path("nobody-listens"));
+    view_->editBox()->setText("load ax, 1\nhalt\n");
+    dialogs_->savePaths.push_back(path("one.asm"));
+    trigger(mox::cmdBuildAndRun);
+    QCOMPARE(readBytes(path("one.8xe")), QByteArray("2001f000"));
+    if (started.isEmpty()) {
+        QVERIFY(starter_->startedPrograms.isEmpty());
+        QVERIFY(view_->statusBar()->currentMessage().contains("cannot find the emulator"));
+        return;
+    }
+    QCOMPARE(starter_->startedPrograms, QStringList{started});
+    QCOMPARE(starter_->startedArguments, QList<QStringList>{{path("one.8xe")}});
+    QVERIFY(dialogs_->messages.isEmpty());
+}
+
+void CodeViewTest::buildAndRunAssemblesNothingUnsaved() {
+    view_->setHandoffName(path("nobody-listens"));
+    starter_->executables = {"/opt/mox/bin/emulator"};
+    view_->editBox()->setText("halt\n");
+    // The Save As dialog cancelled: Build would go on, Build and Run stops.
+    trigger(mox::cmdBuildAndRun);
+    QCOMPARE(dialogs_->saveDialogs, 1);
+    QVERIFY(starter_->startedPrograms.isEmpty());
+    QVERIFY(QDir(dir_->path()).entryList(QDir::Files).isEmpty());
+}
+
+void CodeViewTest::lineNumbersAreReadable() {
+    Sci* edit = view_->editBox();
+    const auto colour = [edit](int message) {
+        const long bgr = edit->SendScintilla(message, Sci::STYLE_LINENUMBER);
+        return QColor(int(bgr & 0xff), int((bgr >> 8) & 0xff), int((bgr >> 16) & 0xff));
+    };
+    const double ratio = contrast(colour(Sci::SCI_STYLEGETFORE), colour(Sci::SCI_STYLEGETBACK));
+    QVERIFY2(ratio >= 4.5, qPrintable(QString::number(ratio)));
 }
 
 QTEST_MAIN(CodeViewTest)
