@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -181,6 +182,8 @@ void CodeView::createEditBox() {
     editBox_->SendScintilla(Sci::SCI_AUTOCSETAUTOHIDE, 1);
     setCentralWidget(editBox_);
     editBox_->setAccessibleName(QStringLiteral("Source code"));
+    editBox_->verticalScrollBar()->setAccessibleName(QStringLiteral("Source lines"));
+    editBox_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Source columns"));
 
     checkTimer_ = new QTimer(this);
     checkTimer_->setSingleShot(true);

@@ -37,6 +37,9 @@ const QColor litOutline(0, 90, 160);
 // read as frames; menus and message boxes keep what Qt gives them.
 const char* const frameProperty = "moxFrame";
 
+// Told to every box when a screen reader comes or goes.
+bool screenReaderListens = false;
+
 // A picture button as a screen reader sees it: a button that can be pressed.
 class PictureButtonAccessible : public QAccessibleWidget {
 public:
@@ -300,6 +303,18 @@ AddressBox::AddressBox(QWidget* parent, QPoint at, BoxKind kind_)
     fieldPalette.setColor(QPalette::Text, Qt::black);
     field->setPalette(fieldPalette);
     field->installEventFilter(this);
+    QAccessible::installActivationObserver(this);
+}
+
+AddressBox::~AddressBox() {
+    QAccessible::removeActivationObserver(this);
+}
+
+void AddressBox::accessibilityActiveChanged(bool active) {
+    screenReaderListens = active;
+    if (active && accessibleStale) {
+        updateAccessibleTexts();
+    }
 }
 
 bool AddressBox::eventFilter(QObject* watched, QEvent* event) {
@@ -353,6 +368,13 @@ void AddressBox::showSlot(std::int32_t address, std::int32_t value, int viewMode
 }
 
 void AddressBox::updateAccessibleTexts() {
+    // A full run refreshes after every word: the texts are built only for a
+    // screen reader that listens, and brought up to date when one comes.
+    if (!QAccessible::isActive() && !screenReaderListens) {
+        accessibleStale = true;
+        return;
+    }
+    accessibleStale = false;
     QString name;
     QString description;
     if (noCell) {

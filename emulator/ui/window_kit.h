@@ -2,6 +2,7 @@
 // font, the bitmaps, picture controls and the bordered number boxes.
 #pragma once
 
+#include <QAccessible>
 #include <QColor>
 #include <QLabel>
 #include <QPixmap>
@@ -77,9 +78,10 @@ enum class BoxKind { Register, Cell };
 
 // A bordered box titled "Address: <n>" holding a read-only value field; the
 // register boxes and the Memory Map cells are all made of these.
-class AddressBox : public QLabel {
+class AddressBox : public QLabel, private QAccessible::ActivationObserver {
 public:
     AddressBox(QWidget* parent, QPoint at, BoxKind kind = BoxKind::Cell);
+    ~AddressBox() override;
 
     // `before` is the value an executed word changed, for a lit box; nothing
     // for a plain one. Texts are set only when what they show changes, so
@@ -107,12 +109,15 @@ private:
     // The field's accessible name and description: "register ax" or "cell
     // 05", and what a lit box changed.
     void updateAccessibleTexts();
+    void accessibilityActiveChanged(bool active) override;
     void showSlot(std::int32_t address, std::int32_t value, int viewMode,
                   std::optional<std::int32_t> before, bool noCellSlot);
 
     QLineEdit* field;
     BoxKind kind;
     bool noCell = false;
+    // The accessible texts lag behind while no screen reader listens.
+    bool accessibleStale = true;
     bool shown = false;
     std::int32_t shownAddress = 0;
     std::int32_t shownValue = 0;

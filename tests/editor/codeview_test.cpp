@@ -1,3 +1,4 @@
+#include "../accessible_tree.h"
 #include "../modal_dialog.h"
 #include "asmlexer.h"
 #include "codeview.h"
@@ -258,6 +259,7 @@ private slots:
     void buildAndRunStartsAnEmulatorWhenNoneRuns();
     void buildAndRunAssemblesNothingUnsaved();
     void lineNumbersAreReadable();
+    void theWindowIsANamedFrameWithNamedControls();
     void messageBoxesShowPlainText_data();
     void messageBoxesShowPlainText();
     void promptCancelledByEscapeOrCloseBox();
@@ -1595,6 +1597,25 @@ void CodeViewTest::lineNumbersAreReadable() {
     };
     const double ratio = contrast(colour(Sci::SCI_STYLEGETFORE), colour(Sci::SCI_STYLEGETBACK));
     QVERIFY2(ratio >= 4.5, qPrintable(QString::number(ratio)));
+}
+
+void CodeViewTest::theWindowIsANamedFrameWithNamedControls() {
+    openFile("named.asm", "halt\r\n");
+    QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(view_.get());
+    QCOMPARE(frame->role(), QAccessible::Window);
+    QCOMPARE(frame->text(QAccessible::Name), view_->windowTitle());
+    QStringList nameless;
+    collectNameless(frame, nameless);
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
+    // The Assemble menu opens by its underlined letter.
+    QTest::keyClick(view_.get(), Qt::Key_A, Qt::AltModifier);
+    QMenu* assemble = nullptr;
+    for (QAction* top : view_->menuBar()->actions())
+        if (top->text() == "&Assemble")
+            assemble = top->menu();
+    QVERIFY(assemble);
+    QTRY_VERIFY(assemble->isVisible());
+    assemble->hide();
 }
 
 QTEST_MAIN(CodeViewTest)

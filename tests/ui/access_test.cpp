@@ -10,6 +10,7 @@
 #include "memory_map_window.h"
 #include "window_kit.h"
 
+#include "../accessible_tree.h"
 #include "about_window.h"
 
 #include <QAccessible>
@@ -41,26 +42,6 @@ QString nameOf(QObject* object) {
 
 QString descriptionOf(QObject* object) {
     return accessible(object)->text(QAccessible::Description);
-}
-
-// Every control a screen reader can land on or read a value from, without a
-// name: "<role> <class>".
-void collectNameless(QAccessibleInterface* node, QStringList& nameless) {
-    for (int i = 0; i < node->childCount(); ++i) {
-        QAccessibleInterface* child = node->child(i);
-        if (!child || child->state().invisible) {
-            continue;
-        }
-        const QAccessible::Role role = child->role();
-        const bool acts = child->state().focusable || role == QAccessible::Button ||
-                          role == QAccessible::EditableText || role == QAccessible::Graphic ||
-                          child->valueInterface();
-        if (acts && child->text(QAccessible::Name).trimmed().isEmpty()) {
-            nameless << QStringLiteral("%1 %2").arg(int(role)).arg(
-                child->object() ? child->object()->metaObject()->className() : "?");
-        }
-        collectNameless(child, nameless);
-    }
 }
 
 // The controls Tab can reach in a window: shown, enabled, taking Tab focus.
@@ -144,9 +125,15 @@ private slots:
     void init() {
         dialogs = FakeDialogs();
         windows = std::make_unique<EmulatorWindows>(dialogs);
+        // As when a screen reader starts listening: the boxes bring their
+        // texts up to date and keep them so.
+        QAccessible::setActive(true);
         QVERIFY(QTest::qWaitForWindowExposed(&windows->mainWindow()));
     }
-    void cleanup() { windows.reset(); }
+    void cleanup() {
+        QAccessible::setActive(false);
+        windows.reset();
+    }
 
     void everyWindowIsANamedFrameWithNamedControls() {
         stepMode();
@@ -219,6 +206,19 @@ private slots:
         }
         QCOMPARE(nameOf(memoryMap().view().cell(MemoryMapView::cellCount - 1)->valueField()),
                  "no cell");
+    }
+
+    void aScreenReaderStartedLaterFindsCurrentTexts() {
+        QAccessible::setActive(false);
+        stepMode();
+        load("20fff000");
+        execution().button("Step")->click();
+        execution().pageDown();
+        execution().pageUp();
+        QAccessible::setActive(true);
+        QLineEdit* ax = execution().registerBox(0)->valueField();
+        QCOMPARE(nameOf(ax), "register ax");
+        QCOMPARE(descriptionOf(ax), "number 0, changed: was 0, now ff");
     }
 
     void changesAreDescribedAndAnnounced() {
