@@ -16,6 +16,7 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -361,6 +362,28 @@ private slots:
             ->actionInterface()
             ->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(dialogs.opened, opened + 2);
+    }
+
+    void theModeMenuOpensFromTheKeyboard() {
+        MainWindow& main = windows->mainWindow();
+        activate(&main);
+        auto* bar = main.findChild<QMenuBar*>();
+        // Alt alone goes to the menu bar; arrows and Return choose.
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main,
+                        Qt::Key_Alt);
+        QTRY_VERIFY(bar->activeAction());
+        QTest::keyClick(bar, Qt::Key_Right);
+        QCOMPARE(bar->activeAction()->text(), "Mode");
+        QTest::keyClick(bar, Qt::Key_Down);
+        QMenu* mode = bar->activeAction()->menu();
+        QTRY_VERIFY(mode->isVisible());
+        for (int i = 0; i < 3 && (!mode->activeAction() ||
+                                  mode->activeAction()->data().toInt() != StepByStepCommand);
+             ++i) {
+            QTest::keyClick(mode, Qt::Key_Down);
+        }
+        QTest::keyClick(mode, Qt::Key_Return);
+        QTRY_COMPARE(windows->machine().executionMode, int(StepByStep));
     }
 
     void focusGoesWhereTypingStarts() {
