@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libqscintilla2-qt6-dev fonts-liberation2
   nlohmann-json3-dev
+  emscripten nodejs
   clang clang-format libclang-rt-14-dev
   xterm
   dpkg-dev file scdoc lintian desktop-file-utils appstream man-db

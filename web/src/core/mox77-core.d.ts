@@ -24,7 +24,9 @@ export interface SourceError {
 
 export interface Assembly {
   errorCount: number;
-  machineCode: string; // the words back to back: the whole .8xe file zerlant writes
+  // The words back to back: the whole .8xe file zerlant writes, one character
+  // per byte (code points 0 to 255), as are the listing and next word below.
+  machineCode: string;
   errors: SourceError[]; // in zerlant's order
 }
 

@@ -1,0 +1,110 @@
+// Any mix of loads, steps, typed words, full runs and backs: every back puts
+// the whole machine exactly where it was before the word it takes back.
+#include "emulator.h"
+#include "recording_display.h"
+#include "reference.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using namespace mox;
+using namespace mox::fuzz;
+
+namespace {
+
+struct Snapshot {
+    std::array<std::int32_t, 256> memory;
+    std::array<std::int32_t, 16> registers;
+    bool running, programLoaded;
+    std::int32_t instructionPointer;
+    std::string program, nextInstruction;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const Cpu& cpu) {
+    return {cpu.memory,
+            cpu.registers,
+            cpu.running,
+            cpu.programLoaded,
+            cpu.instructionPointer,
+            cpu.program,
+            std::string(cpu.nextInstructionText())};
+}
+
+// Keeps the state after each word, which is the state before the next one.
+class SnapshotDisplay : public RecordingDisplay {
+public:
+    const Cpu* cpu = nullptr;
+    std::vector<Snapshot> after;
+    void refreshDisplays(const Change&) override {
+        if (recording)
+            after.push_back(snapshot(*cpu));
+    }
+    bool recording = true;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    SnapshotDisplay display;
+    Emulator emulator(display);
+    display.cpu = &emulator.cpu;
+    std::vector<Snapshot> befores;
+
+    // Each action is a byte, then what it needs: a length byte and a text.
+    const auto take = [&bytes](std::size_t n) {
+        const std::string_view piece = bytes.substr(0, std::min(n, bytes.size()));
+        bytes.remove_prefix(piece.size());
+        return piece;
+    };
+    while (!bytes.empty()) {
+        const auto action = static_cast<unsigned char>(take(1)[0]) % 6;
+        const Snapshot start = snapshot(emulator.cpu);
+        display.after.clear();
+        switch (action) {
+        case 0: { // a load in either mode, which ends the history
+            const std::string_view length = take(1);
+            emulator.executionMode = length.empty() || (length[0] & 1) ? StepByStep : FullExecution;
+            emulator.loadProgram(take(length.empty() ? 0 : static_cast<unsigned char>(length[0])));
+            befores.clear();
+            for (std::size_t i = 0; i < display.after.size(); ++i)
+                befores.push_back(i == 0 ? start : display.after[i - 1]);
+            continue;
+        }
+        case 1:
+            emulator.executionMode = StepByStep;
+            emulator.stepInstruction();
+            break;
+        case 2:
+            display.typed = std::string(take(4));
+            emulator.executeTypedInstruction();
+            break;
+        case 3: {
+            const std::string_view length = take(1);
+            emulator.runText(take(length.empty() ? 0 : static_cast<unsigned char>(length[0])));
+            break;
+        }
+        case 4: {
+            display.recording = false;
+            const bool went = emulator.back();
+            display.recording = true;
+            check(went == !befores.empty(), "back goes back exactly while words are left", bytes);
+            if (went) {
+                check(snapshot(emulator.cpu) == befores.back(), "back restores the state", bytes);
+                befores.pop_back();
+            }
+            continue;
+        }
+        default:
+            (bytes.size() & 1) ? emulator.clearMemory() : emulator.fillMemory();
+            befores.clear();
+            continue;
+        }
+        for (std::size_t i = 0; i < display.after.size(); ++i)
+            befores.push_back(i == 0 ? start : display.after[i - 1]);
+        check(emulator.executedCount() == befores.size(), "every executed word is counted", bytes);
+    }
+    return 0;
+}

@@ -1,0 +1,379 @@
+// The core as one ES module for the web edition (web/src/core/mox77-core.d.ts).
+// A thin adapter: every rule and message comes from the core; this file only
+// moves values between C++ and JavaScript.
+#include "assembly.h"
+#include "check.h"
+#include "disassemble.h"
+#include "emulator.h"
+#include "format.h"
+#include "instruction_set.h"
+#include "state_spec.h"
+#include "text.h"
+
+#include <emscripten/bind.h>
+#include <emscripten/emscripten.h>
+#include <emscripten/val.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+using emscripten::val;
+
+namespace {
+
+// A Uint8Array's bytes, each one as it is: no text decoding on the way in.
+std::string bytesOf(const val& array) {
+    std::string bytes(array["length"].as<std::size_t>(), '\0');
+    if (!bytes.empty())
+        val(emscripten::typed_memory_view(bytes.size(),
+                                          reinterpret_cast<std::uint8_t*>(bytes.data())))
+            .call<void>("set", array);
+    return bytes;
+}
+
+// Bytes as a JavaScript string of one character per byte (code points 0 to
+// 255), so that text which is not UTF-8 reaches the page without a loss.
+// Embind decodes returned strings as UTF-8, hence the encoding here.
+val latin1(std::string_view bytes) {
+    std::string utf8;
+    utf8.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            utf8.push_back(c);
+        } else {
+            utf8.push_back(static_cast<char>(0xC0 | (u >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+        }
+    }
+    return val(utf8);
+}
+
+template <class T> val arrayOf(const std::vector<T>& items) {
+    val array = val::array();
+    for (const T& item : items)
+        array.call<void>("push", val(item));
+    return array;
+}
+
+val int32Copy(const std::int32_t* values, std::size_t n) {
+    return val::global("Int32Array").new_(emscripten::typed_memory_view(n, values));
+}
+
+const char* operandName(mox::OperandClass operands) {
+    switch (operands) {
+    case mox::OperandClass::RegisterValue:
+        return "RegisterValue";
+    case mox::OperandClass::TwoRegisters:
+        return "TwoRegisters";
+    case mox::OperandClass::OneRegister:
+        return "OneRegister";
+    case mox::OperandClass::None:
+        return "None";
+    }
+    return "None";
+}
+
+const char* windowName(mox::Window window) {
+    switch (window) {
+    case mox::Window::Main:
+        return "main";
+    case mox::Window::About:
+        return "about";
+    case mox::Window::Execution:
+        return "execution";
+    case mox::Window::MemoryMap:
+        return "memoryMap";
+    case mox::Window::Instruction:
+        return "instruction";
+    }
+    return "main";
+}
+
+// A run of 100,000 words has as many changes: built in one JavaScript loop
+// over packed values, as one embind call per field would cost ten times more.
+EM_JS(emscripten::EM_VAL, changeList, (const std::int32_t* packed, int count), {
+    const list = new Array(count);
+    for (let i = 0, at = packed >> 2; i < count; ++i, at += 4)
+        list[i] = {
+            where : HEAP32[at] ? "memory" : "register",
+            index : HEAP32[at + 1],
+            before : HEAP32[at + 2],
+            after : HEAP32[at + 3]
+        };
+    return Emval.toHandle(list);
+});
+
+val changeObjects(const std::vector<mox::Change>& changes) {
+    std::vector<std::int32_t> packed;
+    packed.reserve(4 * changes.size());
+    for (const mox::Change& c : changes)
+        packed.insert(packed.end(),
+                      {c.where == mox::Change::Where::Memory ? 1 : 0, c.index, c.before, c.after});
+    return val::take_ownership(changeList(packed.data(), static_cast<int>(changes.size())));
+}
+
+// A parsed state file, held by the page until it deletes it.
+struct State {
+    mox::StateSpec spec;
+};
+
+val assemble(const val& source) {
+    mox::Assembly run;
+    val errors = val::array();
+    mox::assembleSource(mox::textModeText(bytesOf(source)), run,
+                        [&errors](const mox::LineError& error) {
+                            val item = val::object();
+                            item.set("index", static_cast<double>(error.index));
+                            item.set("line", mox::consoleLine(error));
+                            errors.call<void>("push", item);
+                        });
+    val result = val::object();
+    result.set("errorCount", static_cast<double>(run.errorCount));
+    result.set("machineCode", latin1(run.machineCode));
+    result.set("errors", errors);
+    return result;
+}
+
+val instructionTable() {
+    val table = val::array();
+    for (const mox::Instruction& in : mox::instructionTable) {
+        val row = val::object();
+        row.set("mnemonic", std::string(in.mnemonic));
+        row.set("opcode", in.opcode);
+        row.set("operands", operandName(in.operands));
+        row.set("form", std::string(in.form));
+        row.set("word", std::string(in.word));
+        row.set("effect", std::string(in.effect));
+        table.call<void>("push", row);
+    }
+    return table;
+}
+
+val registerNames() {
+    val names = val::array();
+    for (const std::string_view name : mox::registerNames)
+        names.call<void>("push", std::string(name));
+    return names;
+}
+
+std::string describeWord(const std::string& word) {
+    return mox::describeWord(word);
+}
+
+std::string formatNumber(std::int32_t value, int viewMode) {
+    return mox::formatNumber(value, viewMode);
+}
+
+std::string outputFileName(const std::string& sourceName) {
+    return mox::outputFileName(sourceName);
+}
+
+val parseState(const std::string& json, const std::string& use) {
+    auto parsed = mox::parseStateSpec(json, use == "starting" ? mox::StateUse::Starting
+                                                              : mox::StateUse::Expected);
+    val result = val::object();
+    if (auto* error = std::get_if<mox::StateError>(&parsed)) {
+        result.set("ok", false);
+        result.set("error", error->place + ": " + error->reason);
+    } else {
+        result.set("ok", true);
+        result.set("state", val(State{std::get<mox::StateSpec>(std::move(parsed))}));
+    }
+    return result;
+}
+
+val checkProgram(const val& fileBytes, bool source, const State* start, const State& expected) {
+    mox::Submission s;
+    s.source = source;
+    mox::checkProgram(mox::textModeText(bytesOf(fileBytes)), s,
+                      start ? start->spec : mox::StateSpec{}, expected.spec);
+    val result = val::object();
+    result.set("readable", s.readable);
+    result.set("errors", static_cast<double>(s.errors.value_or(0)));
+    result.set("error", s.error);
+    result.set("executed", s.executed ? static_cast<double>(*s.executed) : -1.0);
+    result.set("halted", s.halted);
+    result.set("mismatches", arrayOf(s.mismatches));
+    result.set("pass", s.passed());
+    return result;
+}
+
+// The windows as the page sees them: each call the run control makes is kept
+// for takeEvents(), and each refresh's change for lastChanges().
+class RecordingDisplay : public mox::Display {
+public:
+    std::vector<mox::Change> changes;
+    val events = val::array();
+    std::string typed;
+    std::string listing;
+
+    void refreshDisplays(const mox::Change& change) override {
+        if (change.where != mox::Change::Where::Nothing)
+            changes.push_back(change);
+    }
+    void setWindowVisible(mox::Window window, bool visible) override {
+        val event = make("window");
+        event.set("window", windowName(window));
+        event.set("visible", visible);
+    }
+    void setExecutionTitle(std::string_view title) override {
+        make("title").set("text", latin1(title));
+    }
+    void setProgramListing(std::string_view text) override {
+        listing = text;
+        make("listing").set("text", latin1(text));
+    }
+    void setNextInstructionText(std::string_view text) override {
+        make("nextInstruction").set("text", latin1(text));
+    }
+    void setNextInstructionVisible(bool visible) override {
+        make("nextInstructionVisible").set("visible", visible);
+    }
+    void setExecuteEnabled(bool enabled) override {
+        make("executeEnabled").set("enabled", enabled);
+    }
+    void setStepEnabled(bool enabled) override { make("stepEnabled").set("enabled", enabled); }
+    // The page shows the box and goes on: nothing here waits for the user.
+    void showMessage(std::string_view text, std::string_view caption, mox::Icon icon,
+                     std::optional<mox::Window>) override {
+        val event = make("message");
+        event.set("text", latin1(text));
+        event.set("caption", latin1(caption));
+        event.set("icon", icon == mox::Icon::Error ? "error" : "information");
+    }
+    // The page reads files itself and hands their bytes to loadProgram.
+    std::optional<std::string> chooseProgramFile() override { return std::nullopt; }
+    std::string typedInstruction() override { return typed; }
+    void clearTypedInstruction() override { typed.clear(); }
+
+private:
+    val make(const char* kind) {
+        val event = val::object();
+        event.set("kind", kind);
+        events.call<void>("push", event);
+        return event;
+    }
+};
+
+class Machine {
+public:
+    Machine() : emulator_(display_) {}
+
+    int mode() const { return emulator_.executionMode; }
+    void setMode(int mode) { emulator_.executionMode = mode; }
+
+    void loadProgram(const val& fileBytes) {
+        display_.changes.clear();
+        emulator_.loadProgram(mox::textModeText(bytesOf(fileBytes)));
+    }
+    void execute() {
+        display_.changes.clear();
+        emulator_.runText(display_.listing);
+    }
+    void step() {
+        display_.changes.clear();
+        emulator_.stepInstruction();
+    }
+    void typeInstruction(const std::string& text) {
+        display_.changes.clear();
+        display_.typed = text;
+        emulator_.executeTypedInstruction();
+    }
+
+    bool back() {
+        display_.changes.clear();
+        return emulator_.back();
+    }
+    bool canGoBack() const { return emulator_.canGoBack(); }
+    void reset() {
+        display_.changes.clear();
+        emulator_.reset();
+    }
+    void clearMemory() {
+        changingMemory([this] { emulator_.clearMemory(); });
+    }
+    void fillMemory() {
+        changingMemory([this] { emulator_.fillMemory(); });
+    }
+    double executedCount() const { return static_cast<double>(emulator_.executedCount()); }
+
+    val registers() const { return int32Copy(emulator_.cpu.registers.data(), 16); }
+    val memory() const { return int32Copy(emulator_.cpu.memory.data(), 256); }
+    bool running() const { return emulator_.cpu.running; }
+    bool programLoaded() const { return emulator_.cpu.programLoaded; }
+    val nextInstruction() const { return latin1(emulator_.cpu.nextInstructionText()); }
+    int instructionPointer() const { return emulator_.cpu.instructionPointer; }
+
+    val lastChanges() const { return changeObjects(display_.changes); }
+    val takeEvents() {
+        val taken = display_.events;
+        display_.events = val::array();
+        return taken;
+    }
+
+    void applyState(const State& state) { mox::applyState(state.spec, emulator_.cpu); }
+    val mismatches(const State& expected, double executed, int viewMode) const {
+        return arrayOf(mox::stateMismatches(expected.spec, emulator_.cpu,
+                                            static_cast<std::size_t>(executed), viewMode));
+    }
+
+private:
+    // Clear and Fill refresh no display of their own, so what they changed is
+    // read off the cells, in address order.
+    template <class Edit> void changingMemory(Edit&& edit) {
+        display_.changes.clear();
+        const auto before = emulator_.cpu.memory;
+        edit();
+        for (std::size_t a = 0; a < before.size(); ++a)
+            if (before[a] != emulator_.cpu.memory[a])
+                display_.changes.push_back({mox::Change::Where::Memory, static_cast<int>(a),
+                                            before[a], emulator_.cpu.memory[a]});
+    }
+
+    RecordingDisplay display_;
+    mox::Emulator emulator_;
+};
+
+} // namespace
+
+EMSCRIPTEN_BINDINGS(mox77_core) {
+    using namespace emscripten;
+    function("assemble", &assemble);
+    function("instructionTable", &instructionTable);
+    function("registerNames", &registerNames);
+    function("describeWord", &describeWord);
+    function("formatNumber", &formatNumber);
+    function("outputFileName", &outputFileName);
+    function("parseState", &parseState);
+    function("checkProgram", &checkProgram, allow_raw_pointers());
+    class_<State>("State");
+    class_<Machine>("Machine")
+        .constructor<>()
+        .function("mode", &Machine::mode)
+        .function("setMode", &Machine::setMode)
+        .function("loadProgram", &Machine::loadProgram)
+        .function("execute", &Machine::execute)
+        .function("step", &Machine::step)
+        .function("typeInstruction", &Machine::typeInstruction)
+        .function("back", &Machine::back)
+        .function("canGoBack", &Machine::canGoBack)
+        .function("reset", &Machine::reset)
+        .function("clearMemory", &Machine::clearMemory)
+        .function("fillMemory", &Machine::fillMemory)
+        .function("executedCount", &Machine::executedCount)
+        .function("registers", &Machine::registers)
+        .function("memory", &Machine::memory)
+        .function("running", &Machine::running)
+        .function("programLoaded", &Machine::programLoaded)
+        .function("nextInstruction", &Machine::nextInstruction)
+        .function("instructionPointer", &Machine::instructionPointer)
+        .function("lastChanges", &Machine::lastChanges)
+        .function("takeEvents", &Machine::takeEvents)
+        .function("applyState", &Machine::applyState)
+        .function("mismatches", &Machine::mismatches);
+}
