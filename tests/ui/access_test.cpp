@@ -183,51 +183,29 @@ private slots:
         }
     }
 
-    void keysAct_data() {
-        QTest::addColumn<QString>("where");
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<int>("registerPage");
-        QTest::addColumn<int>("firstCell");
-        QTest::addColumn<int>("dialogsOpened");
-        const int page = MemoryMapView::pageStep;
-        QTest::addRow("PgDn, listing")
-            << "listing" << QKeySequence(Qt::Key_PageDown) << 2 << 0 << 0;
-        QTest::addRow("PgDn, register")
-            << "register" << QKeySequence(Qt::Key_PageDown) << 2 << 0 << 0;
-        QTest::addRow("PgUp at the top")
-            << "register" << QKeySequence(Qt::Key_PageUp) << 0 << 0 << 0;
-        QTest::addRow("PgDn, cell") << "cell" << QKeySequence(Qt::Key_PageDown) << 0 << page << 0;
-        QTest::addRow("Space, Next cells")
-            << "down" << QKeySequence(Qt::Key_Space) << 0 << page << 0;
-        QTest::addRow("Return, Next cells")
-            << "down" << QKeySequence(Qt::Key_Return) << 0 << page << 0;
-        QTest::addRow("Space, Previous cells")
-            << "up" << QKeySequence(Qt::Key_Space) << 0 << 0 << 0;
-        QTest::addRow("Return, Run") << "run" << QKeySequence(Qt::Key_Return) << 0 << 0 << 1;
-        QTest::addRow("Space, Run") << "run" << QKeySequence(Qt::Key_Space) << 0 << 0 << 1;
-    }
     void keysAct() {
-        QFETCH(QString, where);
-        QFETCH(QKeySequence, keys);
-        QFETCH(int, registerPage);
-        QFETCH(int, firstCell);
-        QFETCH(int, dialogsOpened);
         load("f000");
-        const std::map<QString, QWidget*> targets{{"listing", execution().programListing()},
-                                                  {"register", registerField(0)},
-                                                  {"cell", cellField(4)},
-                                                  {"down", memoryMap().downPicture()},
-                                                  {"up", memoryMap().upPicture()},
-                                                  {"run", windows->mainWindow().runPicture()}};
-        QWidget* target = targets.at(where);
-        target->window()->show();
-        activate(target->window());
-        target->setFocus(Qt::TabFocusReason);
-        const int opened = dialogs.opened;
-        QTest::keySequence(target, keys);
-        QCOMPARE(execution().registerPage(), registerPage);
-        QCOMPARE(memoryMap().view().firstAddress(), firstCell);
-        QCOMPARE(dialogs.opened - opened, dialogsOpened);
+        const int loads = dialogs.opened;
+        const int page = MemoryMapView::pageStep;
+        const struct {
+            QWidget* target;
+            Qt::Key key;
+            int registerPage, firstCell, opened;
+        } cases[] = {{execution().programListing(), Qt::Key_PageDown, 2, 0, 0},
+                     {registerField(0), Qt::Key_PageUp, 0, 0, 0},
+                     {cellField(4), Qt::Key_PageDown, 0, page, 0},
+                     {memoryMap().downPicture(), Qt::Key_Space, 0, 2 * page, 0},
+                     {memoryMap().upPicture(), Qt::Key_Return, 0, page, 0},
+                     {windows->mainWindow().runPicture(), Qt::Key_Return, 0, page, 1}};
+        for (const auto& c : cases) {
+            c.target->window()->show();
+            activate(c.target->window());
+            c.target->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(c.target, c.key);
+            QCOMPARE(execution().registerPage(), c.registerPage);
+            QCOMPARE(memoryMap().view().firstAddress(), c.firstCell);
+            QCOMPARE(dialogs.opened - loads, c.opened);
+        }
     }
 
     void focusIsWhereTheNextKeyActsAndFramedForTheKeyboard() {
@@ -264,22 +242,16 @@ private slots:
     }
 
     void backRestoresWhatTheWordsChanged_data() {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("by");
-        QTest::addRow("Steps, Ctrl+Z") << "steps"
-                                       << "ctrl+z";
-        QTest::addRow("Steps, Backspace on a register") << "steps"
-                                                        << "backspace";
-        QTest::addRow("Steps, the listing's menu") << "steps"
-                                                   << "menu";
-        QTest::addRow("a typed word") << "typed"
-                                      << "ctrl+z";
-        QTest::addRow("a full run") << "full"
-                                    << "ctrl+z";
+        QTest::addColumn<QString>("wordsAndKey");
+        for (const char* row :
+             {"steps ctrl+z", "steps backspace", "steps menu", "typed ctrl+z", "full ctrl+z"}) {
+            QTest::newRow(row) << row;
+        }
     }
     void backRestoresWhatTheWordsChanged() {
-        QFETCH(QString, words);
-        QFETCH(QString, by);
+        QFETCH(QString, wordsAndKey);
+        const QString words = wordsAndKey.section(' ', 0, 0);
+        const QString by = wordsAndKey.section(' ', 1);
         load("20ff300590012a7ff000", words != "full");
         const auto state = [this] {
             const auto marks = execution().programListing()->extraSelections();
