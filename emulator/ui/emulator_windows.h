@@ -12,7 +12,6 @@
 #include <memory>
 
 class QSettings;
-
 class QWidget;
 
 namespace mox::ui {

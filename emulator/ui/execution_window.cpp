@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
