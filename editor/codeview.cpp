@@ -1,7 +1,9 @@
 #include "codeview.h"
 
 #include "asmlexer.h"
+#include "build.h"
 #include "diagnostics.h"
+#include "handoff.h"
 #include "platform.h"
 #include "sourcefile.h"
 #include "sourcetext.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -116,7 +119,7 @@ void moveToLine(Sci& edit, int line) {
 
 CodeView::CodeView(EditorDialogs* dialogs, ProgramStarter* starter, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), starter_(starter), fileName_(untitledName),
-      programDir_(QCoreApplication::applicationDirPath()) {
+      programDir_(QCoreApplication::applicationDirPath()), handoffName_(handoffName()) {
     if (!dialogs_) {
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs_ = ownDialogs_.get();
@@ -161,7 +164,8 @@ void CodeView::createEditBox() {
 
     editBox_->setMarginsFont(font);
     editBox_->setMarginsBackgroundColor(QColor(0xececec));
-    editBox_->setMarginsForegroundColor(QColor(0x808080));
+    // Line numbers are read, not decoration: well over 4.5:1 on the margin.
+    editBox_->setMarginsForegroundColor(QColor(0x505050));
     editBox_->setMarginType(lineNumberMargin, Sci::NumberMargin);
     editBox_->setMarginType(errorMargin, Sci::SymbolMargin);
     editBox_->setMarginWidth(errorMargin, 14);
@@ -177,6 +181,9 @@ void CodeView::createEditBox() {
     editBox_->SendScintilla(Sci::SCI_AUTOCSETIGNORECASE, 0L);
     editBox_->SendScintilla(Sci::SCI_AUTOCSETAUTOHIDE, 1);
     setCentralWidget(editBox_);
+    editBox_->setAccessibleName(QStringLiteral("Source code"));
+    editBox_->verticalScrollBar()->setAccessibleName(QStringLiteral("Source lines"));
+    editBox_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Source columns"));
 
     checkTimer_ = new QTimer(this);
     checkTimer_->setSingleShot(true);
@@ -263,8 +270,10 @@ void CodeView::createMenus() {
               {"Zoom &Out", cmdZoomOut, [this] { editBox_->zoomOut(); }, QKeySequence::ZoomOut},
               {"&Reset Zoom", cmdResetZoom, [this] { editBox_->zoomTo(0); },
                QKeySequence(Qt::CTRL | Qt::Key_0)}});
-    addItems(menuBar()->addMenu(QStringLiteral("Assemble")),
-             {{"Build", cmdBuild, [this] { buildProgram(); }, {}}});
+    addItems(
+        menuBar()->addMenu(QStringLiteral("&Assemble")),
+        {{"Build", cmdBuild, [this] { buildProgram(); }, QKeySequence(Qt::Key_F7)},
+         {"Build and &Run", cmdBuildAndRun, [this] { buildAndRun(); }, QKeySequence(Qt::Key_F5)}});
     addItems(menuBar()->addMenu(QStringLiteral("Help")),
              {{"About", cmdAbout, [this] { showAbout(); }, {}}});
 }
@@ -566,22 +575,39 @@ void CodeView::newFile() {
 void CodeView::openFile() {
     if (!askToSave(QStringLiteral("Do you wish to save current?")))
         return;
-    const std::optional<QString> path = dialogs_->chooseOpenFile(documentFolder());
-    if (!path)
-        return;
+    if (const std::optional<QString> path = dialogs_->chooseOpenFile(documentFolder()))
+        loadFile(*path);
+}
+
+bool CodeView::loadFile(const QString& path) {
     std::string reason;
-    const std::optional<std::string> bytes = readSourceFile(localPath(*path), &reason);
+    const std::optional<std::string> bytes = readSourceFile(localPath(path), &reason);
     if (!bytes) {
-        dialogs_->warn(QStringLiteral("Open"), QStringLiteral("Could not open ") + *path +
+        dialogs_->warn(QStringLiteral("Open"), QStringLiteral("Could not open ") + path +
                                                    QStringLiteral(":\n") +
                                                    QString::fromLocal8Bit(reason));
-        return;
+        return false;
     }
-    fileName_ = *path;
+    fileName_ = path;
     updateTitle();
     setDocument(stripCarriageReturns(*bytes));
     // Large files are shown first and checked a moment later.
     checkTimer_->start();
+    return true;
+}
+
+void CodeView::openArgument(const QString& path) {
+    // Build hands the name to the assembler, which must find it from any
+    // folder.
+    const QFileInfo file(path);
+    if (file.exists() || file.isSymLink()) {
+        loadFile(file.absoluteFilePath());
+        return;
+    }
+    fileName_ = file.absoluteFilePath();
+    updateTitle();
+    setDocument({});
+    checkNow();
 }
 
 bool CodeView::saveFile() {
@@ -667,6 +693,58 @@ void CodeView::buildProgram() {
     dialogs_->warn(QStringLiteral("Build"),
                    QStringLiteral("Cannot find a terminal to run the assembler in (looked for "
                                   "x-terminal-emulator, xterm, gnome-terminal and konsole)."));
+}
+
+void CodeView::buildAndRun() {
+    // Nothing is assembled that is not on disk as shown.
+    if (save() != SaveResult::Saved)
+        return;
+    const BuildResult result = assembleFile(localPath(fileName_));
+    if (!result.problem.empty()) {
+        statusBar()->showMessage(QString::fromLocal8Bit(result.problem));
+        return;
+    }
+    if (!result.errors.empty()) {
+        const SourceError& first = result.errors.front();
+        const int lastLine = std::max(editBox_->lines() - 1, 0);
+        showBuildError(first.line < 0 ? lastLine : int(first.line),
+                       QString::fromStdString(first.consoleLine));
+        return;
+    }
+    runInEmulator(QFile::decodeName(QByteArray::fromStdString(result.outputName)));
+}
+
+void CodeView::showBuildError(int line, const QString& text) {
+    moveToLine(*editBox_, line);
+    // Stays while the cursor is on the line, as a jump to an error does.
+    messageLine_ = line;
+    statusBar()->showMessage(text);
+}
+
+void CodeView::runInEmulator(const QString& program) {
+    const QString name = QFileInfo(program).fileName();
+    if (handOff(handoffName_, program)) {
+        statusBar()->showMessage(QStringLiteral("Built %1 and sent it to the emulator").arg(name));
+        return;
+    }
+    // The package installs it as mox77-emulator, the build as emulator.
+    QString emulator = starter_->findProgram(QStringLiteral("emulator"), {programDir_});
+    if (emulator.isEmpty())
+        emulator = starter_->findProgram(QStringLiteral("mox77-emulator"), {programDir_});
+    if (emulator.isEmpty())
+        emulator = starter_->findProgram(QStringLiteral("mox77-emulator"), {});
+    if (emulator.isEmpty()) {
+        statusBar()->showMessage(
+            QStringLiteral("Built %1; cannot find the emulator beside the editor or on the PATH")
+                .arg(name));
+        return;
+    }
+    if (!starter_->startDetached(emulator, {program})) {
+        statusBar()->showMessage(
+            QStringLiteral("Built %1; could not start %2").arg(name, emulator));
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Built %1 and started the emulator").arg(name));
 }
 
 void CodeView::showAbout() {

@@ -45,6 +45,7 @@ enum CommandId {
     cmdZoomIn,
     cmdZoomOut,
     cmdResetZoom,
+    cmdBuildAndRun,
 };
 
 class CodeView : public QMainWindow {
@@ -72,8 +73,14 @@ public:
     // what the instruction under the point does.
     QString hoverText(QPoint point) const;
     QString statusText() const;
-    // Where the assembler is looked for before the search path.
+    // Where the assembler and the emulator are looked for before the search
+    // path.
     void setProgramDir(const QString& dir) { programDir_ = dir; }
+    // The socket of the emulator that Build and Run hands its programs to.
+    void setHandoffName(const QString& name) { handoffName_ = name; }
+    // `editor FILE.asm`: opened as Open opens it; a file that is not there
+    // yet is a new, empty document under that name.
+    void openArgument(const QString& path);
 
 public slots:
     void newFile();
@@ -82,6 +89,9 @@ public slots:
     bool saveFileAs();
     void exitEditor();
     void buildProgram();
+    // Saves, assembles as zerlant would, and shows the first error in place;
+    // without errors, writes the .8xe and hands it to the emulator.
+    void buildAndRun();
     void showAbout();
     // The live check runs a moment after the last change; this runs it now.
     void checkNow();
@@ -104,6 +114,10 @@ private:
     SaveResult saveAs();
     SaveResult writeTo(QString name);
     void setDocument(std::string_view bytes);
+    bool loadFile(const QString& path);
+    void showBuildError(int line, const QString& text);
+    // The running emulator, or a new one, gets the program.
+    void runInEmulator(const QString& program);
     QString documentFolder() const;
     std::string_view textRange(long start, long end) const;
     void textChanged();
@@ -131,6 +145,7 @@ private:
     QLabel* positionLabel_ = nullptr;
     QString fileName_;
     QString programDir_;
+    QString handoffName_;
     QString findText_;
     QStringList consoleLines_;
     QMap<int, QString> errorsByLine_;

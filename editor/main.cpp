@@ -7,8 +7,9 @@ int main(int argc, char* argv[]) {
     // Where the zoom is remembered between runs.
     QApplication::setOrganizationName(QStringLiteral("MOX77"));
     QApplication::setApplicationName(QStringLiteral("editor"));
-    // Every run starts with an empty, untitled document; arguments are ignored.
     mox::CodeView window;
+    if (QApplication::arguments().size() > 1)
+        window.openArgument(QApplication::arguments().at(1));
     window.show();
     return app.exec();
 }

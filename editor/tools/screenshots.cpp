@@ -1,9 +1,12 @@
 // Renders the editor to PNGs with real contents: the README's picture (a
 // program with two errors marked), and the student guide's (guide-*): its
 // program with a typo after Next Error, which puts the assembler's message
-// in the status bar, and the mended program with the Assemble menu open.
+// in the status bar, and the mended program with the Assemble menu open; then
+// Build and Run's status bar, on the typo and on the mended program handed to
+// an emulator.
 //   mox_editor_screenshots <folder>
 #include "codeview.h"
+#include "handoff.h"
 #include "screenshot.h"
 #include "tool_main.h"
 
@@ -75,6 +78,24 @@ int main(int argc, char** argv) {
     mox::CodeView mended;
     show(mended, guideProgram);
     mended.editBox()->setCursorPosition(5, 4);
-    ok = savePicture(grabWithMenu(mended, "Assemble", "Build"), out, "guide-editor-build") && ok;
+    ok = savePicture(grabWithMenu(mended, "&Assemble", "Build"), out, "guide-editor-build") && ok;
+
+    // Build and Run writes beside the source and hands the program to this
+    // stand-in for the emulator.
+    QTemporaryDir work;
+    mox::ProgramReceiver emulator;
+    emulator.listen(work.filePath("emulator"));
+    mox::CodeView run;
+    run.setHandoffName(work.filePath("emulator"));
+    run.openArgument(work.filePath("first.asm"));
+    show(run, guideTypo);
+    run.buildAndRun();
+    QApplication::processEvents();
+    ok = savePicture(run.grab(), out, "editor-build-and-run-error") && ok;
+    run.editBox()->setText(QString::fromUtf8(guideProgram));
+    run.checkNow();
+    run.buildAndRun();
+    QApplication::processEvents();
+    ok = savePicture(run.grab(), out, "editor-build-and-run") && ok;
     return ok ? 0 : 1;
 }

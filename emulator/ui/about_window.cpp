@@ -13,6 +13,13 @@ AboutWindow::AboutWindow() {
     picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picture->setLineWidth(1);
     picture->resize(picture->size() + QSize(2, 2));
+    // What the picture says, for those who cannot see it.
+    picture->setAccessibleName(QStringLiteral("MOX77 Simple Emulator"));
+    picture->setAccessibleDescription(
+        QStringLiteral("A register machine for learning how a computer runs machine code: 16 "
+                       "registers, 256 cells, 15 instructions. zerlant, emulator, editor. Click or "
+                       "press a key to close."));
+    setAccessibleDescription(picture->accessibleDescription());
     setFocusPolicy(Qt::StrongFocus);
 }
 

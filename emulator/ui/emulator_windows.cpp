@@ -10,8 +10,16 @@
 #include "memory_map_window.h"
 #include "program_file.h"
 
+#include "instruction_set.h"
+
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStringList>
+#include <QTimer>
 
 namespace mox::ui {
 
@@ -19,6 +27,26 @@ namespace {
 
 QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const QString modeKey = QStringLiteral("mode");
+
+// "ax: was 0, now ff", "cell 05: was 0, now ff", in the shown base.
+QString describeChange(const Change& change, int viewMode) {
+    QString where;
+    switch (change.where) {
+    case Change::Where::Nothing:
+        return QStringLiteral("nothing changed");
+    case Change::Where::Register:
+        where = QLatin1String(registerNames[static_cast<std::size_t>(change.index & 15)]);
+        break;
+    case Change::Where::Memory:
+        where = QStringLiteral("cell %1").arg(change.index, 2, 16, QLatin1Char('0'));
+        break;
+    }
+    return QStringLiteral("%1: was %2, now %3")
+        .arg(where, toQString(formatNumber(change.before, viewMode)),
+             toQString(formatNumber(change.after, viewMode)));
 }
 
 } // namespace
@@ -41,8 +69,12 @@ EmulatorWindows::~EmulatorWindows() {
 
 void EmulatorWindows::connectWindows() {
     QObject::connect(main.get(), &MainWindow::runRequested, main.get(), [this] { runCommand(); });
-    QObject::connect(main.get(), &MainWindow::modeChosen, main.get(),
-                     [this](int mode) { emulator.executionMode = mode; });
+    QObject::connect(main.get(), &MainWindow::modeChosen, main.get(), [this](int mode) {
+        emulator.executionMode = mode;
+        if (settings) {
+            settings->setValue(modeKey, mode);
+        }
+    });
     QObject::connect(main.get(), &MainWindow::aboutRequested, about.get(), &QWidget::show);
 
     QObject::connect(execution.get(), &ExecutionWindow::executeClicked, execution.get(), [this] {
@@ -54,12 +86,20 @@ void EmulatorWindows::connectWindows() {
                      &QWidget::show);
     QObject::connect(execution.get(), &ExecutionWindow::shutDownClicked, execution.get(),
                      [this] { shutDown(); });
+    QObject::connect(execution.get(), &ExecutionWindow::reloadRequested, execution.get(),
+                     [this] { reload(); });
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
                      [this] { refreshAll(); });
     // Clear and Fill leave the registers and their texts alone.
     QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
                      &ExecutionWindow::refreshRegisterHighlights);
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(),
+                     [this] { emulator.clearMemory(); });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(),
+                     [this] { emulator.fillMemory(); });
+    QObject::connect(execution.get(), &ExecutionWindow::backRequested, execution.get(),
+                     [this] { back(); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
                      [this] { emulator.executeTypedInstruction(); });
 }
@@ -82,12 +122,64 @@ QWidget* EmulatorWindows::window(Window which) const {
 
 void EmulatorWindows::runCommand() {
     if (const auto path = emulator.chooseProgramFile()) {
-        if (emulator.executionMode == FullExecution) {
-            fullRun([&] { loadProgramFile(emulator, *path); });
-        } else {
-            loadProgramFile(emulator, *path);
-        }
+        loadFile(*path);
     }
+}
+
+void EmulatorWindows::loadFile(const std::string& path) {
+    lastPath = path;
+    if (emulator.executionMode == FullExecution) {
+        fullRun([&] { loadProgramFile(emulator, path); });
+    } else {
+        loadProgramFile(emulator, path);
+    }
+    if (!execution->isVisible()) {
+        main->raise();
+        main->activateWindow();
+        return;
+    }
+    execution->raise();
+    execution->activateWindow();
+    // Stepping starts at once from the keyboard.
+    if (QPushButton* step = execution->button(QStringLiteral("Step")); step->isEnabled()) {
+        step->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void EmulatorWindows::loadSent(const QString& path) {
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, main.get(), [this, path] { loadSent(path); });
+        return;
+    }
+    loadFile(QFile::encodeName(path).toStdString());
+}
+
+void EmulatorWindows::back() {
+    if (!emulator.back()) {
+        execution->showHint(QStringLiteral("Nothing left to take back"));
+    }
+}
+
+void EmulatorWindows::reload() {
+    if (!lastPath.empty()) {
+        loadFile(lastPath);
+    }
+}
+
+void EmulatorWindows::openArguments(const QStringList& arguments) {
+    if (!arguments.isEmpty()) {
+        loadFile(QFile::encodeName(arguments.constFirst()).toStdString());
+    }
+}
+
+void EmulatorWindows::rememberModeIn(std::unique_ptr<QSettings> store) {
+    settings = std::move(store);
+    const int mode = settings->value(modeKey, FullExecution).toInt();
+    setMode(mode == StepByStep ? StepByStep : FullExecution);
+}
+
+void EmulatorWindows::setMode(int mode) {
+    main->onMainCommand(mode == StepByStep ? StepByStepCommand : FullExecutionCommand);
 }
 
 template <class Run> void EmulatorWindows::fullRun(Run&& run) {
@@ -109,6 +201,8 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
     // A Step or a typed word shows what it changed alone.
     if (!inFullRun) {
         lit.clear();
+        announce(change, instruction->isActiveWindow() ? static_cast<QWidget*>(instruction->field())
+                                                       : execution->button(QStringLiteral("Step")));
     }
     switch (change.where) {
     case Change::Where::Register:
@@ -121,6 +215,11 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
         break;
     }
     refreshAll();
+}
+
+void EmulatorWindows::announce(const Change& change, QWidget* source) {
+    announcement = describeChange(change, view);
+    source->setAccessibleDescription(announcement);
 }
 
 void EmulatorWindows::refreshAll() {
@@ -145,8 +244,10 @@ void EmulatorWindows::setNextInstructionText(std::string_view text) {
     execution->setNextInstructionText(toQString(text));
     // The label's tooltip reads the word it shows back as source.
     const std::string_view word = emulator.cpu.nextInstructionText();
-    execution->nextInstructionLabel()->setToolTip(word.size() == 4 ? toQString(describeWord(word))
-                                                                   : QString());
+    const QString described = word.size() == 4 ? toQString(describeWord(word)) : QString();
+    execution->nextInstructionLabel()->setToolTip(described);
+    execution->programListing()->setAccessibleDescription(
+        described.isEmpty() ? QString() : QStringLiteral("next word: ") + described);
     // Only step mode shows the next word, and the listing then holds the
     // program being stepped.
     execution->markWord(emulator.cpu.instructionPointer);
@@ -156,6 +257,7 @@ void EmulatorWindows::setNextInstructionVisible(bool visible) {
     execution->setNextInstructionVisible(visible);
     if (!visible) {
         execution->markWord(std::nullopt);
+        execution->programListing()->setAccessibleDescription(QString());
     }
 }
 

@@ -7,8 +7,11 @@
 #include "format.h"
 #include "highlights.h"
 
+#include <QString>
+#include <QStringList>
 #include <memory>
 
+class QSettings;
 class QWidget;
 
 namespace mox::ui {
@@ -37,6 +40,23 @@ public:
 
     // File > "Run .8xe File" and a click on the Run picture.
     void runCommand();
+    // Loads a program as "Run .8xe File" does once it is chosen, in the
+    // current mode, and brings its windows to the front.
+    void loadFile(const std::string& path);
+    // A program the editor sent: loaded as soon as no message box waits for
+    // an answer, so that no load starts in the middle of another.
+    void loadSent(const QString& path);
+    // The execution window's Back: the last executed word taken back, or a
+    // hint that there is none.
+    void back();
+    // The execution window's Reload: the last file again, as if chosen again.
+    void reload();
+    // `emulator FILE.8xe`: the first argument is loaded; none starts as ever.
+    void openArguments(const QStringList& arguments);
+    // The Mode menu's choice is read from and kept in `settings`.
+    void rememberModeIn(std::unique_ptr<QSettings> settings);
+    // What a screen reader was last told a Step or typed word changed.
+    const QString& lastAnnouncement() const { return announcement; }
     // "&Shut Down": back to the main window; the machine keeps its state.
     void shutDown();
 
@@ -61,12 +81,19 @@ private:
     // A full run (a load in full mode, Execute): everything it changes stays
     // lit together, until the next executed word.
     template <class Run> void fullRun(Run&& run);
+    // Tells a screen reader what a Step, Back or typed word changed,
+    // through the description of the control that did it.
+    void announce(const Change& change, QWidget* source);
+    void setMode(int mode);
 
     Dialogs& dialogs;
     Emulator emulator;
     int view = ViewHex;
     Highlights lit;
     bool inFullRun = false;
+    std::string lastPath;
+    QString announcement;
+    std::unique_ptr<QSettings> settings;
     std::unique_ptr<MainWindow> main;
     std::unique_ptr<AboutWindow> about;
     std::unique_ptr<ExecutionWindow> execution;

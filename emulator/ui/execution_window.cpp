@@ -6,9 +6,12 @@
 #include "window_kit.h"
 
 #include <algorithm>
+#include <memory>
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QHelpEvent>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,12 +27,14 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     move(625, 340);
 
     // The backdrop covers the upper part; the listing lies on its panel.
-    createPicture(this, QPoint(0, 0), bitmap(108));
+    createPicture(this, QPoint(0, 0), bitmap(108))
+        ->setAccessibleName(QStringLiteral("MOX77 Execution"));
     listing = new QPlainTextEdit(this);
     listing->setGeometry(125, 50, 155, 120);
     listing->setReadOnly(true);
-    // Controls take the focus only when clicked; the keyboard moves none.
-    listing->setFocusPolicy(Qt::ClickFocus);
+    listing->setTabChangesFocus(true);
+    listing->setAccessibleName(QStringLiteral("Program"));
+    listing->verticalScrollBar()->setAccessibleName(QStringLiteral("Program lines"));
     listing->setFont(controlFont());
     listing->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     listing->setLineWidth(1);
@@ -42,11 +47,13 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     listingPalette.setColor(QPalette::Text, Qt::black);
     listing->setPalette(listingPalette);
     listing->viewport()->installEventFilter(this);
+    listing->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(listing, &QWidget::customContextMenuRequested, this, &ExecutionWindow::showListingMenu);
 
     auto* title = new QLabel(QStringLiteral("Registers"), this);
     title->setGeometry(5, 205, 100, 20);
-    boxes[0] = new AddressBox(this, QPoint(5, 225));
-    boxes[1] = new AddressBox(this, QPoint(5, 285));
+    boxes[0] = new AddressBox(this, QPoint(5, 225), BoxKind::Register);
+    boxes[1] = new AddressBox(this, QPoint(5, 285), BoxKind::Register);
     connect(createButton(QStringLiteral("Up"), QPoint(5, 345)), &QPushButton::clicked, this,
             &ExecutionWindow::pageUp);
     connect(createButton(QStringLiteral("Down"), QPoint(80, 345)), &QPushButton::clicked, this,
@@ -64,6 +71,48 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
 
     nextLabel = new QLabel(QStringLiteral("Next Instruction: "), this);
     nextLabel->setGeometry(190, 250, 250, 20);
+    createKeys();
+    installFocusFrame(this);
+}
+
+void ExecutionWindow::createKeys() {
+    const auto addKeys = [this](const QString& text, QList<QKeySequence> keys, auto slot) {
+        auto* action = new QAction(text, this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    addKeys(QStringLiteral("Previous registers"), {QKeySequence(Qt::Key_PageUp)},
+            &ExecutionWindow::pageUp);
+    addKeys(QStringLiteral("Next registers"), {QKeySequence(Qt::Key_PageDown)},
+            &ExecutionWindow::pageDown);
+    backAction = addKeys(QStringLiteral("Back"),
+                         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_Backspace)},
+                         &ExecutionWindow::backRequested);
+    reloadAction = addKeys(QStringLiteral("Reload"),
+                           {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)},
+                           &ExecutionWindow::reloadRequested);
+}
+
+std::unique_ptr<QMenu> ExecutionWindow::listingMenu(QPoint at) {
+    // Copy and Select All stay; Back and Reload come first.
+    std::unique_ptr<QMenu> menu(listing->createStandardContextMenu(at));
+    QAction* first = menu->actions().value(0);
+    menu->insertAction(first, backAction);
+    menu->insertAction(first, reloadAction);
+    menu->insertSeparator(first);
+    return menu;
+}
+
+void ExecutionWindow::showListingMenu(QPoint at) {
+    listingMenu(at)->exec(listing->viewport()->mapToGlobal(at));
+}
+
+void ExecutionWindow::showHint(const QString& text) {
+    QToolTip::showText(stepButton->mapToGlobal(QPoint(0, stepButton->height())), text, stepButton);
+    // Read out as well: a tooltip that appears on its own is not announced.
+    stepButton->setAccessibleDescription(text);
 }
 
 QPushButton* ExecutionWindow::createButton(const QString& text, QPoint at) {
@@ -71,10 +120,6 @@ QPushButton* ExecutionWindow::createButton(const QString& text, QPoint at) {
     button->setGeometry(at.x(), at.y(), 75, 20);
     button->setFont(controlFont());
     button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::ClickFocus);
-    // "&Shut Down" underlines its S, but no key presses it: the window has no
-    // dialog keyboard handling.
-    button->setShortcut(QKeySequence());
     return button;
 }
 

@@ -5,10 +5,13 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class QAction;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -48,6 +51,11 @@ public:
     int registerPage() const { return page; }
     void pageUp();
     void pageDown();
+    // A short note by the Step button that goes away by itself, such as
+    // nothing being left to take back.
+    void showHint(const QString& text);
+    // The listing's context menu at a point of its viewport.
+    std::unique_ptr<QMenu> listingMenu(QPoint at);
 
     AddressBox* registerBox(int i) const { return boxes[i]; }
     QPushButton* button(const QString& text) const;
@@ -59,6 +67,10 @@ signals:
     void stepClicked();
     void instructionClicked();
     void shutDownClicked();
+    // Ctrl+Z, Backspace or the listing's menu: take back the last word.
+    void backRequested();
+    // Ctrl+R or F5: load the last file again.
+    void reloadRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,6 +78,8 @@ protected:
 
 private:
     QPushButton* createButton(const QString& text, QPoint at);
+    void createKeys();
+    void showListingMenu(QPoint at);
     // Where character `offset` of the listing's text stands in the shown
     // document, which may hold line breaks of its own.
     int documentPosition(qsizetype offset) const;
@@ -80,6 +94,8 @@ private:
     std::array<AddressBox*, 2> boxes{};
     QPushButton* executeButton = nullptr;
     QPushButton* stepButton = nullptr;
+    QAction* backAction = nullptr;
+    QAction* reloadAction = nullptr;
     QLabel* nextLabel = nullptr;
     QPlainTextEdit* listing = nullptr;
     QString listingText;

@@ -9,8 +9,7 @@ namespace mox::ui {
 
 InstructionEdit::InstructionEdit(QWidget* parent) : QLineEdit(parent) {
     setFont(controlFont());
-    // Showing the window leaves the focus alone; the user clicks into the field.
-    setFocusPolicy(Qt::ClickFocus);
+    setAccessibleName(QStringLiteral("Instruction word"));
 }
 
 void InstructionEdit::keyPressEvent(QKeyEvent* event) {
@@ -36,6 +35,14 @@ void InstructionEdit::keyPressEvent(QKeyEvent* event) {
 InstructionWindow::InstructionWindow() : edit(new InstructionEdit(this)) {
     setUpTopLevel(this, "CPURE", QStringLiteral("Execute Instruction"), QSize(215, 55));
     edit->setGeometry(5, 5, 200, 20);
+    installFocusFrame(this);
+}
+
+void InstructionWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Typing starts at once, whichever window opened this one.
+    activateWindow();
+    edit->setFocus(Qt::OtherFocusReason);
 }
 
 void InstructionWindow::closeEvent(QCloseEvent* event) {

@@ -26,8 +26,11 @@ MainWindow::MainWindow() {
     auto* menuBar = new QMenuBar(this);
     client = addMenuClient(this, menuBar);
     createMenus();
-    createPicture(client, QPoint(0, 0), bitmap(102));
-    run = createPicture(client, QPoint(30, 100), bitmap(104));
+    createPicture(client, QPoint(0, 0), bitmap(102))
+        ->setAccessibleName(QStringLiteral("MOX77 Simple Emulator"));
+    run = new PictureButton(client, QPoint(30, 100), bitmap(104), QStringLiteral("Run .8xe File"));
+    connect(run, &PictureButton::activated, this, &MainWindow::runRequested);
+    installFocusFrame(this);
     client->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             &MainWindow::onApplicationStateChanged);

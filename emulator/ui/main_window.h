@@ -8,6 +8,8 @@ class QLabel;
 
 namespace mox::ui {
 
+class PictureButton;
+
 enum MainCommand {
     RunFileCommand = 40001,
     ExitCommand = 40002,
@@ -24,7 +26,7 @@ public:
 
     // The area below the menu bar, in whose coordinates the pictures lie.
     QWidget* clientArea() const { return client; }
-    QLabel* runPicture() const { return run; }
+    PictureButton* runPicture() const { return run; }
     int runPictureState() const { return highlight; }
 
     void onMainCommand(int id);
@@ -45,7 +47,7 @@ private:
     void createMenus();
 
     QWidget* client = nullptr;
-    QLabel* run = nullptr;
+    PictureButton* run = nullptr;
     int highlight = 0;
 };
 

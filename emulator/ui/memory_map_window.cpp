@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -45,7 +46,7 @@ void MemoryMapView::refresh() {
             cell(i)->showNumber(address, memory[static_cast<std::size_t>(address)], viewMode,
                                 highlights.cellBefore(address));
         } else {
-            cell(i)->showNumber(0, 0, viewMode);
+            cell(i)->showNoCell(viewMode);
         }
     }
 }
@@ -64,27 +65,49 @@ void MemoryMapView::scrollDown() {
     }
 }
 
-MemoryMapWindow::MemoryMapWindow(std::array<std::int32_t, 256>& memory_, int& viewMode_,
+MemoryMapWindow::MemoryMapWindow(const std::array<std::int32_t, 256>& memory_, int& viewMode_,
                                  Highlights& highlights_)
-    : memory(memory_), viewMode(viewMode_), highlights(highlights_),
-      mapView(memory_, viewMode_, highlights_) {
+    : viewMode(viewMode_), highlights(highlights_), mapView(memory_, viewMode_, highlights_) {
     setUpTopLevel(this, "CPUMEM", QStringLiteral("Memory Map"), QSize(640, 480));
     move(0, 0);
     auto* menuBar = new QMenuBar(this);
     client = addMenuClient(this, menuBar);
     createMenus();
 
-    createPicture(client, QPoint(0, 0), bitmap(109));
+    createPicture(client, QPoint(0, 0), bitmap(109))
+        ->setAccessibleName(QStringLiteral("Memory Map"));
     mapView.create(client);
-    up = createPicture(client, QPoint(538, 50), QPixmap());
+    up = new PictureButton(client, QPoint(538, 50), QPixmap(), QStringLiteral("Previous cells"));
     setUpImage(false);
-    down = createPicture(client, QPoint(538, 380), QPixmap());
+    down = new PictureButton(client, QPoint(538, 380), QPixmap(), QStringLiteral("Next cells"));
     setDownImage(false);
     mapView.refresh();
+    createKeys();
 
     client->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             &MemoryMapWindow::onApplicationStateChanged);
+}
+
+void MemoryMapWindow::createKeys() {
+    connect(up, &PictureButton::activated, this, [this] { mapView.scrollUp(); });
+    connect(down, &PictureButton::activated, this, [this] { mapView.scrollDown(); });
+    const auto addKey = [this](Qt::Key key, void (MemoryMapView::*scroll)()) {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [this, scroll] { (mapView.*scroll)(); });
+        addAction(action);
+    };
+    addKey(Qt::Key_PageUp, &MemoryMapView::scrollUp);
+    addKey(Qt::Key_PageDown, &MemoryMapView::scrollDown);
+    // Top to bottom as they stand: Up, the cells row by row, Down.
+    QWidget* previous = up;
+    for (int i = 0; i < MemoryMapView::cellCount; ++i) {
+        QWidget::setTabOrder(previous, mapView.cell(i)->valueField());
+        previous = mapView.cell(i)->valueField();
+    }
+    QWidget::setTabOrder(previous, down);
+    installFocusFrame(this);
 }
 
 void MemoryMapWindow::createMenus() {
@@ -124,7 +147,12 @@ void MemoryMapWindow::memoryMapCommand(int id) {
         break;
     case ClearCommand:
     case FillCommand:
-        memory.fill(id == ClearCommand ? 0 : 255);
+        // The machine's own, which also ends what Back can take back.
+        if (id == ClearCommand) {
+            emit clearRequested();
+        } else {
+            emit fillRequested();
+        }
         // Not an executed word, so nothing stays lit: a register still lit
         // would read as changed by the Fill.
         highlights.clear();

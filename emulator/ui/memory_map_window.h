@@ -13,6 +13,7 @@ namespace mox::ui {
 
 class AddressBox;
 class Highlights;
+class PictureButton;
 
 enum MemoryMapCommand {
     ViewBinaryCommand = 40006,
@@ -55,12 +56,13 @@ public:
     // `viewMode` is the program-wide number base, which only this window's
     // View menu changes; `highlights` tells which cells the last executed
     // words changed.
-    MemoryMapWindow(std::array<std::int32_t, 256>& memory, int& viewMode, Highlights& highlights);
+    MemoryMapWindow(const std::array<std::int32_t, 256>& memory, int& viewMode,
+                    Highlights& highlights);
 
     MemoryMapView& view() { return mapView; }
     QWidget* clientArea() const { return client; }
-    QLabel* upPicture() const { return up; }
-    QLabel* downPicture() const { return down; }
+    PictureButton* upPicture() const { return up; }
+    PictureButton* downPicture() const { return down; }
     bool upLit() const { return upState.value_or(false); }
     bool downLit() const { return downState.value_or(false); }
 
@@ -74,6 +76,9 @@ signals:
     void viewModeChanged();
     // Clear or Fill put out every highlight, the registers' too.
     void highlightsCleared();
+    // Mem > Clear and Fill: every cell to 0 or to 255, which the machine does.
+    void clearRequested();
+    void fillRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,14 +86,14 @@ protected:
 
 private:
     void createMenus();
+    void createKeys();
 
-    std::array<std::int32_t, 256>& memory;
     int& viewMode;
     Highlights& highlights;
     MemoryMapView mapView;
     QWidget* client = nullptr;
-    QLabel* up = nullptr;
-    QLabel* down = nullptr;
+    PictureButton* up = nullptr;
+    PictureButton* down = nullptr;
     // Nothing shown yet, so that the first request always sets a picture.
     std::optional<bool> upState;
     std::optional<bool> downState;

@@ -2,6 +2,7 @@
 // font, the bitmaps, picture controls and the bordered number boxes.
 #pragma once
 
+#include <QAccessible>
 #include <QColor>
 #include <QLabel>
 #include <QPixmap>
@@ -50,11 +51,37 @@ QAction* findCommand(const QWidget* window, int id);
 // below, which does the hover and click handling.
 QLabel* createPicture(QWidget* parent, QPoint at, const QPixmap& picture);
 
+// A picture that works as a button from the keyboard too: Tab reaches it, a
+// frame shows the focus, Space or Return activates it, and a screen reader
+// reads it as a button by its name. The mouse still passes through it to the
+// window below, which does the hover and click handling as before.
+class PictureButton : public QLabel {
+    Q_OBJECT
+
+public:
+    PictureButton(QWidget* parent, QPoint at, const QPixmap& picture, const QString& name);
+
+signals:
+    void activated();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Draws a frame around whichever control of `window` has the focus, once the
+// user works with the keyboard; a click hides it again, so the windows look
+// as they always did to a mouse user. Call when the controls exist.
+void installFocusFrame(QWidget* window);
+
+// What a box stands for, which its accessible name tells.
+enum class BoxKind { Register, Cell };
+
 // A bordered box titled "Address: <n>" holding a read-only value field; the
 // register boxes and the Memory Map cells are all made of these.
-class AddressBox : public QLabel {
+class AddressBox : public QLabel, private QAccessible::ActivationObserver {
 public:
-    AddressBox(QWidget* parent, QPoint at);
+    AddressBox(QWidget* parent, QPoint at, BoxKind kind = BoxKind::Cell);
+    ~AddressBox() override;
 
     // `before` is the value an executed word changed, for a lit box; nothing
     // for a plain one. Texts are set only when what they show changes, so
@@ -69,13 +96,28 @@ public:
     // The tooltip: "was <before>, now <value>" on a lit box, else the whole
     // value, which a long binary number does not show.
     QString hint() const;
+    QLineEdit* valueField() const { return field; }
+    // A Memory Map slot past the last cell: it shows address 0, value 0.
+    void showNoCell(int viewMode);
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The field's accessible name and description: "register ax" or "cell
+    // 05", and what a lit box changed.
+    void updateAccessibleTexts();
+    void accessibilityActiveChanged(bool active) override;
+    void showSlot(std::int32_t address, std::int32_t value, int viewMode,
+                  std::optional<std::int32_t> before, bool noCellSlot);
+
     QLineEdit* field;
+    BoxKind kind;
+    bool noCell = false;
+    // The accessible texts lag behind while no screen reader listens.
+    bool accessibleStale = true;
     bool shown = false;
     std::int32_t shownAddress = 0;
     std::int32_t shownValue = 0;

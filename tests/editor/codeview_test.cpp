@@ -1,6 +1,8 @@
+#include "../accessible_tree.h"
 #include "../modal_dialog.h"
 #include "asmlexer.h"
 #include "codeview.h"
+#include "handoff.h"
 #include "platform.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -247,6 +250,10 @@ private slots:
     void buildReportsWhatIsMissing();
     void buildAfterFailedSaveStillStartsAssembler();
     void buildRunsRealAssembler();
+    void openArgumentOpensOrNamesTheFile();
+    void buildAndRun_data();
+    void buildAndRun();
+    void theWindowIsReadableAndNamed();
     void messageBoxesShowPlainText_data();
     void messageBoxesShowPlainText();
     void promptCancelledByEscapeOrCloseBox();
@@ -346,8 +353,9 @@ void CodeViewTest::menusKeepTextsOrderAndNumbers() {
     QStringList seen;
     std::set<QString> shortcuts;
     std::set<int> ids;
+    const QStringList firstMenus{"File", "Assemble", "Help"};
     for (QAction* menuAction : view_->menuBar()->actions()) {
-        const bool added = menuAction->text().contains('&');
+        const bool added = !firstMenus.contains(QString(menuAction->text()).remove('&'));
         seen << menuAction->text();
         for (QAction* item : menuAction->menu()->actions()) {
             if (item->isSeparator()) {
@@ -372,8 +380,9 @@ void CodeViewTest::menusKeepTextsOrderAndNumbers() {
                                "E&xit=40005 Ctrl+Q",
                                "&Edit",
                                "&View",
-                               "Assemble",
-                               "Build=40006 ",
+                               "&Assemble",
+                               "Build=40006 F7",
+                               "Build and &Run=40022 F5",
                                "Help",
                                "About=40007 "};
     QCOMPARE(seen, expected);
@@ -1419,6 +1428,125 @@ void CodeViewTest::fileDialogsOfferAsmFirst() {
         QTimer::singleShot(0, dialog, &QFileDialog::reject);
     });
     QCOMPARE(dialogs.chooseSaveFile(dir_->path()), std::nullopt);
+}
+
+namespace {
+
+// zerlant itself on a file, as a student would run it: its console lines.
+QStringList zerlantSays(const QString& source) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(MOX_BIN_DIR "/zerlant"), {source});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+}
+
+} // namespace
+
+void CodeViewTest::openArgumentOpensOrNamesTheFile() {
+    QVERIFY(writeBytes(path("there.asm"), "load ax, 1\r\nhalt\r\n"));
+    const QString started = QDir::currentPath();
+    QDir::setCurrent(dir_->path());
+    for (const QString name : {"there.asm", "new.asm"}) {
+        // Relative to the folder the editor started in; no file yet is a new document.
+        view_->openArgument(name);
+        QCOMPARE(view_->windowTitle(), title(path(name)));
+        QCOMPARE(view_->documentText(), name == "new.asm" ? "" : "load ax, 1\nhalt\n");
+        type("inc ax\n");
+        trigger(mox::cmdSave);
+        QVERIFY(readBytes(path(name)).startsWith("inc ax\r\n"));
+    }
+    QDir::setCurrent(started);
+    QCOMPARE(dialogs_->saveDialogs, 0);
+}
+
+void CodeViewTest::buildAndRun_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("listening"); // an emulator runs already
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("started");
+    QTest::addColumn<int>("errorLine"); // -1: none
+    const QString sum = "load ax, 07\nload bx, 05\nadd ax, bx\nhalt\n";
+    const QStringList both{"/opt/mox/bin/emulator", "/usr/bin/mox77-emulator"};
+    QTest::newRow("a typo") << "load ax, 07\nload bx 05\nlod cx, 1\nhalt\n"
+                            << true << both << "" << 1;
+    QTest::newRow("no halt") << "load ax, 07\ninc ax\n" << false << both << "" << 2;
+    QTest::newRow("to the running emulator") << sum << true << both << "" << -1;
+    QTest::newRow("starting the one beside") << sum << false << both << both[0] << -1;
+    QTest::newRow("starting the package's")
+        << sum << false << QStringList{both[1]} << both[1] << -1;
+    QTest::newRow("no emulator anywhere") << sum << false << QStringList{} << "" << -1;
+}
+
+void CodeViewTest::buildAndRun() {
+    QFETCH(QString, source);
+    QFETCH(bool, listening);
+    QFETCH(QStringList, installed);
+    QFETCH(QString, started);
+    QFETCH(int, errorLine);
+    mox::ProgramReceiver emulator;
+    QVERIFY(!listening || emulator.listen(path("emulator")));
+    QSignalSpy received(&emulator, &mox::ProgramReceiver::programReceived);
+    view_->setHandoffName(path("emulator"));
+    starter_->executables = {installed.begin(), installed.end()};
+    view_->editBox()->setText(source);
+    // Nothing is assembled that is not saved.
+    QTest::keyClick(view_->editBox(), Qt::Key_F5);
+    QVERIFY(QDir(dir_->path()).entryList(QDir::Files).isEmpty());
+    dialogs_->savePaths.push_back(path("sum.asm"));
+    QTest::keyClick(view_->editBox(), Qt::Key_F5);
+
+    const QByteArray built = readBytes(path("sum.8xe"));
+    const QStringList zerlant = zerlantSays(path("sum.asm"));
+    const QString message = view_->statusBar()->currentMessage();
+    if (errorLine >= 0) {
+        QVERIFY(!QFile::exists(path("sum.8xe")));
+        QCOMPARE(cursorLine(), errorLine);
+        QCOMPARE(message, zerlant.filter("error").value(0));
+    } else {
+        // The bytes zerlant writes, which it has just written again.
+        QCOMPARE(built, readBytes(path("sum.8xe")));
+        QVERIFY2(message.contains("sum.8xe"), qPrintable(message));
+    }
+    if (listening && errorLine < 0) {
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received[0][0].toString(), path("sum.8xe"));
+    }
+    QCOMPARE(starter_->startedPrograms, started.isEmpty() ? QStringList() : QStringList{started});
+    if (!started.isEmpty())
+        QCOMPARE(starter_->startedArguments.front(), QStringList{path("sum.8xe")});
+    if (installed.isEmpty())
+        QVERIFY(message.contains("cannot find the emulator"));
+    QVERIFY(dialogs_->messages.isEmpty());
+}
+
+void CodeViewTest::theWindowIsReadableAndNamed() {
+    // Line numbers at 4.5:1 at least, by WCAG's measure.
+    const auto luminance = [](QColor c) {
+        double sum = 0;
+        for (const auto& [v, w] :
+             {std::pair(c.redF(), 0.2126), {c.greenF(), 0.7152}, {c.blueF(), 0.0722}})
+            sum += w * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        return sum + 0.05;
+    };
+    const auto colour = [this](int message) {
+        const long bgr = view_->editBox()->SendScintilla(message, Sci::STYLE_LINENUMBER);
+        return QColor(int(bgr & 0xff), int((bgr >> 8) & 0xff), int((bgr >> 16) & 0xff));
+    };
+    const double fore = luminance(colour(Sci::SCI_STYLEGETFORE));
+    const double back = luminance(colour(Sci::SCI_STYLEGETBACK));
+    QVERIFY(std::max(fore, back) / std::min(fore, back) >= 4.5);
+
+    QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(view_.get());
+    QCOMPARE(frame->role(), QAccessible::Window);
+    QCOMPARE(frame->text(QAccessible::Name), view_->windowTitle());
+    QStringList nameless;
+    collectNameless(frame, nameless);
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
+    // The Assemble menu opens by its underlined letter.
+    QTest::keyClick(view_.get(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(view_->menuBar()->actions().at(3)->menu()->isVisible());
+    view_->menuBar()->actions().at(3)->menu()->hide();
 }
 
 QTEST_MAIN(CodeViewTest)

@@ -4,8 +4,10 @@
 // next Step, which changed a register, each with what changed lit. Then the
 // student guide's pictures (guide-*), made with the guide's own program: the
 // Mode menu open, a Step that changed a register, and the Memory Map in
-// binary after a store. On a scaled screen (QT_SCALE_FACTOR=2) the names end
-// in @2x.
+// binary after a store. Then the keyboard's pictures: each window with the
+// focus frame on a control, and Back, with what it brought back lit and its
+// hint when nothing is left. On a scaled screen (QT_SCALE_FACTOR=2) the names
+// end in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
 #include "dialogs.h"
@@ -16,10 +18,13 @@
 #include "memory_map_window.h"
 #include "screenshot.h"
 #include "tool_main.h"
+#include "window_kit.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -71,6 +76,66 @@ bool guidePictures(const QString& folder, const QString& program) {
     return save(windows.memoryMapWindow(), folder, "guide-memory-binary") && ok;
 }
 
+// The window active and `control` given the focus as Tab gives it, so that
+// its frame shows.
+void focusByKeyboard(QWidget& window, QWidget* control) {
+    window.activateWindow();
+    for (int i = 0; i < 100 && !window.isActiveWindow(); ++i) {
+        QApplication::processEvents();
+    }
+    // Taken and given again: a control that has the focus already gets no
+    // new focus event.
+    control->clearFocus();
+    control->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+}
+
+// The window with the tooltip on show laid over it where it stands.
+QPixmap grabWithTip(QWidget& window) {
+    QPixmap shot = window.grab();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->inherits("QTipLabel") && top->isVisible()) {
+            QPainter painter(&shot);
+            painter.drawPixmap(window.mapFromGlobal(top->pos()), top->grab());
+        }
+    }
+    return shot;
+}
+
+bool keyboardPictures(const QString& folder, const QString& program) {
+    if (!writeProgram(program, "2007210550013005f000")) {
+        return false;
+    }
+    QuietDialogs dialogs(program);
+    mox::ui::EmulatorWindows windows(dialogs);
+    focusByKeyboard(windows.mainWindow(), windows.mainWindow().runPicture());
+    bool ok = save(windows.mainWindow(), folder, "main-focus");
+
+    windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
+    windows.runCommand();
+    mox::ui::ExecutionWindow& execution = windows.executionWindow();
+    focusByKeyboard(execution, execution.button("Step"));
+    ok = save(execution, folder, "execution-focus") && ok;
+    mox::ui::MemoryMapWindow& memoryMap = windows.memoryMapWindow();
+    focusByKeyboard(memoryMap, memoryMap.downPicture());
+    ok = save(memoryMap, folder, "memory-map-focus") && ok;
+
+    // load ax, 07; load bx, 05; add ax, bx; then the add taken back.
+    for (int i = 0; i < 3; ++i) {
+        windows.machine().stepInstruction();
+    }
+    windows.back();
+    ok = save(execution, folder, "execution-back") && ok;
+    // Where the offscreen screen holds the whole window, so that the hint is
+    // not pushed aside to fit on it.
+    execution.move(0, 0);
+    windows.back();
+    windows.back();
+    windows.back();
+    ok = savePicture(grabWithTip(execution), folder, "execution-back-nothing-left") && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -110,5 +175,6 @@ int main(int argc, char** argv) {
     ok = save(windows.aboutWindow(), out, "about") && ok;
 
     ok = guidePictures(out, temp.filePath("first.8xe")) && ok;
+    ok = keyboardPictures(out, temp.filePath("keys.8xe")) && ok;
     return ok ? 0 : 1;
 }
