@@ -8,6 +8,34 @@
 
 namespace mox {
 
+FileAssembly assembleFile(const std::string& source, const ReportError& report) {
+    FileAssembly file;
+    try {
+        if (const auto text = readTextFile(source)) {
+            assembleSource(*text, file.run, report);
+        } else {
+            file.fatal = "fatal error: could not read the file" + source;
+            ++file.run.errorCount;
+        }
+    } catch (const std::bad_alloc&) {
+        // One fatal error like an unreadable file, with what was gathered
+        // given back first.
+        const std::int64_t errors = file.run.errorCount + 1;
+        file.run = Assembly{};
+        file.run.errorCount = errors;
+        file.fatal = "fatal error: out of memory assembling the file" + source;
+    }
+    return file;
+}
+
+std::string writeMachineCode(const std::string& output, std::string_view machineCode) {
+    // Waiting for the disk would cost more than the whole assembly, and a
+    // machine-code file lost in a crash is made again by running once more.
+    if (!writeTextFile(output, machineCode, nullptr, Durability::Cached))
+        return "fatal error: could not write the file" + output;
+    return {};
+}
+
 namespace {
 
 // Receives each console line, without its line end.
@@ -30,33 +58,20 @@ int assemble(const std::vector<std::string>& args, const Say& say) {
         return 1;
     }
 
-    Assembly run;
     say("now assembling: " + source);
-    try {
-        if (const auto text = readTextFile(source)) {
-            assembleSource(*text, run, [&say](const LineError& error) { say(consoleLine(error)); });
-        } else {
-            say("fatal error: could not read the file" + source);
-            ++run.errorCount;
-        }
-    } catch (const std::bad_alloc&) {
-        // One fatal error like an unreadable file, with what was gathered
-        // given back first.
-        const std::int64_t errors = run.errorCount + 1;
-        run = Assembly{};
-        run.errorCount = errors;
-        say("fatal error: out of memory assembling the file" + source);
-    }
-    say("process stoped with  (" + std::to_string(run.errorCount) + ") fatal errors");
-    if (run.errorCount != 0)
+    const FileAssembly file =
+        assembleFile(source, [&say](const LineError& error) { say(consoleLine(error)); });
+    if (!file.fatal.empty())
+        say(file.fatal);
+    say("process stoped with  (" + std::to_string(file.run.errorCount) + ") fatal errors");
+    if (file.run.errorCount != 0)
         return 1;
 
     const std::string output = outputFileName(source);
     say("was succesful emu binary code (in hex)  named: " + output);
-    // Waiting for the disk would cost more than the whole assembly, and a
-    // machine-code file lost in a crash is made again by running once more.
-    if (!writeTextFile(output, run.machineCode, nullptr, Durability::Cached)) {
-        say("fatal error: could not write the file" + output);
+    if (const std::string problem = writeMachineCode(output, file.run.machineCode);
+        !problem.empty()) {
+        say(problem);
         return 1;
     }
     return 0;

@@ -1,31 +1,21 @@
 #include "build.h"
 
-#include "assembly.h"
-#include "files.h"
+#include "driver.h"
 
 namespace mox {
 
-BuildResult assembleFile(const std::string& source) {
+BuildResult buildFile(const std::string& source) {
     BuildResult result;
-    const auto text = readTextFile(source);
-    if (!text) {
-        result.problem = "fatal error: could not read the file" + source;
-        return result;
-    }
-    Assembly run;
-    assembleSource(*text, run, [&result](const LineError& error) {
+    const FileAssembly file = assembleFile(source, [&result](const LineError& error) {
         result.errors.push_back({error.index, consoleLine(error)});
     });
-    if (!result.errors.empty()) {
+    result.problem = file.fatal;
+    if (file.run.errorCount != 0)
         return result;
-    }
     const std::string output = outputFileName(source);
-    // As zerlant writes it: the file is simply made again after a crash.
-    if (!writeTextFile(output, run.machineCode, nullptr, Durability::Cached)) {
-        result.problem = "fatal error: could not write the file" + output;
-        return result;
-    }
-    result.outputName = output;
+    result.problem = writeMachineCode(output, file.run.machineCode);
+    if (result.problem.empty())
+        result.outputName = output;
     return result;
 }
 

@@ -21,6 +21,6 @@ struct BuildResult {
     bool built() const { return errors.empty() && problem.empty(); }
 };
 
-BuildResult assembleFile(const std::string& source);
+BuildResult buildFile(const std::string& source);
 
 } // namespace mox

@@ -699,7 +699,7 @@ void CodeView::buildAndRun() {
     // Nothing is assembled that is not on disk as shown.
     if (save() != SaveResult::Saved)
         return;
-    const BuildResult result = assembleFile(localPath(fileName_));
+    const BuildResult result = buildFile(localPath(fileName_));
     if (!result.problem.empty()) {
         statusBar()->showMessage(QString::fromLocal8Bit(result.problem));
         return;
