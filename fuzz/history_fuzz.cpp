@@ -1,5 +1,6 @@
 // Any mix of loads, steps, typed words, full runs and backs: every back puts
 // the whole machine exactly where it was before the word it takes back.
+#include "../tests/machine_snapshot.h"
 #include "emulator.h"
 #include "recording_display.h"
 #include "reference.h"
@@ -13,24 +14,7 @@ using namespace mox::fuzz;
 
 namespace {
 
-struct Snapshot {
-    std::array<std::int32_t, 256> memory;
-    std::array<std::int32_t, 16> registers;
-    bool running, programLoaded;
-    std::int32_t instructionPointer;
-    std::string program, nextInstruction;
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshot(const Cpu& cpu) {
-    return {cpu.memory,
-            cpu.registers,
-            cpu.running,
-            cpu.programLoaded,
-            cpu.instructionPointer,
-            cpu.program,
-            std::string(cpu.nextInstructionText())};
-}
+using Snapshot = MachineSnapshot;
 
 // Keeps the state after each word, which is the state before the next one.
 class SnapshotDisplay : public RecordingDisplay {

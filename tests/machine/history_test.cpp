@@ -1,3 +1,4 @@
+#include "../machine_snapshot.h"
 #include "emulator.h"
 #include "null_display.h"
 
@@ -12,24 +13,7 @@ using namespace mox;
 namespace {
 
 // The machine's whole state, compared field by field.
-struct Snapshot {
-    std::array<std::int32_t, 256> memory;
-    std::array<std::int32_t, 16> registers;
-    bool running, programLoaded;
-    std::int32_t instructionPointer;
-    std::string program, nextInstruction;
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshot(const Cpu& cpu) {
-    return {cpu.memory,
-            cpu.registers,
-            cpu.running,
-            cpu.programLoaded,
-            cpu.instructionPointer,
-            cpu.program,
-            std::string(cpu.nextInstructionText())};
-}
+using Snapshot = MachineSnapshot;
 
 // Keeps the state after each executed word, so a test knows what every
 // word of a full run must go back to; and what each Back showed.
