@@ -134,6 +134,26 @@ test('4 base, typed instruction, Clear and Fill', async () => {
   assert.equal(await register(page, 'kx'), 'ff'); // Clear leaves the registers
 });
 
+test('a word that changes nothing is announced as such; a load or a refused word is not', async () => {
+  const page = await freshPage();
+  await setText(page, 'load ax, 00\nhalt\n');
+  const typed = (w) => async () => {
+    await page.fill('#instruction', w);
+    await page.press('#instruction', 'Enter');
+  };
+  for (const [what, act, heard] of [
+    ['Step that loads', () => page.click('#step'), ''],
+    ['Step over load ax, 00', () => page.click('#step'), 'nothing changed'],
+    ['Back over it', () => page.click('#back'), 'nothing changed'],
+    ['typed 0000', typed('0000'), 'nothing changed'],
+    ['typed 2af, refused', typed('2af'), ''],
+    ['typed 2a01', typed('2a01'), 'kx: was 0, now 1'],
+  ]) {
+    await act();
+    assert.equal(await page.textContent('#announce'), heard, what);
+  }
+});
+
 function tmpFile(name, bytes) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'mox77-'));
   const p = path.join(dir, name);

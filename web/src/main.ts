@@ -312,7 +312,9 @@ function paintMachine() {
 }
 
 // After every action: the core's display events, what changed, the repaint.
-function afterAction() {
+// `wordRan`: a word was executed or taken back, so a screen reader hears
+// that it happened even when it changed nothing, as on the desktop.
+function afterAction(wordRan = false) {
   const msgs: { text: string; caption: string; icon: string }[] = [];
   for (const e of machine!.takeEvents()) {
     switch (e.kind) {
@@ -327,7 +329,7 @@ function afterAction() {
   showMessages(msgs);
   lit = collapse(machine!.lastChanges());
   paintMachine();
-  $('announce').textContent = lit.length ? announce(lit, placeName, fmt) : '';
+  $('announce').textContent = lit.length ? announce(lit, placeName, fmt) : wordRan ? 'nothing changed' : '';
   performance.mark('mox-painted');
   return msgs;
 }
@@ -387,8 +389,9 @@ function step() {
   const key = editorKey();
   if (stepKey === key && machine && machine.mode() === 0) {
     notice('');
+    const count = machine.executedCount();
     machine.step();
-    afterAction();
+    afterAction(machine.executedCount() !== count);
     return;
   }
   const code = program();
@@ -408,7 +411,7 @@ function back() {
     return;
   }
   notice('');
-  afterAction();
+  afterAction(true);
 }
 
 function reset() {
@@ -422,8 +425,9 @@ function reset() {
 function typeInstruction() {
   if (!machine) return;
   const field = $<HTMLInputElement>('instruction');
+  const count = machine.executedCount();
   machine.typeInstruction(field.value);
-  const msgs = afterAction();
+  const msgs = afterAction(machine.executedCount() !== count);
   if (!msgs.some((m) => m.icon === 'error')) field.value = '';
 }
 
