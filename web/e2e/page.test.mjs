@@ -258,6 +258,13 @@ test('8 exercises: task, start file, Check to FAIL and PASS', async () => {
   await setText(page, fs.readFileSync(path.join(repo, 'examples/exercises/01-load-and-store/solution.asm'), 'utf8'));
   await page.click('#check');
   assert.equal(await page.textContent('#check-result .verdict'), 'PASS');
+  // an opened .8xe is the program Check grades, as Run and Step run it
+  await setText(page, start + '; not the answer\n');
+  const code = await page.evaluate(() => window.mox77.core.assemble(new TextEncoder().encode('load ax, 2a\nstore ax, 10\nload ax, ff\nstore ax, 11\nhalt\n')).machineCode);
+  await page.setInputFiles('#file-input', tmpFile('mine.8xe', code));
+  await page.waitForFunction(() => /mine\.8xe/.test(document.querySelector('#file-name').textContent));
+  await page.click('#check');
+  assert.equal(await page.textContent('#check-result .verdict'), 'PASS');
   // an exercise with two starts
   await page.selectOption('#exercise', '02-sum');
   await page.click('#ask-yes');

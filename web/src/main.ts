@@ -600,7 +600,8 @@ function check() {
   if (!ex) return;
   const out = $('check-result');
   out.replaceChildren();
-  const bytes = sourceBytes();
+  // An opened .8xe is the program that Run and Step run, so it is the one graded.
+  const bytes = opened8xe ? opened8xe.bytes : sourceBytes();
   let all = true;
   const details: HTMLElement[] = [];
   ex.starts.forEach((s, n) => {
@@ -613,7 +614,7 @@ function check() {
     if (start && !start.ok) lines.push(start.error);
     else if (!expected.ok) lines.push(expected.error);
     else {
-      const r = core!.checkProgram(bytes, true, start ? start.state : null, expected.state);
+      const r = core!.checkProgram(bytes, !opened8xe, start ? start.state : null, expected.state);
       pass = r.pass;
       if (r.error) lines.push(r.error);
       lines.push(...r.mismatches);
