@@ -292,6 +292,23 @@ test('9 nothing lost: text, name, exercise and base come back after a reload', a
   assert.match(await page.textContent('#file-name'), /04-countdown\.asm/);
 });
 
+test('9 a text too large for the browser\'s storage is said to be at risk, until it fits again', async () => {
+  const page = await freshPage({
+    init: () => {
+      const setItem = Storage.prototype.setItem;
+      Storage.prototype.setItem = function (k, v) {
+        if (v.length > 4000) throw new DOMException('full', 'QuotaExceededError');
+        return setItem.call(this, k, v);
+      };
+    },
+  });
+  await setText(page, '; a long comment\n'.repeat(300) + 'halt\n');
+  await page.waitForFunction(() => /not kept/.test(document.querySelector('#file-name').textContent));
+  assert.match(await page.textContent('#notice'), /save it to a file/);
+  await setText(page, 'halt\n');
+  await page.waitForFunction(() => !/not kept/.test(document.querySelector('#file-name').textContent));
+});
+
 test('10 share: Copy link puts the program in the fragment; opening it loads it', async () => {
   const page = await freshPage({ context: { permissions: ['clipboard-read', 'clipboard-write'] } });
   await setText(page, PROGRAM);

@@ -114,12 +114,18 @@ function setFontSize(px: number) {
 
 // ---------------------------------------------------------------- persistence
 let persistTimer: number | undefined;
+let keptFailed = false; // the browser refused the last save: a reload would lose the text
 function persist(now = false) {
   kept.text = text();
   if (now) {
     clearTimeout(persistTimer);
     persistTimer = undefined;
-    saveKept(globalThis.localStorage, kept);
+    const failed = !saveKept(globalThis.localStorage, kept);
+    if (failed !== keptFailed) {
+      keptFailed = failed;
+      if (failed) notice('The browser has no room to keep this text: save it to a file, or a reload loses it.');
+      showFileName();
+    }
   } else if (persistTimer === undefined) {
     persistTimer = window.setTimeout(() => persist(true), 120);
   }
@@ -472,7 +478,7 @@ function replaceDocument(t: string, name: string, encoding: Encoding, eol: Eol, 
 function showFileName() {
   const dirty = unsaved({ text: text(), savedText: kept.savedText });
   const what = opened8xe ? `${opened8xe.name} (loaded program)` : kept.fileName;
-  $('file-name').textContent = what + (dirty && !opened8xe ? ' (not saved)' : '');
+  $('file-name').textContent = what + (dirty && !opened8xe ? ' (not saved)' : '') + (keptFailed ? ' (not kept by the browser)' : '');
   document.title = `${dirty && !opened8xe ? '• ' : ''}${opened8xe ? opened8xe.name : kept.fileName} - MOX77`;
 }
 
