@@ -207,6 +207,13 @@ test('7 files: open Latin-1, save byte for byte, .8xe, binary and huge refused',
   await page.waitForFunction(() => /bad\.8xe/.test(document.querySelector('#file-name').textContent));
   await page.click('#run');
   assert.deepEqual(await messages(page), ['Error:\nThere 8xe file is courpt!']);
+  // a .8xe of binary bytes is the core's to judge, in either mode
+  await page.setInputFiles('#file-input', tmpFile('binary.8xe', Buffer.from([0x89, 0x50, 0, 0, 1, 2, 3, 0x1a, 0xff])));
+  await page.waitForFunction(() => /binary\.8xe/.test(document.querySelector('#file-name').textContent));
+  await page.click('#run');
+  assert.deepEqual(await messages(page), ['Error:\nThere 8xe file is courpt!']);
+  await page.click('#step');
+  assert.deepEqual(await messages(page), ['Fatal Error:\nInvalid or Corrupt 8XE File']);
 });
 
 test('7 Save through the File System Access API writes the same file again', async () => {

@@ -499,11 +499,14 @@ async function openFile(file: File) {
     pageMessage(`${file.name} could not be read. Nothing was changed.`, 'Open', 'error');
     return;
   }
-  if (looksBinary(bytes)) {
+  // A .8xe goes to the core whatever its bytes: the run control judges it,
+  // as the desktop emulator does.
+  const is8xe = /\.8xe$/i.test(file.name);
+  if (!is8xe && looksBinary(bytes)) {
     pageMessage(`${file.name} is not a text file (neither an .asm source nor a .8xe). Nothing was changed.`, 'Open', 'error');
     return;
   }
-  if (/\.8xe$/i.test(file.name)) {
+  if (is8xe) {
     opened8xe = { name: file.name, bytes, serial: ++openSerial };
     stepKey = null;
     showFileName();
