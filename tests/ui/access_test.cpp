@@ -360,6 +360,19 @@ private slots:
         QVERIFY(answering.answered);
         windows.reset();
     }
+
+    void f10OpensTheFirstMenu() {
+        for (QWidget* window :
+             {windows->window(Window::Main), windows->window(Window::MemoryMap)}) {
+            window->show();
+            activate(window);
+            QTest::keyClick(window, Qt::Key_F10);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QCOMPARE(menu->title(), window == &memoryMap() ? "View" : "File");
+            menu->close();
+        }
+    }
 };
 
 QTEST_MAIN(AccessTest)
