@@ -167,9 +167,13 @@ void EmulatorWindows::reload() {
 }
 
 void EmulatorWindows::openArguments(const QStringList& arguments) {
-    if (!arguments.isEmpty()) {
-        loadFile(QFile::encodeName(arguments.constFirst()).toStdString());
+    if (arguments.isEmpty()) {
+        return;
     }
+    // From the event loop: a message box of the load must not keep the
+    // editor's socket unanswered, or Build and Run starts a second emulator.
+    const std::string path = QFile::encodeName(arguments.constFirst()).toStdString();
+    QTimer::singleShot(0, main.get(), [this, path] { loadFile(path); });
 }
 
 void EmulatorWindows::rememberModeIn(std::unique_ptr<QSettings> store) {

@@ -51,7 +51,8 @@ public:
     void back();
     // The execution window's Reload: the last file again, as if chosen again.
     void reload();
-    // `emulator FILE.8xe`: the first argument is loaded; none starts as ever.
+    // `emulator FILE.8xe`: the first argument is loaded once the event loop
+    // runs; none starts as ever.
     void openArguments(const QStringList& arguments);
     // The Mode menu's choice is read from and kept in `settings`.
     void rememberModeIn(std::unique_ptr<QSettings> settings);

@@ -229,6 +229,13 @@ QWidget* addMenuClient(QWidget* window, QMenuBar* menuBar) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(menuBar);
+    // F10 opens the first menu, as on the desktops; Alt alone does nothing in
+    // this style, and mnemonics would change how the titles look.
+    auto* openMenus = new QAction(QStringLiteral("Menus"), window);
+    openMenus->setShortcut(QKeySequence(Qt::Key_F10));
+    QObject::connect(openMenus, &QAction::triggered, menuBar,
+                     [menuBar] { menuBar->setActiveAction(menuBar->actions().value(0)); });
+    window->addAction(openMenus);
     auto* client = new QWidget(window);
     client->setMouseTracking(true);
     layout->addWidget(client);

@@ -312,7 +312,7 @@ private slots:
         windows->openArguments({});
         QVERIFY(!execution().isVisible());
         windows->openArguments({write("20fff000", "arg.8xe"), "ignored"});
-        QCOMPARE(execution().nextInstructionLabel()->text(), "Next Instruction: 20FF");
+        QTRY_COMPARE(execution().nextInstructionLabel()->text(), "Next Instruction: 20FF");
         write("2105f000", "arg.8xe");
         for (const QKeySequence& key : {QKeySequence("Ctrl+R"), QKeySequence(Qt::Key_F5)}) {
             execution().button("Step")->click();
@@ -337,6 +337,41 @@ private slots:
         QVERIFY(handOff(name, path + "2"));
         QTRY_COMPARE(received.size(), 2);
         QCOMPARE(received[0][0].toString() + received[1][0].toString(), path + path + "2");
+    }
+
+    void theSocketAnswersWhileTheFirstArgumentsMessageWaits() {
+        // As main starts: the argument first, then the socket.
+        struct Answering : FakeDialogs {
+            QString name;
+            bool answered = false;
+            void message(QWidget* owner, const QString& text, const QString& caption,
+                         mox::Icon icon) override {
+                answered = handOff(name, "/nowhere.8xe");
+                FakeDialogs::message(owner, text, caption, icon);
+            }
+        } answering;
+        answering.name = temp.filePath("emulator");
+        windows = std::make_unique<EmulatorWindows>(answering);
+        windows->openArguments({write("20fff000", "arg.8xe")});
+        ProgramReceiver receiver;
+        QVERIFY(receiver.listen(answering.name));
+        QTRY_COMPARE(answering.messages.size(), std::size_t{1});
+        QCOMPARE(answering.messages[0].text, "Execution Complete!. . Successful Run!");
+        QVERIFY(answering.answered);
+        windows.reset();
+    }
+
+    void f10OpensTheFirstMenu() {
+        for (QWidget* window :
+             {windows->window(Window::Main), windows->window(Window::MemoryMap)}) {
+            window->show();
+            activate(window);
+            QTest::keyClick(window, Qt::Key_F10);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QCOMPARE(menu->title(), window == &memoryMap() ? "View" : "File");
+            menu->close();
+        }
     }
 };
 
