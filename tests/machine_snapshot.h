@@ -20,8 +20,12 @@ struct MachineSnapshot {
 };
 
 inline MachineSnapshot snapshot(const Cpu& cpu) {
-    return {cpu.memory,        cpu.registers,          cpu.running,
-            cpu.programLoaded, cpu.instructionPointer, cpu.program,
+    return {cpu.memory,
+            cpu.registers,
+            cpu.running,
+            cpu.programLoaded,
+            cpu.instructionPointer,
+            cpu.program,
             std::string(cpu.nextInstructionText())};
 }
 
