@@ -119,7 +119,7 @@ val changeObjects(const std::vector<mox::Change>& changes) {
 
 // A parsed state file, held by the page until it deletes it.
 struct State {
-    mox::StateSpec spec;
+    mox::StateSpec values;
 };
 
 val assemble(const val& source) {
@@ -196,7 +196,7 @@ val checkProgram(const val& fileBytes, bool source, const State* start, const St
     mox::Submission s;
     s.source = source;
     mox::checkProgram(mox::textModeText(bytesOf(fileBytes)), s,
-                      start ? start->spec : mox::StateSpec{}, expected.spec);
+                      start ? start->values : mox::StateSpec{}, expected.values);
     val result = val::object();
     result.set("readable", s.readable);
     result.set("errors", static_cast<double>(s.errors.value_or(0)));
@@ -321,9 +321,9 @@ public:
         return taken;
     }
 
-    void applyState(const State& state) { mox::applyState(state.spec, emulator_.cpu); }
+    void applyState(const State& state) { mox::applyState(state.values, emulator_.cpu); }
     val mismatches(const State& expected, double executed, int viewMode) const {
-        return arrayOf(mox::stateMismatches(expected.spec, emulator_.cpu,
+        return arrayOf(mox::stateMismatches(expected.values, emulator_.cpu,
                                             static_cast<std::size_t>(executed), viewMode));
     }
 
