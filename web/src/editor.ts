@@ -10,7 +10,7 @@ import { searchKeymap, highlightSelectionMatches, gotoLine } from '@codemirror/s
 import { lintGutter, setDiagnostics, nextDiagnostic, previousDiagnostic, lintKeymap, type Diagnostic } from '@codemirror/lint';
 import { completionKeymap } from '@codemirror/autocomplete';
 import type { Assembly, Core } from '@mox77core';
-import { encodeText } from './bytes';
+import { encodeText, ownLineEnds } from './bytes';
 import { languageFor, highlight } from './lang';
 import { $, page, emit, on, errorsText } from './state';
 
@@ -20,7 +20,8 @@ const setNextLine = StateEffect.define<number | null>();
 const nextLineField = StateField.define<DecorationSet>({
   create: () => Decoration.none,
   update(deco, tr) {
-    deco = deco.map(tr.changes);
+    // an edited text is no longer the program that was loaded
+    if (tr.docChanged) deco = Decoration.none;
     for (const e of tr.effects) {
       if (e.is(setNextLine)) {
         if (e.value === null || e.value >= tr.state.doc.lines) deco = Decoration.none;
@@ -46,6 +47,7 @@ export const view = new EditorView({
       highlightActiveLine(), highlightSelectionMatches(), lintGutter(), nextLineField,
       language.of([]), highlight,
       EditorState.lineSeparator.of('\n'),
+      EditorView.clipboardInputFilter.of(ownLineEnds),
       placeholder('One instruction a line, then halt; then Step.'),
       keymap.of([
         { key: 'F8', run: nextDiagnostic, preventDefault: true },

@@ -4,8 +4,8 @@ import { collectExercises, type Exercise } from './exercises';
 import { renderMarkdown } from './markdown';
 import { sourceBytes } from './editor';
 import { mayReplace, replaceDocument } from './files';
-import { persist } from './keep';
-import { $, page } from './state';
+import { keep } from './keep';
+import { $, page, on } from './state';
 
 const exerciseFiles = import.meta.glob(['@examples/exercises/*/task.md', '@examples/exercises/*/start.asm', '@examples/exercises/*/*.json'], {
   query: '?raw', import: 'default', eager: true,
@@ -33,10 +33,11 @@ async function chooseExercise(id: string) {
       select.value = page.kept.exercise;
       return;
     }
+    page.kept.exercise = id;
     replaceDocument(ex.start, `${ex.id}.asm`, 'utf-8', '\n', ex.start);
   }
   page.kept.exercise = ex ? id : '';
-  persist(true);
+  keep(['exercise'], true);
   showExercise(ex);
 }
 
@@ -100,5 +101,12 @@ export function wireExercises() {
   select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
   select.addEventListener('change', () => void chooseExercise(select.value));
   showExercise(exerciseById(page.kept.exercise));
+  // another tab's text may come with another exercise
+  on('file', () => {
+    const id = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+    if (select.value === id) return;
+    select.value = id;
+    showExercise(exerciseById(id));
+  });
   $('check').addEventListener('click', check);
 }

@@ -1,19 +1,27 @@
 // Files: opening an .asm or a .8xe, saving the text, downloading the
 // machine code, and the file name shown with its saved state.
 import { decodeBytes, looksBinary, MAX_FILE_BYTES, type Encoding, type Eol } from './bytes';
-import { unsaved } from './storage';
+import { unsaved, fingerprint } from './storage';
 import { text, setText, sourceBytes, assembly, goToFirstError } from './editor';
-import { persist } from './keep';
+import { keep } from './keep';
 import { ask, notice, pageMessage } from './messages';
-import { $, page, on, latin1Bytes, errorsText } from './state';
+import { $, page, on, emit, latin1Bytes, errorsText } from './state';
 
 let fileHandle: FileSystemFileHandle | null = null;
+// The fingerprint of the text last downloaded by Save where the browser has
+// no file picker: a download may have been cancelled, so it is no save.
+let downloadedPrint: string | null = null;
+
+function isUnsaved(): boolean {
+  return unsaved(text(), page.kept.savedPrint);
+}
 
 export function showFileName() {
   const { kept, opened8xe } = page;
-  const dirty = unsaved({ text: text(), savedText: kept.savedText });
+  const dirty = isUnsaved();
   const what = opened8xe ? `${opened8xe.name} (loaded program)` : kept.fileName;
-  $('file-name').textContent = what + (dirty && !opened8xe ? ' (not saved)' : '') + (page.keptFailed ? ' (not kept by the browser)' : '');
+  const state = !dirty || opened8xe ? '' : downloadedPrint !== null && downloadedPrint === fingerprint(text()) ? ' (downloaded)' : ' (not saved)';
+  $('file-name').textContent = what + state + (page.keptFailed ? ' (not kept by the browser)' : '');
   document.title = `${dirty && !opened8xe ? '• ' : ''}${opened8xe ? opened8xe.name : kept.fileName} - MOX77`;
 }
 on('text', showFileName);
@@ -21,7 +29,7 @@ on('file', showFileName);
 
 // Asks before unsaved text is replaced by `what`.
 export async function mayReplace(what: string, newText: string): Promise<boolean> {
-  if (!unsaved({ text: text(), savedText: page.kept.savedText }) || text() === newText) return true;
+  if (!isUnsaved() || text() === newText) return true;
   return ask(`The text has changes that were never saved to a file. Replace it with ${what}?`);
 }
 
@@ -31,10 +39,11 @@ export function replaceDocument(t: string, name: string, encoding: Encoding, eol
   kept.encoding = encoding;
   kept.eol = eol;
   setText(t);
-  kept.savedText = savedText;
+  kept.savedPrint = savedText === null ? null : fingerprint(savedText);
   fileHandle = null;
-  persist(true);
-  showFileName();
+  downloadedPrint = null;
+  keep(['fileName', 'encoding', 'eol', 'savedPrint'], true);
+  emit('file');
 }
 
 function sizeText(n: number): string {
@@ -63,7 +72,7 @@ export async function openFile(file: File) {
   if (is8xe) {
     page.opened8xe = { name: file.name, bytes, serial: ++page.openSerial };
     page.stepKey = null;
-    showFileName();
+    emit('file');
     pageMessage(`${file.name} is the program now: Run or Step runs it. Editing the text brings back the text's program.`, 'Open');
     return;
   }
@@ -110,9 +119,13 @@ export async function saveFile() {
     }
   } else {
     download(bytes, kept.fileName);
+    downloadedPrint = fingerprint(t);
+    showFileName();
+    pageMessage(`Downloaded ${kept.fileName}. The page cannot see whether the file was kept, so it still asks before this text is replaced.`, 'Save');
+    return;
   }
-  kept.savedText = t;
-  persist(true);
+  kept.savedPrint = fingerprint(t);
+  keep(['fileName', 'savedPrint'], true);
   showFileName();
   pageMessage(`Saved ${kept.fileName}.`, 'Save');
 }

@@ -6,8 +6,8 @@ import { collapse, announce, type Lit } from './changes';
 import { Listing } from './listing';
 import { assembly, checkNow, goToFirstError, markNextLine, showSourceLine } from './editor';
 import { notice, showMessages, type Message } from './messages';
-import { persist } from './keep';
-import { $, page, emit, editorKey, latin1Bytes, errorsText } from './state';
+import { keep } from './keep';
+import { $, page, on, emit, editorKey, latin1Bytes, errorsText } from './state';
 
 const regCells: HTMLTableCellElement[] = [];
 const memCells: HTMLTableCellElement[] = [];
@@ -97,30 +97,35 @@ export function paintMachine() {
   for (const l of lit) (l.where === 'register' ? litReg : litMem).set(l.index, l);
   for (let i = 0; i < 16; i++) paintCell(regCells[i], fmt(regs[i]), litReg.get(i));
   for (let i = 0; i < 256; i++) paintCell(memCells[i], fmt(mem[i]), litMem.get(i));
+  const stepping = machine.mode() === 0 && machine.programLoaded();
   $('executed').textContent = String(machine.executedCount());
-  $('halted').textContent = machine.running() ? 'no' : 'yes';
+  // In step mode without a program (after Reset or a refused load) nothing can run.
+  $('halted').textContent = machine.running() && (stepping || machine.mode() !== 0) ? 'no' : 'yes';
   $('mode').textContent = machine.mode() === 0 ? 'Step by step' : 'Full execution';
   $('back').toggleAttribute('aria-disabled', !machine.canGoBack());
-  const stepping = machine.mode() === 0 && machine.programLoaded();
+  const label = $('next-instruction');
+  label.hidden = !stepping;
+  label.textContent = stepping ? `Next Instruction: ${machine.nextInstruction()}` : '';
   const next = stepping ? Math.floor(machine.instructionPointer() / 4) : -1;
   listing.setNext(next);
   const lines = listing.lines;
   markNextLine(lines && next >= 0 && next < lines.length && page.stepKey === editorKey() ? lines[next] : null);
 }
 
-// After every action: the core's display events, what changed, the repaint.
+// After every action: the core's messages, title and listing, what changed,
+// and the whole panel painted from the machine's state (the next word and
+// its mark too), so that no action leaves an old state on screen.
 // `wordRan`: a word was executed or taken back, so a screen reader hears
 // that it happened even when it changed nothing, as on the desktop.
 function afterAction(wordRan = false): Message[] {
   const machine = page.machine!;
   const msgs: Message[] = [];
+  notice('');
   for (const e of machine.takeEvents()) {
     switch (e.kind) {
       case 'message': msgs.push(e); break;
       case 'title': $('machine-title').textContent = e.text; break;
       case 'listing': listing.setText(e.text, listingLines); break;
-      case 'nextInstruction': $('next-instruction').textContent = e.text; break;
-      case 'nextInstructionVisible': $('next-instruction').hidden = !e.visible; break;
       default: break;
     }
   }
@@ -158,7 +163,6 @@ function program(): Uint8Array | null {
 export function run() {
   const code = program();
   if (!code) return;
-  notice('');
   page.machine!.setMode(1);
   page.machine!.loadProgram(code);
   page.stepKey = null;
@@ -169,7 +173,6 @@ export function step() {
   const { machine } = page;
   const key = editorKey();
   if (page.stepKey === key && machine && machine.mode() === 0) {
-    notice('');
     const count = machine.executedCount();
     machine.step();
     afterAction(machine.executedCount() !== count);
@@ -177,7 +180,6 @@ export function step() {
   }
   const code = program();
   if (!code) return;
-  notice('');
   page.machine!.setMode(0);
   page.machine!.loadProgram(code);
   page.stepKey = key;
@@ -192,7 +194,6 @@ export function back() {
     notice('Nothing to take back.');
     return;
   }
-  notice('');
   afterAction(true);
 }
 
@@ -201,7 +202,6 @@ function reset() {
   if (!machine) return;
   machine.reset();
   page.stepKey = null;
-  notice('');
   afterAction();
 }
 
@@ -241,11 +241,15 @@ export function wireMachinePanel() {
     r.addEventListener('change', () => {
       if (!r.checked) return;
       page.kept.base = Number(r.value);
-      persist(true);
+      keep(['base'], true);
       paintMachine();
     });
   }
 }
+
+// Which program the editor stands for may have changed (a .8xe opened, a
+// file or another tab's text taken): the marks follow.
+on('file', paintMachine);
 
 // Once the core has started: the machine, its tables and listing.
 export function startMachinePanel(core: Core) {

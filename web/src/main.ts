@@ -4,7 +4,7 @@
 import './style.css';
 import { $, page, corePromise } from './state';
 import { view, useCore, checkNow, applyFontSize, nextError, goToLine } from './editor';
-import { persist } from './keep';
+import { keep, wireKeep } from './keep';
 import { pageMessage } from './messages';
 import { showFileName, wireFiles } from './files';
 import { run, step, back, wireMachinePanel, startMachinePanel } from './machine-panel';
@@ -14,9 +14,10 @@ import { openSharedLink, wireShare } from './share-link';
 function setFontSize(px: number) {
   page.kept.fontSize = Math.max(9, Math.min(32, px));
   applyFontSize();
-  persist();
+  keep(['fontSize']);
 }
 
+wireKeep();
 wireMachinePanel();
 wireFiles();
 wireShare();

@@ -32,6 +32,10 @@ export async function openSharedLink() {
   sharedHandled = hash;
   const shared = await readFragment(hash);
   if (!shared) return;
+  if (shared === 'too large') {
+    pageMessage('The program of this link is too large to open (over 16 MiB, as a file may be at most). Nothing was changed.', 'Link', 'error');
+    return;
+  }
   const d = decodeBytes(shared.bytes);
   if (await mayReplace(`the program of the link (${shared.name})`, d.text)) {
     page.opened8xe = null;
