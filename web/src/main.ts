@@ -10,6 +10,7 @@ import { showFileName, wireFiles } from './files';
 import { run, step, back, wireMachinePanel, startMachinePanel } from './machine-panel';
 import { wireExercises } from './exercise-panel';
 import { openSharedLink, wireShare } from './share-link';
+import { wireDatapath } from './datapath';
 
 function setFontSize(px: number) {
   page.kept.fontSize = Math.max(9, Math.min(32, px));
@@ -22,6 +23,7 @@ wireMachinePanel();
 wireFiles();
 wireShare();
 wireExercises();
+wireDatapath();
 $('font-up').addEventListener('click', () => setFontSize(page.kept.fontSize + 1));
 $('font-down').addEventListener('click', () => setFontSize(page.kept.fontSize - 1));
 

@@ -12,6 +12,8 @@ export interface Kept {
   exercise: string; // folder name, "" for none
   base: number; // 0 binary, 1 decimal, 2 hexadecimal
   fontSize: number; // px
+  datapath: boolean; // the Datapath panel is open
+  speed: number; // Play's words a second, 1 to 20
   savedPrint: string | null; // fingerprint of the text as last written to or read from a file; null: never
   stamp: string; // names the writing of the text: another tab's newer text has another stamp
 }
@@ -26,6 +28,8 @@ export const defaults: Kept = {
   exercise: '',
   base: 2,
   fontSize: 15,
+  datapath: true,
+  speed: 4,
   savedPrint: fingerprint(''),
   stamp: '',
 };
@@ -68,6 +72,8 @@ export function parseKept(raw: string | null): Kept {
   if (typeof o.exercise === 'string') out.exercise = o.exercise;
   if (o.base === 0 || o.base === 1 || o.base === 2) out.base = o.base;
   if (typeof o.fontSize === 'number' && o.fontSize >= 8 && o.fontSize <= 40) out.fontSize = o.fontSize;
+  if (typeof o.datapath === 'boolean') out.datapath = o.datapath;
+  if (Number.isInteger(o.speed) && (o.speed as number) >= 1 && (o.speed as number) <= 20) out.speed = o.speed as number;
   if (typeof o.savedPrint === 'string' || o.savedPrint === null) out.savedPrint = o.savedPrint as string | null;
   // an entry from before the fingerprint held the saved text itself
   else if (typeof o.savedText === 'string') out.savedPrint = fingerprint(o.savedText);

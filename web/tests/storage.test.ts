@@ -12,7 +12,7 @@ function memoryStore() {
 describe('what the browser kept', () => {
   it('comes back as it was saved', () => {
     const { fake } = memoryStore();
-    const kept: Kept = { ...defaults, text: 'halt\n', fileName: 'a.asm', encoding: 'latin1', eol: '\r\n', exercise: '02-sum', base: 0, fontSize: 20, savedPrint: null, stamp: 't.1' };
+    const kept: Kept = { ...defaults, text: 'halt\n', fileName: 'a.asm', encoding: 'latin1', eol: '\r\n', exercise: '02-sum', base: 0, fontSize: 20, datapath: false, speed: 20, savedPrint: null, stamp: 't.1' };
     expect(save(fake, kept)).toBe(true);
     expect(load(fake)).toEqual(kept);
   });
@@ -36,9 +36,13 @@ describe('what the browser kept', () => {
     ['nothing', null],
     ['not JSON', '{"text": '],
     ['not an object', '42'],
-    ['wrong types', '{"text": 5, "base": 7, "encoding": "ebcdic", "fontSize": 1000, "fileName": "", "savedPrint": 3}'],
+    ['wrong types', '{"text": 5, "base": 7, "encoding": "ebcdic", "fontSize": 1000, "fileName": "", "savedPrint": 3, "datapath": 1, "speed": 2.5}'],
   ])('falls back to the defaults for %s', (_, raw) => {
     expect(parseKept(raw)).toEqual(defaults);
+  });
+
+  it.each([0, 21, '4'])('refuses a speed of %j', (speed) => {
+    expect(parseKept(JSON.stringify({ speed })).speed).toBe(defaults.speed);
   });
 
   it('keeps the good members of a partly damaged entry', () => {

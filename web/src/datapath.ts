@@ -1,0 +1,257 @@
+// The Datapath panel: the machine's drawing with a word's cycle lit and its
+// values on the buses, the core's narration beneath it, and Phase, Play,
+// Pause and Speed to watch a program word by word. Everything shown comes
+// from the core's description of the cycle; this module only chooses which
+// word and which of its phases to show.
+import drawing from '../../emulator/ui/resources/datapath.svg?raw';
+import type { Cycle } from '@mox77core';
+import { step } from './machine-panel';
+import { keep } from './keep';
+import { $, page, on, editorKey } from './state';
+
+const WRITE = 4; // the phase at which the word executes
+
+interface Frame {
+  heading: string;
+  lit: Set<string>;
+  values: Map<string, string>;
+  sentences: string[];
+}
+
+const parts = new Map<string, Element>(); // units and buses, by id
+const slots = new Map<string, Element>(); // the drawing's -value texts
+let svg: SVGSVGElement | null = null;
+let shown: (() => Frame) | null = null; // what the panel shows, recomputed on a change of base
+let walk: { word: string; position: number; phase: number } | null = null;
+let own = false; // the panel itself is stepping the machine
+let timer = 0;
+let playing = false;
+let last = 0; // when Play's last word was due (performance.now() time)
+
+function isOpen() {
+  return page.kept.datapath;
+}
+
+// Phases `first` to `last` lit; what the earlier phases put in the slots
+// stays, as a register keeps its value.
+function frameOf(cycle: Cycle, first: number, last: number, heading: string): Frame {
+  const f: Frame = { heading, lit: new Set(), values: new Map(), sentences: [] };
+  cycle.phases.slice(0, last + 1).forEach((p, i) => {
+    if (i >= first) for (const id of p.lit) f.lit.add(id);
+    for (const [slot, text] of Object.entries(p.values)) f.values.set(slot, text);
+    f.sentences.push(p.sentence);
+  });
+  return f;
+}
+
+function nothing(heading: string, sentence: string): Frame {
+  return { heading, lit: new Set(), values: new Map(), sentences: [sentence] };
+}
+
+function draw() {
+  if (!isOpen() || !shown || !svg) return;
+  const f = shown();
+  for (const [id, el] of parts) el.classList.toggle('lit', f.lit.has(id));
+  for (const [id, el] of slots) {
+    const text = f.values.get(id) ?? '';
+    if (el.textContent !== text) el.textContent = text;
+  }
+  $('datapath-heading').textContent = f.heading;
+  const told = $('datapath-told');
+  told.replaceChildren(...f.sentences.map((s) => Object.assign(document.createElement('p'), { textContent: s })));
+  performance.mark('mox-datapath-drawn');
+}
+
+function show(frame: () => Frame) {
+  shown = frame;
+  draw();
+}
+
+function showLast() {
+  show(() => {
+    const c = page.machine?.lastCycle(page.kept.base);
+    if (!c) return nothing('No word to show', 'No word has run since the program was loaded, or Back took every word back.');
+    return frameOf(c, 0, WRITE, `${c.position < 0 ? 'Typed word' : 'Last word'} ${c.word}: all five phases`);
+  });
+}
+
+// Step mode with the editor's program loaded; loads it as Step does when not.
+function loaded(): boolean {
+  const m = page.machine;
+  const ready = () => !!m && m.mode() === 0 && m.programLoaded() && page.stepKey === editorKey();
+  if (!m || ready()) return !!m;
+  walk = null;
+  ownStep();
+  return ready();
+}
+
+function ownStep() {
+  own = true;
+  try {
+    step();
+  } finally {
+    own = false;
+  }
+}
+
+function phase() {
+  pause();
+  open(true);
+  if (!loaded()) return;
+  const base = page.kept.base;
+  const next = page.machine!.nextCycle(base);
+  if (!next) {
+    walk = null;
+    show(() => nothing('No next word', 'Step would execute no word.'));
+    return;
+  }
+  walk = walk && walk.word === next.word && walk.position === next.position
+    ? { ...walk, phase: walk.phase + 1 }
+    : { word: next.word, position: next.position, phase: 0 };
+  const at = walk.phase;
+  if (at < WRITE) {
+    show(() => {
+      const c = page.machine!.nextCycle(page.kept.base)!;
+      return frameOf(c, at, at, `Next word ${c.word}: phase ${at + 1} of 5, ${c.phases[at].name}`);
+    });
+    return;
+  }
+  // Only now does the machine change.
+  ownStep();
+  walk = null;
+  if (!page.machine!.lastCycle(base)) return;
+  show(() => {
+    const c = page.machine!.lastCycle(page.kept.base)!;
+    return frameOf(c, WRITE, WRITE, `Word ${c.word}: phase 5 of 5, ${c.phases[WRITE].name}`);
+  });
+}
+
+function speed(): number {
+  return page.kept.speed;
+}
+
+function setSpeed(words: number) {
+  page.kept.speed = Math.max(1, Math.min(20, Math.round(words)));
+  const input = $<HTMLInputElement>('datapath-speed');
+  input.value = String(page.kept.speed);
+  $('datapath-rate').textContent = `${page.kept.speed} ${page.kept.speed === 1 ? 'word' : 'words'} a second`;
+  keep(['speed']);
+  // The next word keeps its distance from the last one, at the new speed.
+  if (playing) schedule();
+}
+
+// Each word is due one period after the last was due, not after it was
+// drawn, so the words stay evenly spaced whatever a step costs.
+function schedule() {
+  clearTimeout(timer);
+  const at = last + 1000 / speed();
+  timer = window.setTimeout(() => tick(at), Math.max(0, at - performance.now()));
+}
+
+function tick(at: number) {
+  // Late by more than a word (a hidden tab): go on from now, without a burst.
+  last = performance.now() - at > 1000 / speed() ? performance.now() : at;
+  ownStep();
+  const m = page.machine!;
+  if (!playing) return;
+  if (!m.running() || page.stepKey !== editorKey() || m.mode() !== 0) {
+    pause();
+    return;
+  }
+  schedule();
+}
+
+function play() {
+  if (playing) {
+    pause();
+    return;
+  }
+  walk = null;
+  open(true);
+  if (!loaded()) return;
+  playing = true;
+  const button = $('datapath-play');
+  button.textContent = 'Pause';
+  button.title = 'Stop playing after this word (Alt+P)';
+  // Twenty sentences a second would drown a screen reader: it hears the
+  // word Play stopped at.
+  $('datapath-narration').setAttribute('aria-live', 'off');
+  tick(performance.now());
+}
+
+function pause() {
+  clearTimeout(timer);
+  if (!playing) return;
+  playing = false;
+  const button = $('datapath-play');
+  button.textContent = 'Play';
+  button.title = playTip;
+  $('datapath-narration').setAttribute('aria-live', 'polite');
+  draw();
+}
+
+function open(yes: boolean) {
+  if (page.kept.datapath === yes) return;
+  page.kept.datapath = yes;
+  keep(['datapath']);
+  paintOpen();
+}
+
+function paintOpen() {
+  const yes = isOpen();
+  $('datapath-body').hidden = !yes;
+  const toggle = $('datapath-toggle');
+  toggle.setAttribute('aria-expanded', String(yes));
+  toggle.textContent = yes ? 'Hide drawing' : 'Show drawing';
+  if (!yes) {
+    pause();
+    walk = null;
+  }
+  // Closed, the panel does nothing; opened, it catches up.
+  if (yes) showLast();
+}
+
+const playTip = 'Execute the program word by word at the speed chosen, until the halt (Alt+P)';
+
+export function wireDatapath() {
+  $('datapath-drawing').innerHTML = drawing.slice(drawing.indexOf('<svg'));
+  svg = $('datapath-drawing').querySelector('svg');
+  for (const el of svg!.querySelectorAll('g[id]')) parts.set(el.id, el);
+  for (const el of svg!.querySelectorAll('[id$="-value"]')) slots.set(el.id, el);
+  const dark = window.matchMedia('(prefers-color-scheme: dark)');
+  const theme = () => svg!.classList.toggle('dark', dark.matches);
+  theme();
+  dark.addEventListener('change', theme);
+
+  $('datapath-phase').title = 'Show the next word one phase at a time: fetch, decode, read, execute, write; it executes at write (Alt+/)';
+  $('datapath-play').title = playTip;
+  $('datapath-speed').title = 'Words a second while playing, 1 to 20 (arrow keys; Alt+- slower, Alt+= faster)';
+  $('datapath-toggle').addEventListener('click', () => open(!isOpen()));
+  $('datapath-phase').addEventListener('click', phase);
+  $('datapath-play').addEventListener('click', play);
+  $('datapath-speed').addEventListener('input', (e) => setSpeed(Number((e.target as HTMLInputElement).value)));
+  setSpeed(speed());
+  paintOpen();
+
+  window.addEventListener('keydown', (e) => {
+    if (!e.altKey || e.ctrlKey || e.metaKey || $<HTMLDialogElement>('ask').open) return;
+    const act = { Slash: phase, KeyP: play, Minus: () => setSpeed(speed() - 1), Equal: () => setSpeed(speed() + 1) }[e.code];
+    if (!act) return;
+    e.preventDefault();
+    act();
+  }, true);
+  for (const r of document.querySelectorAll<HTMLInputElement>('input[name=base]')) r.addEventListener('change', draw);
+}
+
+// Any action but the panel's own (Step, Back, Run, a typed word, Reset)
+// ends a Phase walk and Play, and shows the word now last.
+on('machine', () => {
+  if (own) {
+    if (!walk) showLast();
+    return;
+  }
+  pause();
+  walk = null;
+  showLast();
+});
+on('text', pause);
