@@ -32,6 +32,14 @@ const states = {
     await page.click('#step');
     await page.click('#step');
   },
+  'datapath mid-phase': async (page) => {
+    await setText(page, 'load ax, ff\nstore ax, 10\nhalt\n');
+    await page.click('#step');
+    await page.click('#step');
+    await page.click('#datapath-phase');
+    await page.click('#datapath-phase');
+    await page.click('#datapath-phase');
+  },
   'exercise checked': async (page) => {
     await page.selectOption('#exercise', '02-sum');
     await page.click('#check');
