@@ -82,37 +82,75 @@ for (let i = 0; i < 15; i++) {
 const marks = await page.locator('.cm-lint-marker-error').count();
 report(`key press in a 10,000-line source, checked and marked (median of 15; ${marks} marks in view)`, median(keyTimes), 'ms', 50);
 
-// Step: registers, cells and listing updated.
+// Step: registers, cells and listing updated, with the Datapath panel open
+// and closed in turns.
+const panelOpen = (open) => page.evaluate((want) => {
+  const t = document.getElementById('datapath-toggle');
+  if ((t.getAttribute('aria-expanded') === 'true') !== want) t.click();
+}, open);
 const small = [];
 for (let i = 0; i < 200; i++) small.push(`load ${'abcdefghijklmnop'[i % 16]}x, ${(i % 256).toString(16)}`, `store ax, ${(i % 256).toString(16)}`);
 small.push('halt');
 await setText(small.join('\n'));
 await timed({ click: 'step' }); // the load
-const steps = [];
+const steps = { true: [], false: [] };
 const stepsSync = [];
-for (let i = 0; i < 30; i++) {
+for (let i = 0; i < 60; i++) {
+  const open = i % 2 === 0;
+  await panelOpen(open);
   const t = await timed({ click: 'step' });
-  steps.push(t.frame);
-  stepsSync.push(t.sync);
+  steps[open].push(t.frame);
+  if (open) stepsSync.push(t.sync);
 }
-report('Step click to updated registers, cells and listing (median of 30, DOM updated)', median(stepsSync), 'ms', 16);
-report('Step click to the next frame drawn (median of 30)', median(steps), 'ms', 16);
+report('Step click to updated registers, cells, listing and datapath (median of 30, DOM updated)', median(stepsSync), 'ms', 16);
+report('Step click to the next frame drawn, Datapath panel open (median of 30)', median(steps.true), 'ms', 16);
+report('Step click to the next frame drawn, Datapath panel closed (median of 30)', median(steps.false), 'ms', 16);
 
-// A full run of 100,000 words with the display updated.
+// A full run of 100,000 words with the display updated, the Datapath panel
+// open and closed in turns: it shows the last word only.
 const big = new Array(99999).fill('inc bx');
 big.push('halt');
 await setText(big.join('\n'));
 await page.waitForTimeout(500);
-const runs = [];
-const runsSync = [];
-for (let i = 0; i < 5; i++) {
+const runs = { true: [], false: [] };
+const runsSync = { true: [], false: [] };
+for (let i = 0; i < 10; i++) {
+  const open = i % 2 === 1;
+  await panelOpen(open);
   const t = await timed({ click: 'run' });
-  runs.push(t.frame);
-  runsSync.push(t.sync);
+  runs[open].push(t.frame);
+  runsSync[open].push(t.sync);
 }
 const executed = await page.textContent('#executed');
-report(`full run of 100,000 words (${executed} executed), display updated (median of 5)`, median(runsSync), 'ms', 200);
-report('full run of 100,000 words to the next frame drawn (median of 5)', median(runs), 'ms', 200);
+report(`full run of 100,000 words (${executed} executed), display updated, panel open (median of 5)`, median(runsSync.true), 'ms', 200);
+report('full run of 100,000 words to the next frame drawn, panel open (median of 5)', median(runs.true), 'ms', 200);
+report('full run of 100,000 words to the next frame drawn, panel closed (median of 5)', median(runs.false), 'ms', 200);
+report('full run, panel open over panel closed (ratio of the medians)', median(runs.true) / median(runs.false), 'x', 1.1);
+
+// Play at 20 and at 7 words a second: the times its words were drawn, each
+// against the period asked for.
+await panelOpen(true);
+for (const speed of [20, 7]) {
+  await setText([...new Array(40).fill('inc cx'), 'halt'].join('\n'));
+  const gaps = await page.evaluate((words) => new Promise((resolve) => {
+    const r = document.getElementById('datapath-speed');
+    r.value = String(words);
+    r.dispatchEvent(new Event('input', { bubbles: true }));
+    const play = document.getElementById('datapath-play');
+    const times = [];
+    const obs = new PerformanceObserver((list) => {
+      for (const e of list.getEntriesByName('mox-datapath-drawn')) times.push(e.startTime);
+      if (play.textContent !== 'Play') return;
+      obs.disconnect();
+      resolve(times.slice(2).map((t, i) => t - times[i + 1])); // from the first word on, past the load
+    });
+    obs.observe({ entryTypes: ['mark'] });
+    play.click();
+  }), speed);
+  const off = gaps.map((g) => Math.abs(g - 1000 / speed));
+  report(`Play at ${speed} words a second: median gap ${median(gaps).toFixed(2)} ms, off the period by (median of ${gaps.length})`, median(off), 'ms', 5);
+  report(`Play at ${speed} words a second: off the period at the most`, Math.max(...off), 'ms', 5);
+}
 
 await browser.close();
 if (process.argv.includes('--json')) console.log(JSON.stringify(rows));

@@ -186,8 +186,10 @@ function pause() {
   const button = $('datapath-play');
   button.textContent = 'Play';
   button.title = playTip;
-  $('datapath-narration').setAttribute('aria-live', 'polite');
-  draw();
+  const narration = $('datapath-narration');
+  narration.setAttribute('aria-live', 'polite');
+  // Told afresh, so that it is heard.
+  narration.replaceChildren(...[...narration.children].map((el) => el.cloneNode(true)));
 }
 
 function open(yes: boolean) {
