@@ -26,7 +26,9 @@ async function shot(name, { scheme = 'light', width = 1280, height = 800, scale 
   await page.waitForSelector('body[data-ready]');
   await act(page);
   await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 50))));
-  await page.screenshot({ path: path.join(out, `web-${name}.png`) });
+  const file = path.join(out, `web-${name}.png`);
+  if (name.startsWith('datapath')) await page.locator('#datapath-pane').screenshot({ path: file });
+  else await page.screenshot({ path: file });
   await context.close();
 }
 const setText = (page, t) => page.evaluate((t) => {
@@ -52,6 +54,13 @@ await shot('exercise', {}, async (page) => {
   await page.selectOption('#exercise', '02-sum');
   await setText(page, 'loadm ax, 00\nloadm bx, 01\nadd ax, bx\nstore ax, 03\nhalt\n');
   await page.click('#check');
+});
+// The Datapath panel after the add, and the next word's read phase.
+await shot('datapath', {}, stepped(4));
+await shot('datapath-dark', { scheme: 'dark' }, stepped(4));
+await shot('datapath-phase', {}, async (page) => {
+  await stepped(4)(page);
+  for (let i = 0; i < 3; i++) await page.click('#datapath-phase');
 });
 await shot('small', { width: 1024, height: 600 }, stepped(5));
 await shot('zoom200', { width: 512, height: 300, scale: 2 }, stepped(5));
