@@ -1,5 +1,6 @@
 // Speed and size of the web edition, from file:// in headless Chromium:
 //   node bench/web/bench.mjs   (after scripts/build-web.sh)
+//   node bench/web/bench.mjs --datapath   (the machine and Datapath figures only)
 // Prints one line per figure with its target.
 import fs from 'node:fs';
 import zlib from 'node:zlib';
@@ -22,10 +23,12 @@ const context = await browser.newContext({ viewport: { width: 1280, height: 800 
 const page = await context.newPage();
 page.on('dialog', (d) => d.accept());
 
+const machineOnly = process.argv.includes('--datapath');
+
 // Ready to type: the editor takes keys; ready: the core also checked the text.
 const editor = [];
 const ready = [];
-for (let i = 0; i < 10; i++) {
+for (let i = 0; i < (machineOnly ? 1 : 10); i++) {
   await page.goto(pageUrl + `?run=${i}`);
   await page.waitForSelector('body[data-ready]');
   const t = await page.evaluate(() => ({
@@ -35,8 +38,10 @@ for (let i = 0; i < 10; i++) {
   editor.push(t.editor);
   ready.push(t.ready);
 }
-report('ready to type from navigation (median of 10)', median(editor), 'ms', 200);
-report('ready with the core loaded and the text checked (median of 10)', median(ready), 'ms', 200);
+if (!machineOnly) {
+  report('ready to type from navigation (median of 10)', median(editor), 'ms', 200);
+  report('ready with the core loaded and the text checked (median of 10)', median(ready), 'ms', 200);
+}
 
 // Time from a page action until the next frame after it has been drawn.
 async function timed(action) {
@@ -56,31 +61,33 @@ async function setText(text) {
   await page.waitForTimeout(300);
 }
 
-// A key press in a 10,000-line source, until zerlant's marks are drawn.
-const lines = [];
-for (let i = 0; i < 9999; i++) lines.push(i % 500 === 7 || i === 9990 ? `lod ax, ${(i % 256).toString(16)}` : `load ax, ${(i % 256).toString(16)} ; line ${i}`);
-lines.push('halt');
-await setText(lines.join('\n'));
-await page.click('.cm-content');
-await page.keyboard.press('Control+End');
-const keyTimes = [];
-for (let i = 0; i < 15; i++) {
-  const p = page.evaluate(() => new Promise((resolve) => {
-    let t0 = 0;
-    window.addEventListener('keydown', () => { t0 = performance.now(); }, { capture: true, once: true });
-    const obs = new PerformanceObserver((list) => {
-      if (!list.getEntriesByName('mox-checked').length || !t0) return;
-      obs.disconnect();
-      requestAnimationFrame(() => setTimeout(() => resolve(performance.now() - t0), 0));
-    });
-    obs.observe({ entryTypes: ['mark'] });
-  }));
-  await page.waitForTimeout(20);
-  await page.keyboard.press(i % 2 ? 'Backspace' : 'x');
-  keyTimes.push(await p);
+if (!machineOnly) {
+  // A key press in a 10,000-line source, until zerlant's marks are drawn.
+  const lines = [];
+  for (let i = 0; i < 9999; i++) lines.push(i % 500 === 7 || i === 9990 ? `lod ax, ${(i % 256).toString(16)}` : `load ax, ${(i % 256).toString(16)} ; line ${i}`);
+  lines.push('halt');
+  await setText(lines.join('\n'));
+  await page.click('.cm-content');
+  await page.keyboard.press('Control+End');
+  const keyTimes = [];
+  for (let i = 0; i < 15; i++) {
+    const p = page.evaluate(() => new Promise((resolve) => {
+      let t0 = 0;
+      window.addEventListener('keydown', () => { t0 = performance.now(); }, { capture: true, once: true });
+      const obs = new PerformanceObserver((list) => {
+        if (!list.getEntriesByName('mox-checked').length || !t0) return;
+        obs.disconnect();
+        requestAnimationFrame(() => setTimeout(() => resolve(performance.now() - t0), 0));
+      });
+      obs.observe({ entryTypes: ['mark'] });
+    }));
+    await page.waitForTimeout(20);
+    await page.keyboard.press(i % 2 ? 'Backspace' : 'x');
+    keyTimes.push(await p);
+  }
+  const marks = await page.locator('.cm-lint-marker-error').count();
+  report(`key press in a 10,000-line source, checked and marked (median of 15; ${marks} marks in view)`, median(keyTimes), 'ms', 50);
 }
-const marks = await page.locator('.cm-lint-marker-error').count();
-report(`key press in a 10,000-line source, checked and marked (median of 15; ${marks} marks in view)`, median(keyTimes), 'ms', 50);
 
 // Step: registers, cells and listing updated, with the Datapath panel open
 // and closed in turns.

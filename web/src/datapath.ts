@@ -149,8 +149,10 @@ function schedule() {
 }
 
 function tick(at: number) {
-  // Late by more than a word (a hidden tab): go on from now, without a burst.
-  last = performance.now() - at > 1000 / speed() ? performance.now() : at;
+  // Late by more than a word (a busy machine, a hidden tab): the words
+  // missed are skipped rather than run in a burst, and the beat is kept.
+  const period = 1000 / speed();
+  last = at + Math.floor(Math.max(0, performance.now() - at) / period) * period;
   ownStep();
   const m = page.machine!;
   if (!playing) return;
