@@ -149,8 +149,8 @@ function schedule() {
 }
 
 function tick(at: number) {
-  // Late by more than a word (a busy machine, a hidden tab): the words
-  // missed are skipped rather than run in a burst, and the beat is kept.
+  // Late by more than a word (a busy machine, a hidden tab): the beats
+  // missed are skipped rather than caught up in a burst, and the beat kept.
   const period = 1000 / speed();
   last = at + Math.floor(Math.max(0, performance.now() - at) / period) * period;
   ownStep();
