@@ -50,12 +50,12 @@ connection.onDidChangeConfiguration((change) => {
 documents.onDidChangeContent(async ({ document }) => {
   const core = await corePromise;
   const result = check(core, document);
-  void connection.sendDiagnostics({ uri: document.uri, version: document.version, diagnostics: result.diagnostics });
   void connection.sendNotification('mox77/errorCount', {
     uri: document.uri,
     errorCount: result.errorCount,
     summary: result.summary,
   });
+  void connection.sendDiagnostics({ uri: document.uri, version: document.version, diagnostics: result.diagnostics });
 });
 
 documents.onDidClose(({ document }) => {
