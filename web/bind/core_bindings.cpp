@@ -332,9 +332,10 @@ public:
     // The editors' debugger edits one value at a time, as Back can take back.
     bool setValue(const std::string& where, int index, std::int32_t value) {
         display_.changes.clear();
-        return emulator_.setValue(where == "memory" ? mox::Change::Where::Memory
-                                                    : mox::Change::Where::Register,
-                                  index, value)
+        return emulator_
+                   .setValue(where == "memory" ? mox::Change::Where::Memory
+                                               : mox::Change::Where::Register,
+                             index, value)
                    .where != mox::Change::Where::Nothing;
     }
 
