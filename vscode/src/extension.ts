@@ -1,7 +1,7 @@
 // The VS Code side: starts both servers (bundled beside this file, each with
 // the core inside) and adds the commands. It knows no rule of its own.
 import * as path from 'node:path';
-import { readFileSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import * as vscode from 'vscode';
 import { LanguageClient, TransportKind, type LanguageClientOptions, type ServerOptions } from 'vscode-languageclient/node';
 import { makeFragment } from '../../web/src/share';
@@ -78,6 +78,10 @@ async function assemble(): Promise<void> {
 // The page shipped inside the extension, with the open source in its address.
 async function openWebEdition(context: vscode.ExtensionContext): Promise<void> {
   const page = context.asAbsolutePath(path.join('web', 'mox77.html'));
+  if (!existsSync(page)) {
+    void vscode.window.showErrorMessage('MOX77: this build of the extension carries no web edition (scripts/build-web.sh was not run before it).');
+    return;
+  }
   const doc = vscode.window.activeTextEditor?.document;
   let fragment = '';
   if (doc?.languageId === 'mox77') {

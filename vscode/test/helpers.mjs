@@ -32,8 +32,9 @@ export function sources() {
   return list;
 }
 
-// zerlant run on a copy named x.asm in a folder of its own: its lines between
-// "now assembling" and the pause, and the .8xe when it wrote one.
+// zerlant run on a copy named x.asm in a folder of its own: its error lines,
+// its count line, all it printed after "now assembling" up to the pause
+// (closing), and the .8xe when it wrote one.
 export function zerlant(file) {
   const dir = scratch();
   const copy = join(dir, 'x.asm');
@@ -43,7 +44,8 @@ export function zerlant(file) {
   const errors = lines.slice(1, lines.findIndex((l) => l.startsWith('process stoped')));
   const count = lines.find((l) => l.startsWith('process stoped'));
   const out = join(dir, 'x.8xe');
-  return { dir, copy, errors, count, code: existsSync(out) ? readFileSync(out, 'latin1') : null, out };
+  const closing = lines.slice(1).filter((l) => !l.startsWith('Press any key'));
+  return { dir, copy, errors, count, closing, code: existsSync(out) ? readFileSync(out, 'latin1') : null, out };
 }
 
 export function emurunJson(program, init) {

@@ -222,7 +222,7 @@ test('code actions mend a misspelt mnemonic and a missing halt, only where certa
 
 test('the assemble command writes the .8xe zerlant writes', async () => {
   const dir = scratch();
-  for (const file of sources().slice(0, 6)) {
+  for (const file of sources().filter((f, n) => n % 4 === 0)) {
     const expected = zerlant(file);
     const copy = join(dir, 'x.asm');
     writeFileSync(copy, readFileSync(file));
@@ -230,7 +230,7 @@ test('the assemble command writes the .8xe zerlant writes', async () => {
       command: 'mox77.server.assemble',
       arguments: [pathToFileURL(copy).href],
     });
-    assert.deepEqual(result.lines.slice(0, expected.errors.length + 1), [...expected.errors, expected.count], file);
+    assert.deepEqual(result.lines, expected.closing, file);
     if (expected.code === null) assert.equal(result.output, null, file);
     else assert.equal(readFileSync(result.output, 'latin1'), expected.code, file);
   }
