@@ -125,6 +125,17 @@ test('a whole session: entry, steps, back to the start, breakpoints, emurun\'s s
   assert.ok((await values('Registers')).every((r) => r.value === '0'));
 });
 
+test('breakpoints sent before the launch, as VS Code sends them, hold; another file\'s never stop the program', async () => {
+  const program = join(root, 'examples/memory.asm');
+  const other = join(root, 'examples/arithmetic.asm');
+  const lines = codeLines(program);
+  await dc.hitBreakpoint({ program, stopOnEntry: false }, { path: program, line: lines[3] });
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [] });
+  const bp = await dc.setBreakpointsRequest({ source: { path: other }, breakpoints: [{ line: codeLines(other)[5] }] });
+  assert.ok(bp.body.breakpoints[0].verified);
+  assert.equal(await stopped(dc.continueRequest({ threadId: 1 })), 'halt');
+});
+
 test('setVariable writes a value that step back takes back, in the radix on show', async () => {
   const program = join(root, 'examples/arithmetic.asm');
   await launch({ program, radix: 10 });

@@ -1,7 +1,7 @@
 // The MOX77 debug adapter: one machine of the core in step-by-step mode,
 // driven a word at a time, with the core's history for step back.
 import { existsSync, readFileSync } from 'node:fs';
-import { basename, join } from 'node:path';
+import { basename, join, resolve } from 'node:path';
 import {
   Breakpoint,
   DebugSession,
@@ -69,10 +69,13 @@ export class MoxDebugSession extends DebugSession {
   private program: Program | null = null;
   private args: LaunchArguments | null = null;
   private viewMode = 2;
-  private breakLines = new Set<number>();
+  // Breakpoint lines (from 0) by source path, moved onto lines with words.
+  private breakpoints = new Map<string, Set<number>>();
   private configured!: Promise<void>;
   private configurationDone!: () => void;
   private changed = new Set<string>();
+
+  private readonly loading = loadCore();
 
   constructor() {
     super();
@@ -102,7 +105,7 @@ export class MoxDebugSession extends DebugSession {
   }
 
   protected async launchRequest(response: DebugProtocol.LaunchResponse, args: LaunchArguments): Promise<void> {
-    this.core = await loadCore();
+    this.core = await this.loading;
     const radix = args.radix ?? 16;
     if (!viewModes.has(radix)) return this.refuse(response, `radix must be 2, 10 or 16, not ${radix}`);
     this.viewMode = viewModes.get(radix)!;
@@ -155,7 +158,7 @@ export class MoxDebugSession extends DebugSession {
       code = latin1Bytes(run.machineCode);
       wordLines = run.wordLines;
     }
-    this.program = { path: args.program, bytes, isSource, code, wordLines };
+    this.program = { path: resolve(args.program), bytes, isSource, code, wordLines };
     this.machine?.delete();
     const machine = (this.machine = new this.core.Machine());
     machine.setMode(STEP_BY_STEP);
@@ -196,6 +199,11 @@ export class MoxDebugSession extends DebugSession {
     return lines && i < lines.length ? lines[i] : null;
   }
 
+  private atBreakpoint(): boolean {
+    const line = this.currentLine();
+    return line !== null && (this.breakpoints.get(this.program!.path)?.has(line) ?? false);
+  }
+
   private noteChanges(): void {
     for (const c of this.machine!.lastChanges()) this.changed.add(`${c.where}:${c.index}`);
   }
@@ -220,8 +228,7 @@ export class MoxDebugSession extends DebugSession {
     this.changed.clear();
     for (;;) {
       if (this.stepOnce()) return this.stopAt('halt', 'Halted');
-      const line = this.currentLine();
-      if (line !== null && this.breakLines.has(line)) return this.stopAt('breakpoint');
+      if (this.atBreakpoint()) return this.stopAt('breakpoint');
     }
   }
 
@@ -263,8 +270,7 @@ export class MoxDebugSession extends DebugSession {
     this.changed.clear();
     while (this.machine!.back()) {
       this.noteChanges();
-      const line = this.currentLine();
-      if (line !== null && this.breakLines.has(line)) {
+      if (this.atBreakpoint()) {
         this.messages();
         return this.stopAt('breakpoint');
       }
@@ -278,27 +284,31 @@ export class MoxDebugSession extends DebugSession {
   }
 
   // A breakpoint asks to run to a line: one without a word moves to the next
-  // line that has one.
-  protected setBreakPointsRequest(
+  // line that has one. They may come before the launch, so the source is
+  // assembled here.
+  protected async setBreakPointsRequest(
     response: DebugProtocol.SetBreakpointsResponse,
     args: DebugProtocol.SetBreakpointsArguments,
-  ): void {
-    const lines = [...(this.program?.wordLines ?? this.sourceLinesOf(args.source.path))];
-    this.breakLines.clear();
+  ): Promise<void> {
+    this.core ??= await this.loading;
+    const path = args.source.path ? resolve(args.source.path) : '';
+    const lines = [...this.wordLinesOf(path)];
+    const set = new Set<number>();
     const breakpoints = (args.breakpoints ?? []).map((b) => {
       const asked = this.convertClientLineToDebugger(b.line);
       const line = lines.find((l) => l >= asked);
       if (line === undefined) return new Breakpoint(false);
-      this.breakLines.add(line);
+      set.add(line);
       return new Breakpoint(true, this.convertDebuggerLineToClient(line));
     });
+    this.breakpoints.set(path, set);
     response.body = { breakpoints };
     this.sendResponse(response);
   }
 
-  // Breakpoints arrive before the launch has read the program.
-  private sourceLinesOf(path: string | undefined): Int32Array {
-    if (!path || !this.core) return new Int32Array();
+  private wordLinesOf(path: string): Int32Array {
+    if (this.program?.path === path && this.program.wordLines) return this.program.wordLines;
+    if (!path || /\.8xe$/i.test(path)) return new Int32Array();
     try {
       return this.core.assemble(readFileSync(path)).wordLines;
     } catch {
