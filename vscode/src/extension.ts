@@ -92,14 +92,17 @@ async function openWebEdition(context: vscode.ExtensionContext): Promise<void> {
 }
 
 const radices = [16, 10, 2];
-let radix = 0;
+const shown = new WeakMap<vscode.DebugSession, number>();
 
+// Cycles 16, 10, 2 from the radix the session was launched with.
 async function toggleRadix(): Promise<void> {
   const session = vscode.debug.activeDebugSession;
   if (session?.type !== 'mox77') return;
-  radix = (radix + 1) % radices.length;
-  await session.customRequest('mox77.setRadix', { radix: radices[radix] });
-  void vscode.window.setStatusBarMessage(`MOX77: registers and cells in base ${radices[radix]}`, 3000);
+  const current = shown.get(session) ?? Number(session.configuration.radix ?? 16);
+  const next = radices[(radices.indexOf(current) + 1) % radices.length];
+  await session.customRequest('mox77.setRadix', { radix: next });
+  shown.set(session, next);
+  void vscode.window.setStatusBarMessage(`MOX77: registers and cells in base ${next}`, 3000);
 }
 
 export async function deactivate(): Promise<void> {

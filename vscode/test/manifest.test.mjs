@@ -4,7 +4,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { readFileSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { core, root } from './helpers.mjs';
 
@@ -20,6 +20,8 @@ test('the .vsix carries the manifest it was built from, and every file it names'
   assert.match(read('extension.vsixmanifest'), new RegExp(`Version="${pkg.version}"`));
   for (const file of [manifest.main, 'server/mox77-lsp.js', 'server/mox77-dap.js', 'server/package.json'])
     assert.ok(inside(file), file);
+  // "Open in the web edition" opens the page built with the extension.
+  if (existsSync(join(root, 'build/web/mox77.html'))) assert.ok(inside('web/mox77.html'));
   assert.ok(!listing.some((f) => f.includes('node_modules')), 'the servers are bundled, not shipped as packages');
   assert.equal(read('extension/server/mox77-lsp.js'), readFileSync(join(root, 'build/vscode/server/mox77-lsp.js'), 'utf8'));
 });
