@@ -1,6 +1,6 @@
 // What the tests hold the servers to: the native programs' own output.
 import { execFileSync, spawnSync } from 'node:child_process';
-import { copyFileSync, mkdtempSync, readdirSync, readFileSync, existsSync } from 'node:fs';
+import { copyFileSync, mkdtempSync, readdirSync, readFileSync, existsSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -30,6 +30,20 @@ export function sources() {
     if (existsSync(join(exercises, d, 'start.asm'))) add(join(exercises, d), (f) => f.endsWith('.asm'));
   add(join(root, 'fuzz/corpus/assembly'), () => true);
   return list;
+}
+
+// The encoder's corpus lines, each made a program with a halt after it, so
+// that every line's own message is compared.
+export function encoderSources() {
+  const dir = scratch();
+  const corpus = join(root, 'fuzz/corpus/encoder');
+  return readdirSync(corpus)
+    .sort()
+    .map((f) => {
+      const file = join(dir, `${f}.asm`);
+      writeFileSync(file, Buffer.concat([readFileSync(join(corpus, f)), Buffer.from('\nhalt\n')]));
+      return file;
+    });
 }
 
 // zerlant run on a copy named x.asm in a folder of its own: its error lines,

@@ -11,7 +11,7 @@ import {
   StreamMessageReader,
   StreamMessageWriter,
 } from 'vscode-languageserver-protocol/node';
-import { core, scratch, server, sources, zerlant } from './helpers.mjs';
+import { core, encoderSources, scratch, server, sources, zerlant } from './helpers.mjs';
 
 let proc;
 let conn;
@@ -63,8 +63,8 @@ after(() => {
 });
 
 test('diagnostics are zerlant\'s lines, on their lines, with its count', async () => {
-  const files = sources();
-  assert.ok(files.length > 30, 'the corpus is there');
+  const files = [...sources(), ...encoderSources()];
+  assert.ok(files.length > 100, 'the corpus is there');
   let errorsSeen = 0;
   for (const file of files) {
     const expected = zerlant(file);
