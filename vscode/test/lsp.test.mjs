@@ -187,6 +187,14 @@ test('inlay hints show the words zerlant writes, at the ends of their lines', as
   });
   assert.equal(hints.map((h) => h.label).join('').toLowerCase(), expected.code);
   for (const h of hints) assert.equal(h.position.character, lines[h.position.line].replace(/\r$/, '').length);
+  // The setting turns them off again.
+  conn.sendNotification('workspace/didChangeConfiguration', { settings: { mox77: { inlayHints: false } } });
+  const off = await conn.sendRequest('textDocument/inlayHint', {
+    textDocument: { uri },
+    range: { start: { line: 0, character: 0 }, end: { line: lines.length, character: 0 } },
+  });
+  assert.deepEqual(off, []);
+  conn.sendNotification('workspace/didChangeConfiguration', { settings: { mox77: { inlayHints: true } } });
 });
 
 test('code actions mend a misspelt mnemonic and a missing halt, only where certain', async () => {
