@@ -2,6 +2,7 @@
 // when the page is hidden or left. Several tabs share the one entry, so a
 // tab writes only the members it changed, takes another tab's newer text
 // when it has none of its own, and asks the student when both changed it.
+import { isolateHistory } from '@codemirror/commands';
 import { save as saveKept, load as loadKept, parseKept, unsaved, incoming, KEY, TEXT_FIELDS, type Kept } from './storage';
 import { text, view } from './editor';
 import { $, page, on, emit } from './state';
@@ -75,7 +76,11 @@ function take(other: Kept) {
     while (end < old.length - from && end < other.text.length - from && old[old.length - 1 - end] === other.text[other.text.length - 1 - end]) end++;
     taking = true;
     try {
-      view.dispatch({ changes: { from, to: old.length - end, insert: other.text.slice(from, other.text.length - end) } });
+      // An undo step of its own, even right after a keystroke of this tab's.
+      view.dispatch({
+        changes: { from, to: old.length - end, insert: other.text.slice(from, other.text.length - end) },
+        annotations: isolateHistory.of('full'),
+      });
     } finally {
       taking = false;
     }
