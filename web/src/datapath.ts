@@ -130,12 +130,12 @@ function speed(): number {
   return page.kept.speed;
 }
 
-function setSpeed(words: number) {
+function setSpeed(words: number, chosen = true) {
   page.kept.speed = Math.max(1, Math.min(20, Math.round(words)));
   const input = $<HTMLInputElement>('datapath-speed');
   input.value = String(page.kept.speed);
   $('datapath-rate').textContent = `${page.kept.speed} ${page.kept.speed === 1 ? 'word' : 'words'} a second`;
-  keep(['speed']);
+  if (chosen) keep(['speed']);
   // The next word keeps its distance from the last one, at the new speed.
   if (playing) schedule();
 }
@@ -234,7 +234,7 @@ export function wireDatapath() {
   $('datapath-phase').addEventListener('click', phase);
   $('datapath-play').addEventListener('click', play);
   $('datapath-speed').addEventListener('input', (e) => setSpeed(Number((e.target as HTMLInputElement).value)));
-  setSpeed(speed());
+  setSpeed(speed(), false);
   paintOpen();
 
   window.addEventListener('keydown', (e) => {
