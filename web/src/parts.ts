@@ -31,8 +31,7 @@ export function wireParts() {
     if (!tab) return;
     showPart(tab.getAttribute('aria-controls')!);
     // the part from its top, just below the bar that stays on screen
-    const bar = document.getElementById('parts')!;
-    window.scrollTo(0, bar.offsetTop + bar.offsetHeight);
+    window.scrollTo(0, document.getElementById('parts')!.offsetTop);
   });
   // arrow keys move along the tabs, as in any tab bar
   bar.addEventListener('keydown', (e) => {
