@@ -47,12 +47,14 @@ export function persist(now = false) {
     if (theirs) fields = fields.filter((f) => !(TEXT_FIELDS as readonly string[]).includes(f));
     else {
       page.kept.stamp = `${tabId}.${++writes}`;
-      base = page.kept.stamp;
       fields = [...new Set([...fields, ...TEXT_FIELDS])];
     }
   }
   const failed = !saveKept(store, page.kept, fields);
-  if (!failed) for (const f of fields) changed.delete(f);
+  if (!failed) {
+    for (const f of fields) changed.delete(f);
+    if (fields.includes('stamp')) base = page.kept.stamp;
+  }
   if (failed !== page.keptFailed) {
     page.keptFailed = failed;
     if (failed) notice('The browser has no room to keep this text: save it to a file, or a reload loses it.');
