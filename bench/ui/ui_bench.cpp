@@ -1,6 +1,9 @@
 // A full run of a 100,000-word program through the real windows (offscreen),
 // lighting what each word changes as a user sees it, next to the same run with
-// a display that shows nothing.
+// a display that shows nothing, and with the datapath window open too. Then a
+// Step up to the next frame drawn, with and without the datapath window.
+#include "datapath_view.h"
+#include "datapath_window.h"
 #include "dialogs.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
@@ -56,6 +59,58 @@ void fullRunThroughWindows(benchmark::State& state) {
     setRate(state);
 }
 BENCHMARK(fullRunThroughWindows)->Unit(benchmark::kMillisecond);
+
+void fullRunThroughWindowsWithDatapath(benchmark::State& state) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.setProgramListing(program());
+    windows.executionWindow().show();
+    windows.memoryMapWindow().show();
+    windows.showDatapath();
+    QApplication::processEvents();
+    QPushButton* execute = windows.executionWindow().button(QStringLiteral("Execute"));
+    for (auto _ : state) {
+        execute->click();
+    }
+    benchmark::DoNotOptimize(windows.machine().cpu.registers[0]);
+    setRate(state);
+}
+BENCHMARK(fullRunThroughWindowsWithDatapath)->Unit(benchmark::kMillisecond);
+
+// Step, then the event loop until what it changed is on screen: the windows'
+// repaints, the datapath's among them when it is open.
+void stepToFrame(benchmark::State& state, bool datapathOpen) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.machine().executionMode = mox::StepByStep;
+    windows.machine().loadProgram(program());
+    if (datapathOpen) {
+        windows.showDatapath();
+    }
+    QApplication::processEvents();
+    QPushButton* step = windows.executionWindow().button(QStringLiteral("Step"));
+    const mox::ui::DatapathView& view = *windows.datapathWindow().view();
+    const int framesBefore = view.framesDrawn();
+    for (auto _ : state) {
+        step->click();
+        QApplication::processEvents();
+    }
+    const int frames = view.framesDrawn() - framesBefore;
+    if (datapathOpen && frames < static_cast<int>(state.iterations())) {
+        state.SkipWithError("a Step drew no datapath frame");
+    }
+    state.counters["datapath frames"] = frames;
+}
+
+void stepToFrameWithDatapath(benchmark::State& state) {
+    stepToFrame(state, true);
+}
+BENCHMARK(stepToFrameWithDatapath)->Unit(benchmark::kMillisecond);
+
+void stepToFrameWithoutDatapath(benchmark::State& state) {
+    stepToFrame(state, false);
+}
+BENCHMARK(stepToFrameWithoutDatapath)->Unit(benchmark::kMillisecond);
 
 void fullRunWithNullDisplay(benchmark::State& state) {
     mox::NullDisplay display;

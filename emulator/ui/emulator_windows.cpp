@@ -1,6 +1,8 @@
 #include "emulator_windows.h"
 
 #include "about_window.h"
+#include "datapath_follower.h"
+#include "datapath_window.h"
 #include "dialogs.h"
 #include "disassemble.h"
 #include "execution_window.h"
@@ -56,7 +58,9 @@ EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
       about(std::make_unique<AboutWindow>()),
       execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view, lit)),
       memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view, lit)),
-      instruction(std::make_unique<InstructionWindow>()) {
+      instruction(std::make_unique<InstructionWindow>()),
+      datapath(std::make_unique<DatapathWindow>()),
+      follower(std::make_unique<DatapathFollower>(emulator, *datapath, view)) {
     connectWindows();
     main->show();
     setProgramListing("");
@@ -88,6 +92,12 @@ void EmulatorWindows::connectWindows() {
                      [this] { shutDown(); });
     QObject::connect(execution.get(), &ExecutionWindow::reloadRequested, execution.get(),
                      [this] { reload(); });
+    QObject::connect(execution.get(), &ExecutionWindow::datapathRequested, execution.get(),
+                     [this] { showDatapath(); });
+    QObject::connect(datapath.get(), &DatapathWindow::phaseRequested, datapath.get(),
+                     [this] { follower->phase(); });
+    QObject::connect(datapath.get(), &DatapathWindow::playTick, datapath.get(),
+                     [this] { follower->tick(); });
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
                      [this] { refreshAll(); });
@@ -118,6 +128,13 @@ QWidget* EmulatorWindows::window(Window which) const {
         return instruction.get();
     }
     return nullptr;
+}
+
+void EmulatorWindows::showDatapath() {
+    datapath->show();
+    follower->follow();
+    datapath->raise();
+    datapath->activateWindow();
 }
 
 void EmulatorWindows::runCommand() {
@@ -192,6 +209,8 @@ template <class Run> void EmulatorWindows::fullRun(Run&& run) {
     inFullRun = true;
     run();
     inFullRun = false;
+    // The last word only: drawing every word of a run would only slow it.
+    follower->follow();
 }
 
 void EmulatorWindows::shutDown() {
@@ -219,6 +238,9 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
         break;
     }
     refreshAll();
+    if (!inFullRun) {
+        follower->follow();
+    }
 }
 
 void EmulatorWindows::announce(const Change& change, QWidget* source) {
