@@ -170,6 +170,7 @@ bool datapathPictures(const QString& folder, const QString& program) {
     dark.setColor(QPalette::Text, QColor(236, 236, 236));
     dark.setColor(QPalette::Button, QColor(48, 50, 54));
     dark.setColor(QPalette::ButtonText, QColor(236, 236, 236));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
     datapath.setPalette(dark);
     QApplication::processEvents();
     return save(datapath, folder, "datapath-dark") && ok;
