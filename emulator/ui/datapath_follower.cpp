@@ -78,14 +78,17 @@ std::optional<Cycle> DatapathFollower::stepCycle() const {
     return emulator.nextCycle();
 }
 
+void DatapathFollower::showNoNextWord() {
+    walk.reset();
+    showNothing(QStringLiteral("No next word"),
+                QStringLiteral("Phase and Play go through a program loaded in step by step mode."));
+}
+
 void DatapathFollower::phase() {
     window.pause();
     const auto next = stepCycle();
     if (!next) {
-        walk.reset();
-        showNothing(QStringLiteral("No next word"),
-                    QStringLiteral("Phase and Play go through a program loaded in step by step "
-                                   "mode."));
+        showNoNextWord();
         return;
     }
     // Described afresh at every phase: anything that changed the machine
@@ -113,6 +116,13 @@ void DatapathFollower::phase() {
         showPhases(*last, writePhase, writePhase,
                    QStringLiteral("Word %1: phase 5 of 5, %2")
                        .arg(wordOf(*last), toQString(phaseNames[writePhase])));
+    }
+}
+
+void DatapathFollower::startPlay() {
+    if (!stepCycle()) {
+        window.pause();
+        showNoNextWord();
     }
 }
 

@@ -26,6 +26,8 @@ public:
     void follow();
     // One more phase of the next word; at the write phase the word runs.
     void phase();
+    // Play pressed: says so at once when there is nothing to play.
+    void startPlay();
     // Play's tick: the next word, then pause at the halt or the end.
     void tick();
 
@@ -34,6 +36,7 @@ private:
     std::optional<Cycle> stepCycle() const;
     void showPhases(const Cycle& cycle, int first, int last, const QString& heading);
     void showNothing(const QString& heading, const QString& sentence);
+    void showNoNextWord();
 
     Emulator& emulator;
     DatapathWindow& window;

@@ -98,6 +98,12 @@ void EmulatorWindows::connectWindows() {
                      [this] { follower->phase(); });
     QObject::connect(datapath.get(), &DatapathWindow::playTick, datapath.get(),
                      [this] { follower->tick(); });
+    QObject::connect(datapath.get(), &DatapathWindow::playingChanged, datapath.get(),
+                     [this](bool playing) {
+                         if (playing) {
+                             follower->startPlay();
+                         }
+                     });
 
     QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
                      [this] { refreshAll(); });
@@ -144,6 +150,8 @@ void EmulatorWindows::runCommand() {
 }
 
 void EmulatorWindows::loadFile(const std::string& path) {
+    // Play goes through the program it started on, not a new one.
+    datapath->pause();
     lastPath = path;
     if (emulator.executionMode == FullExecution) {
         fullRun([&] { loadProgramFile(emulator, path); });
@@ -214,6 +222,7 @@ template <class Run> void EmulatorWindows::fullRun(Run&& run) {
 }
 
 void EmulatorWindows::shutDown() {
+    datapath->pause();
     execution->hide();
     memoryMap->hide();
     main->show();

@@ -329,6 +329,14 @@ private slots:
         QCOMPARE(cpu().registers[0], 4);
         windows->back();
         QCOMPARE(cpu().registers[0], 3);
+
+        // A load stops Play; in full execution there is nothing to play.
+        datapath().play();
+        load("9000", false);
+        QVERIFY(!datapath().isPlaying());
+        datapath().button("Play")->click();
+        QVERIFY(!datapath().isPlaying());
+        QCOMPARE(datapath().heading()->text(), "No next word");
     }
 
     void everyControlWorksFromTheKeyboard() {
