@@ -12,10 +12,15 @@
 
 #include "qt_bench_main.h"
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -111,6 +116,47 @@ void stepToFrameWithoutDatapath(benchmark::State& state) {
     stepToFrame(state, false);
 }
 BENCHMARK(stepToFrameWithoutDatapath)->Unit(benchmark::kMillisecond);
+
+// Play at the top speed with the window drawing every word: how far the
+// ticks stray from the 50 ms asked for.
+void playAtTopSpeed(benchmark::State& state) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.machine().executionMode = mox::StepByStep;
+    windows.machine().loadProgram(program());
+    windows.showDatapath();
+    mox::ui::DatapathWindow& datapath = windows.datapathWindow();
+    datapath.setSpeed(20);
+    constexpr int ticks = 41;
+    std::vector<double> gaps;
+    for (auto _ : state) {
+        std::vector<qint64> at;
+        QElapsedTimer clock;
+        clock.start();
+        QEventLoop loop;
+        const auto tick = QObject::connect(&datapath, &mox::ui::DatapathWindow::playTick, [&] {
+            at.push_back(clock.nsecsElapsed());
+            if (at.size() == ticks) {
+                datapath.pause();
+                loop.quit();
+            }
+        });
+        datapath.play();
+        loop.exec();
+        QObject::disconnect(tick);
+        for (std::size_t i = 1; i < at.size(); ++i) {
+            gaps.push_back(double(at[i] - at[i - 1]) / 1e6);
+        }
+    }
+    std::sort(gaps.begin(), gaps.end());
+    state.counters["median gap ms"] = gaps[gaps.size() / 2];
+    state.counters["gaps within 5 ms %"] =
+        100.0 *
+        double(std::count_if(gaps.begin(), gaps.end(),
+                             [](double g) { return std::abs(g - 50.0) <= 5.0; })) /
+        double(gaps.size());
+}
+BENCHMARK(playAtTopSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void fullRunWithNullDisplay(benchmark::State& state) {
     mox::NullDisplay display;

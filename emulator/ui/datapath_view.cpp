@@ -20,6 +20,33 @@ void indexIds(const QDomElement& element, QHash<QString, QDomElement>& index) {
     }
 }
 
+bool hasClass(const QDomElement& element, const QString& name) {
+    return element.attribute(QStringLiteral("class"))
+        .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+        .contains(name);
+}
+
+// The titles and notes never change: a text that is one of them.
+bool isFixedText(const QDomElement& element) {
+    return element.tagName() == QLatin1String("text") &&
+           (hasClass(element, QStringLiteral("name")) || hasClass(element, QStringLiteral("note")));
+}
+
+// Removes under `element` what `drop` picks, keeping groups, the style sheet
+// and the title.
+template <class Drop> void prune(QDomElement element, Drop drop) {
+    QDomElement child = element.firstChildElement();
+    while (!child.isNull()) {
+        const QDomElement next = child.nextSiblingElement();
+        if (drop(child)) {
+            element.removeChild(child);
+        } else {
+            prune(child, drop);
+        }
+        child = next;
+    }
+}
+
 void setText(QDomElement& element, const QString& text) {
     while (element.hasChildNodes()) {
         element.removeChild(element.firstChild());
@@ -36,13 +63,24 @@ DatapathView::DatapathView(QWidget* parent) : QWidget(parent) {
     if (file.open(QIODevice::ReadOnly)) {
         document.setContent(&file);
     }
+    // Text is most of what drawing costs. The fixed texts are drawn apart,
+    // once for a size, above the lines, boxes and values of every frame.
+    fixedTexts = document.cloneNode(true).toDocument();
+    prune(fixedTexts.documentElement(), [](const QDomElement& e) {
+        const QString tag = e.tagName();
+        return tag == QLatin1String("rect") || tag == QLatin1String("path") ||
+               (tag == QLatin1String("text") && !isFixedText(e));
+    });
+    prune(document.documentElement(), isFixedText);
     indexIds(document.documentElement(), elements);
     renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    fixedRenderer.setAspectRatioMode(Qt::KeepAspectRatio);
     setAccessibleName(QStringLiteral("Datapath drawing"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
     followPalette();
+    fixedRenderer.load(fixedTexts.toByteArray(-1));
     render();
 }
 
@@ -89,9 +127,7 @@ void DatapathView::show(const QStringList& ids,
 QStringList DatapathView::litIds() const {
     QStringList ids;
     for (auto it = elements.begin(); it != elements.end(); ++it) {
-        if (it->attribute(QStringLiteral("class"))
-                .split(QLatin1Char(' '))
-                .contains(QStringLiteral("lit"))) {
+        if (hasClass(*it, QStringLiteral("lit"))) {
             ids << it.key();
         }
     }
@@ -116,8 +152,12 @@ void DatapathView::followPalette() {
         return;
     }
     dark = wantDark;
-    QDomElement root = document.documentElement();
-    setClass(root, QStringLiteral("dark"), dark);
+    for (QDomDocument* drawing : {&document, &fixedTexts}) {
+        QDomElement root = drawing->documentElement();
+        setClass(root, QStringLiteral("dark"), dark);
+    }
+    fixedRenderer.load(fixedTexts.toByteArray(-1));
+    fixedLayer = QPixmap();
 }
 
 void DatapathView::changeEvent(QEvent* event) {
@@ -144,6 +184,16 @@ void DatapathView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, QRectF(rect()));
+    const qreal scale = devicePixelRatioF();
+    if (fixedLayer.size() != size() * scale) {
+        fixedLayer = QPixmap(size() * scale);
+        fixedLayer.setDevicePixelRatio(scale);
+        fixedLayer.fill(Qt::transparent);
+        QPainter layer(&fixedLayer);
+        layer.setRenderHint(QPainter::Antialiasing);
+        fixedRenderer.render(&layer, QRectF(rect()));
+    }
+    painter.drawPixmap(0, 0, fixedLayer);
     ++frames;
 }
 

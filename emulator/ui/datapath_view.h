@@ -4,6 +4,7 @@
 
 #include <QDomDocument>
 #include <QHash>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <QSvgRenderer>
@@ -47,6 +48,10 @@ private:
     void setClass(QDomElement& element, const QString& name, bool on);
 
     QDomDocument document;
+    // The titles and notes, and their picture at the current size.
+    QDomDocument fixedTexts;
+    QSvgRenderer fixedRenderer;
+    QPixmap fixedLayer;
     QHash<QString, QDomElement> elements;
     QStringList lit;
     QStringList filled;
