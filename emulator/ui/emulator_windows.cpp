@@ -105,15 +105,23 @@ void EmulatorWindows::connectWindows() {
                          }
                      });
 
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
-                     [this] { refreshAll(); });
+    // The datapath's numbers follow the base; Clear and Fill forget the
+    // words it shows.
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(), [this] {
+        refreshAll();
+        follower->follow();
+    });
     // Clear and Fill leave the registers and their texts alone.
     QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
                      &ExecutionWindow::refreshRegisterHighlights);
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(),
-                     [this] { emulator.clearMemory(); });
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(),
-                     [this] { emulator.fillMemory(); });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(), [this] {
+        emulator.clearMemory();
+        follower->follow();
+    });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(), [this] {
+        emulator.fillMemory();
+        follower->follow();
+    });
     QObject::connect(execution.get(), &ExecutionWindow::backRequested, execution.get(),
                      [this] { back(); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),

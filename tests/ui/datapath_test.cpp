@@ -10,6 +10,7 @@
 #include "fake_dialogs.h"
 #include "instruction_window.h"
 #include "main_window.h"
+#include "memory_map_window.h"
 #include "window_kit.h"
 
 #include <QDomDocument>
@@ -268,6 +269,15 @@ private slots:
         load("20ff9001f000", false);
         QCOMPARE(view().valueText("ir-value"), "F000");
         QCOMPARE(sentences().size(), 5);
+
+        // Numbers in the base the Memory Map shows; Clear forgets the words.
+        load("20ff");
+        step();
+        QCOMPARE(view().valueText("bus-alu-registers-value"), "ff");
+        windows->memoryMapWindow().memoryMapCommand(ViewDecimalCommand);
+        QCOMPARE(view().valueText("bus-alu-registers-value"), "255");
+        windows->memoryMapWindow().memoryMapCommand(ClearCommand);
+        QVERIFY(view().litIds().isEmpty());
     }
 
     void phaseWalksTheFivePhasesBeforeTheMachineChanges() {
