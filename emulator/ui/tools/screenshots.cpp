@@ -7,7 +7,8 @@
 // binary after a store. Then the keyboard's pictures: each window with the
 // focus frame on a control, and Back, with what it brought back lit and its
 // hint when nothing is left. Then the datapath window at 1024 x 600: after
-// a Step, one phase into the next word, and on a dark desktop. On a scaled
+// a Step, one phase into the next word (with the focus frame on Phase), and
+// on a dark desktop. On a scaled
 // screen (QT_SCALE_FACTOR=2) the names end in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
@@ -162,6 +163,8 @@ bool datapathPictures(const QString& folder, const QString& program) {
         emit datapath.phaseRequested();
     }
     ok = save(datapath, folder, "datapath-phase") && ok;
+    focusByKeyboard(datapath, datapath.button("Phase"));
+    ok = save(datapath, folder, "datapath-focus") && ok;
     windows.machine().stepInstruction();
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(32, 33, 36));
