@@ -94,7 +94,7 @@ void Emulator::stepInstruction() {
     cpu.running = true;
     // Running off the end of the program ends the pass as a halt would.
     if (cpu.nextInstructionText().size() == 4)
-        cpu.execute(cpu.nextInstructionText(), before);
+        cpu.execute(cpu.nextInstructionText(), before, cpu.instructionPointer / 4);
     else
         cpu.running = false;
 
@@ -195,6 +195,13 @@ bool Emulator::back() {
     if (cpu.programLoaded)
         showNextInstruction(cpu.nextInstructionText());
     return true;
+}
+
+std::optional<Cycle> Emulator::nextCycle() const {
+    if (executionMode != StepByStep || !cpu.programLoaded || cpu.nextInstructionText().size() != 4)
+        return std::nullopt;
+    return describeCycle(cpu.registers, cpu.memory, cpu.nextInstructionText(),
+                         Origin{cpu.instructionPointer / 4});
 }
 
 void Emulator::clearMemory() {
