@@ -2,8 +2,8 @@
 // when the page is hidden or left. Several tabs share the one entry, so a
 // tab writes only the members it changed, takes another tab's newer text
 // when it has none of its own, and asks the student when both changed it.
-import { isolateHistory } from '@codemirror/commands';
 import { save as saveKept, load as loadKept, parseKept, unsaved, incoming, KEY, TEXT_FIELDS, type Kept } from './storage';
+import { isolateHistory } from '@codemirror/commands';
 import { text, view } from './editor';
 import { $, page, on, emit } from './state';
 import { notice } from './messages';
@@ -47,12 +47,14 @@ export function persist(now = false) {
     if (theirs) fields = fields.filter((f) => !(TEXT_FIELDS as readonly string[]).includes(f));
     else {
       page.kept.stamp = `${tabId}.${++writes}`;
-      base = page.kept.stamp;
       fields = [...new Set([...fields, ...TEXT_FIELDS])];
     }
   }
   const failed = !saveKept(store, page.kept, fields);
-  if (!failed) for (const f of fields) changed.delete(f);
+  if (!failed) {
+    for (const f of fields) changed.delete(f);
+    if (fields.includes('stamp')) base = page.kept.stamp;
+  }
   if (failed !== page.keptFailed) {
     page.keptFailed = failed;
     if (failed) notice('The browser has no room to keep this text: save it to a file, or a reload loses it.');
@@ -76,10 +78,9 @@ function take(other: Kept) {
     while (end < old.length - from && end < other.text.length - from && old[old.length - 1 - end] === other.text[other.text.length - 1 - end]) end++;
     taking = true;
     try {
-      // An undo step of its own, even right after a keystroke of this tab's.
       view.dispatch({
         changes: { from, to: old.length - end, insert: other.text.slice(from, other.text.length - end) },
-        annotations: isolateHistory.of('full'),
+        annotations: isolateHistory.of('full'), // one step of Undo of its own, never merged with the student's typing
       });
     } finally {
       taking = false;
