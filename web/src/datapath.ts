@@ -32,11 +32,11 @@ function isOpen() {
   return page.kept.datapath;
 }
 
-// Phases `first` to `last` lit; what the earlier phases put in the slots
+// Phases `first` to `upTo` lit; what the earlier phases put in the slots
 // stays, as a register keeps its value.
-function frameOf(cycle: Cycle, first: number, last: number, heading: string): Frame {
+function frameOf(cycle: Cycle, first: number, upTo: number, heading: string): Frame {
   const f: Frame = { heading, lit: new Set(), values: new Map(), sentences: [] };
-  cycle.phases.slice(0, last + 1).forEach((p, i) => {
+  cycle.phases.slice(0, upTo + 1).forEach((p, i) => {
     if (i >= first) for (const id of p.lit) f.lit.add(id);
     for (const [slot, text] of Object.entries(p.values)) f.values.set(slot, text);
     f.sentences.push(p.sentence);
