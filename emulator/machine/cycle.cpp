@@ -100,14 +100,14 @@ Cycle describeCycle(const std::array<std::int32_t, 16>& registers,
     c.instruction = instructionForOpcode(value[0]);
     int reg = 0, src = 0;
     if (c.instruction) {
-        for (std::size_t i = 1; i < 4; ++i) {
+        for (std::size_t i = 1; i < 4 && c.instruction; ++i) {
             c.digits[i].role = roleIn(c.instruction->word, i);
             // The machine skips a word whose operands are not all digits.
             if (c.digits[i].role != Digit::Role::Unused && value[i] < 0)
                 c.instruction = nullptr;
-            if (c.digits[i].role == Digit::Role::Register)
+            else if (c.digits[i].role == Digit::Role::Register)
                 reg = value[i];
-            if (c.digits[i].role == Digit::Role::Source)
+            else if (c.digits[i].role == Digit::Role::Source)
                 src = value[i];
         }
     }
