@@ -173,7 +173,8 @@ void takeBack(std::array<std::int32_t, 16>& registers, std::array<std::int32_t, 
 
 std::optional<Cycle> lastCycle(const Cpu& cpu, const History& history) {
     const auto newest = history.newest(cpu);
-    if (!newest)
+    // A debugger's edit is kept in the history without a word: no cycle.
+    if (!newest || newest->word[0] == '\0')
         return std::nullopt;
     auto registers = cpu.registers;
     auto memory = cpu.memory;
