@@ -36,7 +36,8 @@ void assembleSource(std::string_view source, Assembly& run, const ReportError& r
 // instruction" or "fatal error: application requries a halt instruction".
 std::string consoleLine(const LineError& error);
 
-// The source name up to its first "." followed by ".8xe".
+// Beside the source: its folder, then its file name up to the first "." and
+// ".8xe" (lab1/my.prog.asm gives lab1/my.8xe).
 std::string outputFileName(std::string_view sourceName);
 
 } // namespace mox
