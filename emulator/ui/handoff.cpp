@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -22,9 +24,10 @@ namespace {
 // Long enough for a busy machine, short enough that Build and Run never
 // seems to hang when no emulator is there.
 constexpr int connectTimeoutMs = 500;
-// How long an emulator that has just lost the claim keeps trying to reach
-// the winner, which may not be listening yet.
-constexpr int startHandOverMs = 2000;
+// How long an emulator that has just lost the claim waits for the winner,
+// which may itself be starting on a busy machine: longer than the editor
+// waits for an emulator that is up and running.
+constexpr int startHandOverMs = 5000;
 // Each path goes as a 32-bit length (big-endian) and its bytes; no path
 // comes near this, so a longer frame is garbage.
 constexpr int frameHead = 4;
@@ -219,7 +222,7 @@ Start startReceiving(ProgramReceiver& receiver, const QString& socket, const QSt
         if (path.isEmpty()) {
             return Start::Alone;
         }
-        switch (handOff(socket, path)) {
+        switch (handOff(socket, path, int(std::max<qint64>(deadline.remainingTime(), 0)))) {
         case HandOff::Delivered:
             return Start::HandedOver;
         case HandOff::NoAnswer:

@@ -64,7 +64,8 @@ private:
 
 // An emulator's start: it claims the socket, or hands `path` to the emulator
 // that has it. Alone: no socket to be had, nothing to hand over (a second
-// window asked for by hand), or a holder that did not answer.
+// window asked for by hand), or a holder that did not answer within a few
+// seconds.
 enum class Start { Claimed, HandedOver, Alone };
 Start startReceiving(ProgramReceiver& receiver, const QString& socket, const QString& path);
 

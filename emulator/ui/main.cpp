@@ -6,8 +6,10 @@
 #include "main_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
@@ -33,8 +35,12 @@ int main(int argc, char** argv) {
     // started at the same moment finds it at once and hands its file over.
     const QStringList arguments = QApplication::arguments().mid(1);
     mox::ProgramReceiver receiver;
-    const mox::Start start =
-        mox::startReceiving(receiver, mox::handoffPlace().socket, arguments.value(0));
+    const mox::HandoffPlace place = mox::handoffPlace();
+    if (place.socket.isEmpty()) {
+        std::fprintf(stderr, "%s: Build and Run cannot reach this emulator: %s\n", argv[0],
+                     QFile::encodeName(place.problem).constData());
+    }
+    const mox::Start start = mox::startReceiving(receiver, place.socket, arguments.value(0));
     if (start == mox::Start::HandedOver) {
         return 0;
     }

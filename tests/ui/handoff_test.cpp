@@ -43,11 +43,11 @@ public:
     Peer(const Peer&) = delete;
     Peer& operator=(const Peer&) = delete;
 
-    // The next line it prints; empty when none comes within five seconds.
+    // The next line it prints; empty when none comes within ten seconds.
     QString line() {
         QElapsedTimer waited;
         waited.start();
-        while (!process.canReadLine() && waited.elapsed() < 5000) {
+        while (!process.canReadLine() && waited.elapsed() < 10000) {
             process.waitForReadyRead(100);
         }
         return QString::fromUtf8(process.readLine()).chopped(1);
@@ -284,7 +284,7 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(emulators[0].state() == QProcess::NotRunning ||
                                      emulators[1].state() == QProcess::NotRunning,
-                                 5000);
+                                 10000);
         const int ended = emulators[0].state() == QProcess::NotRunning ? 0 : 1;
         QCOMPARE(emulators[ended].exitStatus(), QProcess::NormalExit);
         QCOMPARE(emulators[ended].exitCode(), 0);
