@@ -198,6 +198,12 @@ private slots:
         Peer next(socket(), temp.filePath(QStringLiteral("q.8xe")));
         QCOMPARE(next.line(), QStringLiteral("alone"));
         QCOMPARE(next.process.state(), QProcess::Running);
+        // Resumed, the stopped one answers a peer that has gone, and lives on.
+        QCOMPARE(::kill(stopped.pid(), SIGCONT), 0);
+        QCOMPARE(stopped.line(), QStringLiteral("received ") + temp.filePath("p.8xe"));
+        QTest::qWait(200);
+        QCOMPARE(stopped.process.state(), QProcess::Running);
+        QCOMPARE(handOff(socket(), temp.filePath(QStringLiteral("r.8xe"))), HandOff::Delivered);
     }
 
     void onlyTheSameUserIsServed() {
