@@ -41,7 +41,8 @@ std::string consoleLine(const LineError& error);
 std::string errorCountLine(std::int64_t errorCount);
 std::string writtenLine(std::string_view outputName);
 
-// The source name up to its first "." followed by ".8xe".
+// Beside the source: its folder, then its file name up to the first "." and
+// ".8xe" (lab1/my.prog.asm gives lab1/my.8xe).
 std::string outputFileName(std::string_view sourceName);
 
 } // namespace mox

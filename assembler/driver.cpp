@@ -36,6 +36,16 @@ std::string writeMachineCode(const std::string& output, std::string_view machine
     return {};
 }
 
+bool asksForUsage(const std::vector<std::string>& args) {
+    return !args.empty() && (args.front() == "--help" || args.front() == "-h");
+}
+
+std::string_view usageText() {
+    return "usage: zerlant source.asm\n"
+           "Assembles source.asm into a .8xe file beside it, named after the file name up to\n"
+           "its first dot; only the first argument is used.\n";
+}
+
 namespace {
 
 // Receives each console line, without its line end.

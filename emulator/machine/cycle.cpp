@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <initializer_list>
 #include <limits>
 
 namespace mox {
@@ -99,14 +100,14 @@ Cycle describeCycle(const std::array<std::int32_t, 16>& registers,
     c.instruction = instructionForOpcode(value[0]);
     int reg = 0, src = 0;
     if (c.instruction) {
-        for (std::size_t i = 1; i < 4; ++i) {
+        for (std::size_t i = 1; i < 4 && c.instruction; ++i) {
             c.digits[i].role = roleIn(c.instruction->word, i);
             // The machine skips a word whose operands are not all digits.
             if (c.digits[i].role != Digit::Role::Unused && value[i] < 0)
                 c.instruction = nullptr;
-            if (c.digits[i].role == Digit::Role::Register)
+            else if (c.digits[i].role == Digit::Role::Register)
                 reg = value[i];
-            if (c.digits[i].role == Digit::Role::Source)
+            else if (c.digits[i].role == Digit::Role::Source)
                 src = value[i];
         }
     }
@@ -172,7 +173,8 @@ void takeBack(std::array<std::int32_t, 16>& registers, std::array<std::int32_t, 
 
 std::optional<Cycle> lastCycle(const Cpu& cpu, const History& history) {
     const auto newest = history.newest(cpu);
-    if (!newest)
+    // A debugger's edit is kept in the history without a word: no cycle.
+    if (!newest || newest->word[0] == '\0')
         return std::nullopt;
     auto registers = cpu.registers;
     auto memory = cpu.memory;
@@ -277,14 +279,36 @@ private:
     int viewMode_;
 };
 
+// One text from its pieces: one call where a chain of + would build a
+// string per step (the web edition's module carries every such chain).
+std::string cat(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (const std::string_view p : parts)
+        out.append(p);
+    return out;
+}
+
+// Appends to a list: "a, b".
+void listed(std::string& list, std::string_view item) {
+    if (!list.empty())
+        list.append(", ");
+    list.append(item);
+}
+
+void slot(PhaseView& v, std::string_view id, std::string text) {
+    v.values.emplace_back(id, std::move(text));
+}
+
+std::string_view registerName(int r) {
+    return registerNames[static_cast<std::size_t>(r)];
+}
+
 std::string digitRuns(const Teller& t) {
     const Cycle& c = t.c_;
     std::string out;
-    const auto add = [&out](const std::string& part) { out.append("; ").append(part); };
-    std::string nn;
     for (std::size_t i = 1; i < 4; ++i) {
         const Digit& d = c.digits[i];
-        const std::string digit(1, d.digit);
+        const std::string_view digit(&d.digit, 1);
         switch (d.role) {
         case Digit::Role::Unused: {
             std::size_t end = i;
@@ -293,21 +317,23 @@ std::string digitRuns(const Teller& t) {
             std::string digits;
             for (std::size_t k = i; k <= end; ++k)
                 digits += c.digits[k].digit;
-            add(end == i ? "digit " + std::to_string(i + 1) + " (" + digits + ") is not used"
-                         : "digits " + std::to_string(i + 1) + "-" + std::to_string(end + 1) +
-                               " (" + digits + ") are not used");
+            const std::string from = std::to_string(i + 1);
+            out += end == i ? cat({"; digit ", from, " (", digits, ") is not used"})
+                            : cat({"; digits ", from, "-", std::to_string(end + 1), " (", digits,
+                                   ") are not used"});
             i = end;
             break;
         }
         case Digit::Role::Register:
         case Digit::Role::Source:
-            add((d.role == Digit::Role::Register ? "reg " : "src ") + digit + " = " +
-                std::string(registerNames[static_cast<std::size_t>(hexDigitValue(d.digit))]));
+            out += cat({d.role == Digit::Role::Register ? "; reg " : "; src ", digit, " = ",
+                        registerName(hexDigitValue(d.digit))});
             break;
         case Digit::Role::Value:
-            nn += d.digit;
-            if (nn.size() == 2)
-                add("nn " + nn + " = " + t.number(t.address()));
+            // The pair is told once, at its second digit.
+            if (c.digits[i - 1].role == Digit::Role::Value)
+                out += cat({"; nn ", std::string_view(c.word.data() + i - 1, 2), " = ",
+                            t.number(t.address())});
             break;
         case Digit::Role::Opcode:
             break;
@@ -316,7 +342,7 @@ std::string digitRuns(const Teller& t) {
     return out;
 }
 
-std::string ruleNote(const Cycle& c) {
+std::string_view ruleNote(const Cycle& c) {
     switch (c.rule) {
     case Rule::Wrapped:
         return " (wraps at 32 bits)";
@@ -331,7 +357,7 @@ std::string ruleNote(const Cycle& c) {
     }
 }
 
-std::string ruleSentence(const Cycle& c) {
+std::string_view ruleSentence(const Cycle& c) {
     switch (c.rule) {
     case Rule::Wrapped:
         return "; the true result does not fit 32 bits, so only its low 32 bits are kept";
@@ -348,55 +374,55 @@ std::string ruleSentence(const Cycle& c) {
 
 void showFetch(const Teller& t, PhaseView& v) {
     const Cycle& c = t.c_;
+    const std::string word = t.wordText();
     if (c.origin.isTyped()) {
         v.lit = {"ir"};
-        v.values = {{"ir-value", t.wordText()}};
+        slot(v, "ir-value", word);
         v.line = "typed; the instruction pointer stays";
-        v.sentence = "Fetch: the typed word " + t.wordText() + ".";
+        v.sentence = cat({"Fetch: the typed word ", word, "."});
         return;
     }
     const std::string at = t.wordNumber(c.origin.position);
     v.lit = {"ip", "bus-ip-program", "program", "bus-program-ir", "ir"};
-    v.values = {{"ip-value", at},
-                {"bus-ip-program-value", at},
-                {"program-value", at + ": " + t.wordText()},
-                {"bus-program-ir-value", t.wordText()},
-                {"ir-value", t.wordText()}};
-    v.line = at + " of the program; next: " + t.wordNumber(*c.next);
-    if (c.halts())
-        v.line += " (a halt goes back to the first)";
-    v.sentence = "Fetch: " + at + " of the program, " + t.wordText() + ".";
+    slot(v, "ip-value", at);
+    slot(v, "bus-ip-program-value", at);
+    slot(v, "program-value", cat({at, ": ", word}));
+    slot(v, "bus-program-ir-value", word);
+    slot(v, "ir-value", word);
+    v.line = cat({at, " of the program; next: ", t.wordNumber(*c.next),
+                  c.halts() ? " (a halt goes back to the first)" : ""});
+    v.sentence = cat({"Fetch: ", at, " of the program, ", word, "."});
 }
 
 void showDecode(const Teller& t, PhaseView& v) {
     const Cycle& c = t.c_;
-    const std::string opcode(1, c.word[0]);
+    const std::string_view opcode(c.word.data(), 1);
     v.lit = {"ir", "bus-ir-decoder", "decoder"};
-    v.values = {{"ir-value", t.wordText()}, {"bus-ir-decoder-value", opcode}};
+    slot(v, "ir-value", t.wordText());
+    slot(v, "bus-ir-decoder-value", std::string(opcode));
     if (!c.instruction) {
-        v.values.emplace_back("decoder-value", "none");
-        v.line = opcode + " = no instruction" + digitRuns(t);
-        v.sentence = "Decode: " + opcode + " is no instruction; the word does nothing.";
+        slot(v, "decoder-value", "none");
+        v.line = cat({opcode, " = no instruction", digitRuns(t)});
+        v.sentence = cat({"Decode: ", opcode, " is no instruction; the word does nothing."});
         return;
     }
     const Instruction& in = *c.instruction;
-    v.values.emplace_back("decoder-value", std::string(in.mnemonic));
+    slot(v, "decoder-value", std::string(in.mnemonic));
     std::string selected;
     for (const Digit& d : c.digits)
         if (d.role == Digit::Role::Register || d.role == Digit::Role::Source)
-            selected.append(selected.empty() ? "" : ", ")
-                .append(registerNames[static_cast<std::size_t>(hexDigitValue(d.digit))]);
+            listed(selected, registerName(hexDigitValue(d.digit)));
     if (!selected.empty()) {
         v.lit.push_back("bus-decoder-registers");
-        v.values.emplace_back("bus-decoder-registers-value", selected);
+        slot(v, "bus-decoder-registers-value", selected);
     }
     if (c.usesAlu) {
         v.lit.push_back("bus-decoder-alu");
-        v.values.emplace_back("bus-decoder-alu-value", std::string(in.symbol));
+        slot(v, "bus-decoder-alu-value", std::string(in.symbol));
     }
-    v.line = opcode + " = " + std::string(in.mnemonic) + digitRuns(t);
-    v.sentence = "Decode: " + opcode + " is " + std::string(in.mnemonic) + "; " +
-                 t.fill(in.spoken, false) + ".";
+    v.line = cat({opcode, " = ", in.mnemonic, digitRuns(t)});
+    v.sentence =
+        cat({"Decode: ", opcode, " is ", in.mnemonic, "; ", t.fill(in.spoken, false), "."});
 }
 
 void showRead(const Teller& t, PhaseView& v) {
@@ -409,31 +435,32 @@ void showRead(const Teller& t, PhaseView& v) {
     std::string registers, terse, told;
     for (const Source& s : c.sources) {
         const std::string value = t.number(s.value);
-        terse.append(terse.empty() ? "" : ", ").append(t.nameOf(s) + " = " + value);
+        const std::string name = t.nameOf(s);
+        listed(terse, cat({name, " = ", value}));
         switch (s.kind) {
         case Source::Kind::Register:
-            registers.append(registers.empty() ? "" : ", ").append(t.nameOf(s) + " = " + value);
-            told.append(told.empty() ? "" : ", ").append(t.nameOf(s) + " is " + value);
+            listed(registers, cat({name, " = ", value}));
+            listed(told, cat({name, " is ", value}));
             break;
         case Source::Kind::Memory:
             v.lit.insert(v.lit.end(), {"bus-ir-memory", "memory"});
-            v.values.emplace_back("bus-ir-memory-value", t.number(s.index));
-            v.values.emplace_back("memory-value", t.nameOf(s) + " = " + value);
-            told.append(told.empty() ? "" : ", ").append(t.nameOf(s) + " is " + value);
+            slot(v, "bus-ir-memory-value", t.number(s.index));
+            slot(v, "memory-value", cat({name, " = ", value}));
+            listed(told, cat({name, " is ", value}));
             break;
         case Source::Kind::Constant:
             v.lit.insert(v.lit.end(), {"ir", "bus-ir-alu"});
-            v.values.emplace_back("bus-ir-alu-value", value);
-            told.append(told.empty() ? "" : ", ").append("the constant is " + value);
+            slot(v, "bus-ir-alu-value", value);
+            listed(told, cat({"the constant is ", value}));
             break;
         }
     }
     if (!registers.empty()) {
         v.lit.insert(v.lit.end(), {"bus-decoder-registers", "registers"});
-        v.values.emplace_back("registers-value", registers);
+        slot(v, "registers-value", registers);
     }
     v.line = terse;
-    v.sentence = "Read: " + told + ".";
+    v.sentence = cat({"Read: ", told, "."});
 }
 
 void showExecute(const Teller& t, PhaseView& v) {
@@ -445,46 +472,43 @@ void showExecute(const Teller& t, PhaseView& v) {
         return;
     }
     const Instruction& in = *c.instruction;
-    std::vector<std::string> inputs;
-    for (const Source& s : c.sources)
-        inputs.push_back(t.number(s.value));
+    const std::string first = t.number(c.sources.front().value);
     const std::string result = t.number(c.result);
+    std::string formula;
     if (in.operation == Operation::Copy)
-        v.line = "copy " + result;
-    else if (inputs.size() == 1)
-        v.line = inputs[0] + " " + std::string(in.symbol.substr(0, 1)) + " " +
-                 std::string(in.symbol.substr(1)) + " = " + result;
+        formula = cat({"copy ", result});
+    else if (c.sources.size() == 1) // +1 and -1
+        formula =
+            cat({first, " ", in.symbol.substr(0, 1), " ", in.symbol.substr(1), " = ", result});
     else
-        v.line = inputs[0] + " " + std::string(in.symbol) + " " + inputs[1] + " = " + result;
-    v.line += ruleNote(c);
-
-    v.sentence = std::string("Execute: ") + (c.usesAlu ? "the ALU " : "the machine ") +
-                 t.fill(in.done, true) +
-                 (in.operation == Operation::Copy ? "" : ", giving " + result) + ruleSentence(c) +
-                 ".";
+        formula =
+            cat({first, " ", in.symbol, " ", t.number(c.sources.back().value), " = ", result});
+    v.line = cat({formula, ruleNote(c)});
+    v.sentence = cat({"Execute: ", c.usesAlu ? "the ALU " : "the machine ", t.fill(in.done, true),
+                      in.operation == Operation::Copy ? "" : ", giving ",
+                      in.operation == Operation::Copy ? "" : result, ruleSentence(c), "."});
     if (!c.usesAlu) {
         // A cell's value passes between memory and a register directly.
         const bool toMemory = in.writes == Destination::Memory;
         v.lit = {toMemory ? "bus-registers-memory" : "bus-memory-registers"};
-        v.values = {
-            {toMemory ? "bus-registers-memory-value" : "bus-memory-registers-value", inputs[0]}};
+        slot(v, toMemory ? "bus-registers-memory-value" : "bus-memory-registers-value", first);
         return;
     }
     v.lit = {"bus-decoder-alu", "alu"};
-    v.values = {{"bus-decoder-alu-value", std::string(in.symbol)},
-                {"alu-value", v.line.substr(0, v.line.size() - ruleNote(c).size())}};
+    slot(v, "bus-decoder-alu-value", std::string(in.symbol));
+    slot(v, "alu-value", formula);
     std::string fromRegisters;
     for (const Source& s : c.sources) {
         if (s.kind == Source::Kind::Constant) {
             v.lit.push_back("bus-ir-alu");
-            v.values.emplace_back("bus-ir-alu-value", t.number(s.value));
+            slot(v, "bus-ir-alu-value", t.number(s.value));
         } else {
-            fromRegisters.append(fromRegisters.empty() ? "" : ", ").append(t.number(s.value));
+            listed(fromRegisters, t.number(s.value));
         }
     }
     if (!fromRegisters.empty()) {
         v.lit.push_back("bus-registers-alu");
-        v.values.emplace_back("bus-registers-alu-value", fromRegisters);
+        slot(v, "bus-registers-alu-value", fromRegisters);
     }
 }
 
@@ -493,41 +517,37 @@ void showWrite(const Teller& t, PhaseView& v) {
     if (c.write.where == Change::Where::Nothing) {
         v.line = "nothing changes";
         v.sentence = "Write: nothing changes.";
-        if (c.halts()) {
-            v.line += "; the run stops";
-            v.sentence = "Write: nothing changes; the run stops";
-            if (c.next) {
-                v.lit = {"ip"};
-                v.values = {{"ip-value", t.wordNumber(*c.next)}};
-                v.line += "; next: " + t.wordNumber(*c.next);
-                v.sentence += " and the instruction pointer goes back to the first word";
-            }
-            v.sentence += ".";
+        if (c.halts() && c.next) {
+            v.lit = {"ip"};
+            slot(v, "ip-value", t.wordNumber(*c.next));
+            v.line = cat({"nothing changes; the run stops; next: ", t.wordNumber(*c.next)});
+            v.sentence = "Write: nothing changes; the run stops and the instruction pointer goes "
+                         "back to the first word.";
+        } else if (c.halts()) {
+            v.line = "nothing changes; the run stops";
+            v.sentence = "Write: nothing changes; the run stops.";
         }
         return;
     }
     const std::string name = t.destination();
     const std::string before = t.number(c.write.before);
     const std::string after = t.number(c.write.after);
-    v.line = name + ": " + before + " -> " + after;
-    if (c.write.before == c.write.after) {
-        v.line += ", nothing changes";
-        v.sentence = "Write: " + name + " stays " + after + "; nothing changes.";
-    } else {
-        v.sentence = "Write: " + name + " becomes " + after + "; it was " + before + ".";
-    }
+    const bool same = c.write.before == c.write.after;
+    v.line = cat({name, ": ", before, " -> ", after, same ? ", nothing changes" : ""});
+    v.sentence = same ? cat({"Write: ", name, " stays ", after, "; nothing changes."})
+                      : cat({"Write: ", name, " becomes ", after, "; it was ", before, "."});
     if (c.write.where == Change::Where::Memory) {
         v.lit = {"bus-registers-memory", "bus-ir-memory", "memory"};
-        v.values = {{"bus-registers-memory-value", after},
-                    {"bus-ir-memory-value", t.number(c.write.index)},
-                    {"memory-value", name + " = " + after}};
+        slot(v, "bus-registers-memory-value", after);
+        slot(v, "bus-ir-memory-value", t.number(c.write.index));
+        slot(v, "memory-value", cat({name, " = ", after}));
         return;
     }
-    const char* bus = c.usesAlu ? "bus-alu-registers" : "bus-memory-registers";
-    v.lit = {bus, "bus-decoder-registers", "registers"};
-    v.values = {{c.usesAlu ? "bus-alu-registers-value" : "bus-memory-registers-value", after},
-                {"bus-decoder-registers-value", name},
-                {"registers-value", name + " = " + after}};
+    v.lit = {c.usesAlu ? "bus-alu-registers" : "bus-memory-registers", "bus-decoder-registers",
+             "registers"};
+    slot(v, c.usesAlu ? "bus-alu-registers-value" : "bus-memory-registers-value", after);
+    slot(v, "bus-decoder-registers-value", name);
+    slot(v, "registers-value", cat({name, " = ", after}));
 }
 
 } // namespace

@@ -204,6 +204,25 @@ std::vector<Row> rows() {
         {"a write of the same value", "5012", {{1, 8}}, {}, W::Register, 1, 8, Rule::None, {8, 0}},
         {"halt", "f123", {}, {}, W::Nothing, 0, 0, Rule::Halt, {}},
         {"opcode 0", "0fff", {{15, 3}}, {}, W::Nothing, 0, 0, Rule::NoInstruction, {}},
+        // Words no caller passes, which the machine skips all the same.
+        {"a stray character where load reads",
+         "2agf",
+         {},
+         {},
+         W::Nothing,
+         0,
+         0,
+         Rule::NoInstruction,
+         {}},
+        {"a stray character in a digit mov ignores",
+         "4g12",
+         {{2, 6}},
+         {},
+         W::Register,
+         1,
+         6,
+         Rule::None,
+         {6}},
     };
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -340,6 +341,8 @@ TEST_F(EmulatorTest, SetValueIsTakenBackAsAWordIsAndLeavesTheStepPosition) {
     EXPECT_EQ(reg, (Change{Change::Where::Register, 15, 0, -7}));
     EXPECT_EQ(emu.setValue(Change::Where::Memory, 255, 1 << 30).after, 1 << 30);
     EXPECT_EQ(display.take(), (Calls{"refresh", "refresh"}));
+    // An edit is no executed word: there is no cycle to tell for it.
+    EXPECT_FALSE(emu.lastCycle());
     // Out of range or unchanged: nothing recorded, nothing shown.
     for (const auto& [where, index, value] : {std::tuple{Change::Where::Register, 16, 1},
                                               {Change::Where::Memory, -1, 1},
@@ -356,6 +359,9 @@ TEST_F(EmulatorTest, SetValueIsTakenBackAsAWordIsAndLeavesTheStepPosition) {
     EXPECT_EQ(emu.cpu.registers[15], 0);
     EXPECT_EQ(emu.cpu.instructionPointer, pointer);
     EXPECT_EQ(emu.cpu.registers[1], 1);
+    const auto last = emu.lastCycle();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(std::string(last->word.data(), last->word.size()), "9001");
 }
 
 } // namespace
