@@ -29,6 +29,9 @@ export interface Assembly {
   machineCode: string;
   errors: SourceError[]; // in zerlant's order
   wordLines: Int32Array; // the source line (from 0) of each word, in order
+  // Lines with text beside their mnemonic that the reading passed over
+  // ("loadx ax, 1"): no error for zerlant, a hint for the student.
+  misread: { index: number; reading: string }[]; // reading: "load ax, 01"
 }
 
 export interface Change {
