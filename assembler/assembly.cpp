@@ -63,9 +63,22 @@ std::string consoleLine(const LineError& error) {
     return "error on line(" + std::to_string(error.index + 1) + "): " + std::string(error.message);
 }
 
+std::string errorCountLine(std::int64_t errorCount) {
+    return "process stoped with  (" + std::to_string(errorCount) + ") fatal errors";
+}
+
+std::string writtenLine(std::string_view outputName) {
+    return "was succesful emu binary code (in hex)  named: " + std::string(outputName);
+}
+
 std::string outputFileName(std::string_view sourceName) {
-    const TextPos dot = findText(sourceName, ".");
-    return copyPrefix(sourceName, dot) + ".8xe";
+    // Cut in the file's own name: a dot in a folder's name would put the
+    // file outside its folder, or two programs into one file.
+    const std::size_t slash = sourceName.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::string_view name = sourceName.substr(nameStart);
+    return std::string(sourceName.substr(0, nameStart)) + copyPrefix(name, findText(name, ".")) +
+           ".8xe";
 }
 
 } // namespace mox

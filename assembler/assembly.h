@@ -40,7 +40,13 @@ void assembleSource(std::string_view source, Assembly& run, const ReportError& r
 // instruction" or "fatal error: application requries a halt instruction".
 std::string consoleLine(const LineError& error);
 
-// The source name up to its first "." followed by ".8xe".
+// zerlant's closing lines: the count it always prints, and the one naming the
+// .8xe it writes when the count is 0.
+std::string errorCountLine(std::int64_t errorCount);
+std::string writtenLine(std::string_view outputName);
+
+// Beside the source: its folder, then its file name up to the first "." and
+// ".8xe" (lab1/my.prog.asm gives lab1/my.8xe).
 std::string outputFileName(std::string_view sourceName);
 
 } // namespace mox

@@ -36,6 +36,16 @@ std::string writeMachineCode(const std::string& output, std::string_view machine
     return {};
 }
 
+bool asksForUsage(const std::vector<std::string>& args) {
+    return !args.empty() && (args.front() == "--help" || args.front() == "-h");
+}
+
+std::string_view usageText() {
+    return "usage: zerlant source.asm\n"
+           "Assembles source.asm into a .8xe file beside it, named after the file name up to\n"
+           "its first dot; only the first argument is used.\n";
+}
+
 namespace {
 
 // Receives each console line, without its line end.
@@ -63,12 +73,12 @@ int assemble(const std::vector<std::string>& args, const Say& say) {
         assembleFile(source, [&say](const LineError& error) { say(consoleLine(error)); });
     if (!file.fatal.empty())
         say(file.fatal);
-    say("process stoped with  (" + std::to_string(file.run.errorCount) + ") fatal errors");
+    say(errorCountLine(file.run.errorCount));
     if (file.run.errorCount != 0)
         return 1;
 
     const std::string output = outputFileName(source);
-    say("was succesful emu binary code (in hex)  named: " + output);
+    say(writtenLine(output));
     if (const std::string problem = writeMachineCode(output, file.run.machineCode);
         !problem.empty()) {
         say(problem);

@@ -23,6 +23,11 @@ FileAssembly assembleFile(const std::string& source, const ReportError& report);
 // Writes the .8xe as zerlant does; gives zerlant's line when it cannot.
 std::string writeMachineCode(const std::string& output, std::string_view machineCode);
 
+// Whether the first argument is --help or -h, a question rather than a file.
+bool asksForUsage(const std::vector<std::string>& args);
+// The answer to it, lines ended by line feeds.
+std::string_view usageText();
+
 // args are the command-line arguments after the program name; only the first
 // is used. Gives the exit status: 0 when the .8xe file was written, 1 on every
 // other path, so scripts can tell a failed assembly from a good one. Each

@@ -55,6 +55,11 @@ int main(int argc, char** argv) {
     int status = 1;
     try {
         const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        // Asked by a person at a shell, who needs no pause after the answer.
+        if (mox::asksForUsage(args)) {
+            std::cout << mox::usageText() << std::flush;
+            return 0;
+        }
         status = mox::runAssembler(args, std::cout, ::isatty(STDOUT_FILENO) != 0);
     } catch (const std::bad_alloc&) {
         // The assembly itself reports its own shortage with the file's name;

@@ -119,7 +119,8 @@ void moveToLine(Sci& edit, int line) {
 
 CodeView::CodeView(EditorDialogs* dialogs, ProgramStarter* starter, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), starter_(starter), fileName_(untitledName),
-      programDir_(QCoreApplication::applicationDirPath()), handoffName_(handoffName()) {
+      handoff_(handoffPlace()) {
+    setProgramPath(QCoreApplication::applicationFilePath());
     if (!dialogs_) {
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs_ = ownDialogs_.get();
@@ -721,18 +722,38 @@ void CodeView::showBuildError(int line, const QString& text) {
     statusBar()->showMessage(text);
 }
 
-void CodeView::runInEmulator(const QString& program) {
-    const QString name = QFileInfo(program).fileName();
-    if (handOff(handoffName_, program)) {
-        statusBar()->showMessage(QStringLiteral("Built %1 and sent it to the emulator").arg(name));
-        return;
-    }
-    // The package installs it as mox77-emulator, the build as emulator.
-    QString emulator = starter_->findProgram(QStringLiteral("emulator"), {programDir_});
-    if (emulator.isEmpty())
-        emulator = starter_->findProgram(QStringLiteral("mox77-emulator"), {programDir_});
+void CodeView::setProgramPath(const QString& path) {
+    const QFileInfo info(path);
+    programDir_ = info.path();
+    programName_ = info.fileName();
+}
+
+QString CodeView::findEmulator() const {
+    // The package installs the pair as mox77-editor and mox77-emulator, the
+    // build as editor and emulator. A bare `emulator` anywhere else, or
+    // beside a packaged editor in /usr/bin, may be any program at all.
+    const QString beside = programName_.startsWith(QStringLiteral("mox77-"))
+                               ? QStringLiteral("mox77-emulator")
+                               : QStringLiteral("emulator");
+    QString emulator = starter_->findProgram(beside, {programDir_});
     if (emulator.isEmpty())
         emulator = starter_->findProgram(QStringLiteral("mox77-emulator"), {});
+    return emulator;
+}
+
+void CodeView::runInEmulator(const QString& program) {
+    const QString name = QFileInfo(program).fileName();
+    bool silent = false;
+    if (!handoff_.socket.isEmpty()) {
+        const HandOff handed = handOff(handoff_.socket, program);
+        if (handed == HandOff::Delivered) {
+            statusBar()->showMessage(
+                QStringLiteral("Built %1 and sent it to the emulator").arg(name));
+            return;
+        }
+        silent = handed == HandOff::NoAnswer;
+    }
+    const QString emulator = findEmulator();
     if (emulator.isEmpty()) {
         statusBar()->showMessage(
             QStringLiteral("Built %1; cannot find the emulator beside the editor or on the PATH")
@@ -744,7 +765,17 @@ void CodeView::runInEmulator(const QString& program) {
             QStringLiteral("Built %1; could not start %2").arg(name, emulator));
         return;
     }
-    statusBar()->showMessage(QStringLiteral("Built %1 and started the emulator").arg(name));
+    if (silent)
+        statusBar()->showMessage(
+            QStringLiteral(
+                "Built %1; the running emulator did not answer, so a new one was started")
+                .arg(name));
+    else if (handoff_.socket.isEmpty())
+        statusBar()->showMessage(
+            QStringLiteral("Built %1 and started the emulator (no hand-over: %2)")
+                .arg(name, handoff_.problem));
+    else
+        statusBar()->showMessage(QStringLiteral("Built %1 and started the emulator").arg(name));
 }
 
 void CodeView::showAbout() {

@@ -3,6 +3,8 @@
 // and starts the assembler on it in a terminal.
 #pragma once
 
+#include "handoff.h"
+
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
@@ -73,11 +75,11 @@ public:
     // what the instruction under the point does.
     QString hoverText(QPoint point) const;
     QString statusText() const;
-    // Where the assembler and the emulator are looked for before the search
-    // path.
-    void setProgramDir(const QString& dir) { programDir_ = dir; }
+    // The editor's own executable: the assembler and the emulator are looked
+    // for beside it before the search path.
+    void setProgramPath(const QString& path);
     // The socket of the emulator that Build and Run hands its programs to.
-    void setHandoffName(const QString& name) { handoffName_ = name; }
+    void setHandoffName(const QString& name) { handoff_ = {name, {}}; }
     // `editor FILE.asm`: opened as Open opens it; a file that is not there
     // yet is a new, empty document under that name.
     void openArgument(const QString& path);
@@ -118,6 +120,7 @@ private:
     void showBuildError(int line, const QString& text);
     // The running emulator, or a new one, gets the program.
     void runInEmulator(const QString& program);
+    QString findEmulator() const;
     QString documentFolder() const;
     std::string_view textRange(long start, long end) const;
     void textChanged();
@@ -145,7 +148,8 @@ private:
     QLabel* positionLabel_ = nullptr;
     QString fileName_;
     QString programDir_;
-    QString handoffName_;
+    QString programName_;
+    HandoffPlace handoff_;
     QString findText_;
     QStringList consoleLines_;
     QMap<int, QString> errorsByLine_;

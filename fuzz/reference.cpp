@@ -299,6 +299,82 @@ void ReferenceMachine::execute(std::string_view word) {
     }
 }
 
+ReferenceCycle referenceCycle(const ReferenceMachine& before, std::string_view word) {
+    ReferenceCycle cycle;
+    cycle.rule = "no instruction";
+    ReferenceMachine after = before;
+    after.execute(word);
+    if (word.size() < 4)
+        return cycle;
+    const int op = hexValue(word[0]);
+    const int r2 = hexValue(word[1]);
+    const int r3 = hexValue(word[2]);
+    const int r4 = hexValue(word[3]);
+    // Which digits each opcode reads, as the rows above lay the words out.
+    const bool readsAll = op >= 1 && op <= 3;
+    const bool readsFour = op == 9 || op == 10;
+    const bool readsTwo = op >= 4 && op <= 14 && !readsFour;
+    if (op < 1 || (readsAll && (r2 < 0 || r3 < 0 || r4 < 0)) || (readsFour && r4 < 0) ||
+        (readsTwo && (r3 < 0 || r4 < 0)))
+        return cycle;
+    if (op == 0xf) {
+        cycle.rule = "halt";
+        return cycle;
+    }
+    const auto& R = before.registers;
+    const auto& M = before.memory;
+    const int nn = readsAll ? r3 * 16 + r4 : 0;
+    switch (op) {
+    case 0x1:
+        cycle.inputs = {M[nn]};
+        break;
+    case 0x2:
+        cycle.inputs = {nn};
+        break;
+    case 0x3:
+        cycle.inputs = {R[r2]};
+        break;
+    case 0x4:
+        cycle.inputs = {R[r4]};
+        break;
+    case 0x9:
+    case 0xa:
+        cycle.inputs = {R[r4]};
+        break;
+    default:
+        cycle.inputs = {R[r3], R[r4]};
+        break;
+    }
+    cycle.place = op == 3 ? 'm' : 'r';
+    cycle.index = op == 3 ? nn : readsAll ? r2 : readsFour ? r4 : r3;
+    cycle.before = cycle.place == 'm' ? M[cycle.index] : R[cycle.index];
+    cycle.after = cycle.place == 'm' ? after.memory[cycle.index] : after.registers[cycle.index];
+
+    const std::int64_t a = cycle.inputs.front();
+    const std::int64_t b = cycle.inputs.back();
+    std::int64_t exact = cycle.after;
+    if (op == 5)
+        exact = a + b;
+    else if (op == 6)
+        exact = a - b;
+    else if (op == 7)
+        exact = a * b;
+    else if (op == 9)
+        exact = a + 1;
+    else if (op == 10)
+        exact = a - 1;
+    cycle.rule = "none";
+    if (op == 8 && b == 0)
+        cycle.rule = "divide by zero";
+    else if (op == 8 && a == INT32_MIN && b == -1)
+        cycle.rule = "divide overflow";
+    else if (op == 0xe && b <= 0)
+        cycle.rule = "rotate by nothing";
+    else if (exact != cycle.after)
+        cycle.rule = "wrapped";
+    return cycle;
+}
+
 const std::string& scratchDir() {
     // Never destroyed, so the clean-up at exit can still read it.
     static const std::string* const dir = [] {

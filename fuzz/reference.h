@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mox::fuzz {
 
@@ -35,6 +36,20 @@ struct ReferenceMachine {
     // opcode reads, is no hexadecimal digit changes nothing.
     void execute(std::string_view word);
 };
+
+// What a word reads, writes and which of the machine's rules decide its
+// result, told from the literal machine for holding a word's described
+// cycle against.
+struct ReferenceCycle {
+    std::vector<std::int32_t> inputs; // the values read, in the operation's order
+    char place = 'n';                 // 'r' a register, 'm' a cell, 'n' nothing
+    int index = 0;
+    std::int32_t before = 0, after = 0;
+    // "none", "wrapped", "divide by zero", "divide overflow",
+    // "rotate by nothing", "halt" or "no instruction"
+    std::string rule;
+};
+ReferenceCycle referenceCycle(const ReferenceMachine& before, std::string_view word);
 
 // A scratch folder of the process, whose path holds no dot, so that output
 // names cut at the first dot land in it.

@@ -1,5 +1,6 @@
 // Any text typed into the Execute Instruction field, and any four characters
 // handed straight to the machine, held against the literal machine.
+#include "cycle.h"
 #include "emulator.h"
 #include "recording_display.h"
 #include "reference.h"
@@ -11,6 +12,49 @@ using namespace mox;
 using namespace mox::fuzz;
 
 namespace {
+
+const char* ruleText(Rule rule) {
+    switch (rule) {
+    case Rule::None:
+        return "none";
+    case Rule::Wrapped:
+        return "wrapped";
+    case Rule::DivideByZero:
+        return "divide by zero";
+    case Rule::DivideOverflow:
+        return "divide overflow";
+    case Rule::RotateByNothing:
+        return "rotate by nothing";
+    case Rule::Halt:
+        return "halt";
+    case Rule::NoInstruction:
+        return "no instruction";
+    }
+    return "?";
+}
+
+// A word's described cycle against the literal machine and against what the
+// machine then reports.
+void checkCycle(const Cycle& cycle, const ReferenceCycle& expected, const Change& change,
+                std::string_view bytes) {
+    check(cycle.change() == change, "the described write is the machine's change", bytes);
+    check(ruleText(cycle.rule) == expected.rule, "the described rule", bytes);
+    std::vector<std::int32_t> inputs;
+    for (const Source& s : cycle.sources)
+        inputs.push_back(s.value);
+    check(inputs == expected.inputs, "the described sources' values", bytes);
+    const char place = cycle.write.where == Change::Where::Register ? 'r'
+                       : cycle.write.where == Change::Where::Memory ? 'm'
+                                                                    : 'n';
+    check(place == expected.place, "the described destination", bytes);
+    if (place != 'n')
+        check(cycle.write.index == expected.index && cycle.write.before == expected.before &&
+                  cycle.write.after == expected.after,
+              "the described destination's values", bytes);
+    for (int viewMode = 0; viewMode < 3; ++viewMode)
+        for (const PhaseView& v : showCycle(cycle, viewMode))
+            check(!v.line.empty() && !v.sentence.empty(), "every phase is told", bytes);
+}
 
 bool hexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -72,8 +116,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bytes.size() >= 4) {
         const std::string_view word = bytes.substr(0, 4);
         display.forget();
-        cpu.execute(word);
+        const Cycle cycle = describeCycle(cpu.registers, cpu.memory, word, Origin{});
+        const ReferenceCycle expected = referenceCycle(ref, word);
+        const Change change = cpu.execute(word);
         ref.execute(word);
+        checkCycle(cycle, expected, change, bytes);
         check(display.refreshes == 1, "execute always refreshes", bytes);
         check(cpu.registers == ref.registers && cpu.memory == ref.memory &&
                   cpu.running == ref.running,

@@ -13,6 +13,7 @@ packages=(
   xterm
   dpkg-dev file scdoc lintian desktop-file-utils appstream man-db
   nodejs emscripten chromium firefox-esr webkit2gtk-driver xvfb
+  neovim unzip
 )
 
 missing=()

@@ -50,7 +50,6 @@ echo "==> running the unpacked programs"
 work="$root/work"
 mkdir "$work"
 cp examples/arithmetic.asm "$work/"
-# A relative name, because the .8xe is named after the path up to its first dot.
 (cd "$work" && "$root/usr/bin/zerlant" arithmetic.asm </dev/null)
 "$root/usr/bin/emurun" "$work/arithmetic.8xe" | grep -q 'ended at a halt'
 # The grader on the first exercise's sample solution, as a teacher would run it.

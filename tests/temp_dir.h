@@ -1,5 +1,4 @@
-// A fresh scratch folder for each test, removed afterwards. Its path holds no
-// dot, since zerlant names its output after the path up to the first one.
+// A fresh scratch folder for each test, removed afterwards.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,8 +1,13 @@
 // Words per second of the interpreter and the full run, and emurun as a whole
 // process against cat copying the same file. Targets: BM_Execute at least 50
-// million words per second; BM_EmurunJson within 10 times BM_CatToDevNull.
+// million words per second; BM_EmurunJson within 10 times BM_CatToDevNull;
+// BM_FullRunTold/1 (a run that then tells its last word's cycle, as the
+// datapath view does) within 10 % of BM_FullRunTold/0.
 #include "../run_process.h"
 #include "cpu.h"
+#include "cycle.h"
+#include "emulator.h"
+#include "format.h"
 #include "null_display.h"
 
 #include <benchmark/benchmark.h>
@@ -101,6 +106,27 @@ void BM_RunText(benchmark::State& state) {
 }
 // 0: opcodes in random order; 1: a short program repeated.
 BENCHMARK(BM_RunText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A full run of 100,000 words as the windows start it (history kept for
+// Back); with 1, the run's last word is then told, phases and narration.
+void BM_FullRunTold(benchmark::State& state) {
+    static const std::string text = makeProgram(100'000);
+    NullDisplay display;
+    Emulator emulator(display);
+    std::size_t told = 0;
+    for (auto _ : state) {
+        emulator.loadProgram(text);
+        if (state.range(0) == 1) {
+            const auto cycle = emulator.lastCycle();
+            const auto phases = showCycle(*cycle, ViewHex);
+            told += narration(*cycle, ViewHex).size() + phases[4].line.size();
+        }
+        benchmark::DoNotOptimize(emulator.cpu.registers);
+    }
+    benchmark::DoNotOptimize(told);
+    state.SetItemsProcessed(state.iterations() * 100'000);
+}
+BENCHMARK(BM_FullRunTold)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A 4 MB .8xe file of each program, written once: 0 random, 1 repeated.
 const std::string& programFile(int kind) {

@@ -1,6 +1,9 @@
 // A full run of a 100,000-word program through the real windows (offscreen),
 // lighting what each word changes as a user sees it, next to the same run with
-// a display that shows nothing.
+// a display that shows nothing, and with the datapath window open too. Then a
+// Step up to the next frame drawn, with and without the datapath window.
+#include "datapath_view.h"
+#include "datapath_window.h"
 #include "dialogs.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
@@ -9,10 +12,15 @@
 
 #include "qt_bench_main.h"
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +64,99 @@ void fullRunThroughWindows(benchmark::State& state) {
     setRate(state);
 }
 BENCHMARK(fullRunThroughWindows)->Unit(benchmark::kMillisecond);
+
+void fullRunThroughWindowsWithDatapath(benchmark::State& state) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.setProgramListing(program());
+    windows.executionWindow().show();
+    windows.memoryMapWindow().show();
+    windows.showDatapath();
+    QApplication::processEvents();
+    QPushButton* execute = windows.executionWindow().button(QStringLiteral("Execute"));
+    for (auto _ : state) {
+        execute->click();
+    }
+    benchmark::DoNotOptimize(windows.machine().cpu.registers[0]);
+    setRate(state);
+}
+BENCHMARK(fullRunThroughWindowsWithDatapath)->Unit(benchmark::kMillisecond);
+
+// Step, then the event loop until what it changed is on screen: the windows'
+// repaints, the datapath's among them when it is open.
+void stepToFrame(benchmark::State& state, bool datapathOpen) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.machine().executionMode = mox::StepByStep;
+    windows.machine().loadProgram(program());
+    if (datapathOpen) {
+        windows.showDatapath();
+    }
+    QApplication::processEvents();
+    QPushButton* step = windows.executionWindow().button(QStringLiteral("Step"));
+    const mox::ui::DatapathView& view = *windows.datapathWindow().view();
+    const int framesBefore = view.framesDrawn();
+    for (auto _ : state) {
+        step->click();
+        QApplication::processEvents();
+    }
+    const int frames = view.framesDrawn() - framesBefore;
+    if (datapathOpen && frames < static_cast<int>(state.iterations())) {
+        state.SkipWithError("a Step drew no datapath frame");
+    }
+    state.counters["datapath frames"] = frames;
+}
+
+void stepToFrameWithDatapath(benchmark::State& state) {
+    stepToFrame(state, true);
+}
+BENCHMARK(stepToFrameWithDatapath)->Unit(benchmark::kMillisecond);
+
+void stepToFrameWithoutDatapath(benchmark::State& state) {
+    stepToFrame(state, false);
+}
+BENCHMARK(stepToFrameWithoutDatapath)->Unit(benchmark::kMillisecond);
+
+// Play at the top speed with the window drawing every word: how far the
+// ticks stray from the 50 ms asked for.
+void playAtTopSpeed(benchmark::State& state) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.machine().executionMode = mox::StepByStep;
+    windows.machine().loadProgram(program());
+    windows.showDatapath();
+    mox::ui::DatapathWindow& datapath = windows.datapathWindow();
+    datapath.setSpeed(20);
+    constexpr int ticks = 41;
+    std::vector<double> gaps;
+    for (auto _ : state) {
+        std::vector<qint64> at;
+        QElapsedTimer clock;
+        clock.start();
+        QEventLoop loop;
+        const auto tick = QObject::connect(&datapath, &mox::ui::DatapathWindow::playTick, [&] {
+            at.push_back(clock.nsecsElapsed());
+            if (at.size() == ticks) {
+                datapath.pause();
+                loop.quit();
+            }
+        });
+        datapath.play();
+        loop.exec();
+        QObject::disconnect(tick);
+        for (std::size_t i = 1; i < at.size(); ++i) {
+            gaps.push_back(double(at[i] - at[i - 1]) / 1e6);
+        }
+    }
+    std::sort(gaps.begin(), gaps.end());
+    state.counters["median gap ms"] = gaps[gaps.size() / 2];
+    state.counters["gaps within 5 ms %"] =
+        100.0 *
+        double(std::count_if(gaps.begin(), gaps.end(),
+                             [](double g) { return std::abs(g - 50.0) <= 5.0; })) /
+        double(gaps.size());
+}
+BENCHMARK(playAtTopSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void fullRunWithNullDisplay(benchmark::State& state) {
     mox::NullDisplay display;

@@ -93,10 +93,10 @@ Change Cpu::execute(std::string_view word) {
     return execute(word, runState());
 }
 
-Change Cpu::execute(std::string_view word, const RunState& before) {
+Change Cpu::execute(std::string_view word, const RunState& before, std::int32_t position) {
     const Change change = word.size() >= 4 ? step(word.data()) : Change{};
     if (history)
-        history->record(change, before);
+        history->record(change, before, word, position);
     if (display)
         display->refreshDisplays(change);
     return change;
@@ -180,7 +180,8 @@ std::size_t Cpu::runText(std::string_view text) {
     const std::size_t words = text.size() / 4;
     std::size_t executed = 0;
     while (executed < words && running) {
-        execute(text.substr(4 * executed++, 4), before);
+        execute(text.substr(4 * executed, 4), before, static_cast<std::int32_t>(executed));
+        ++executed;
         before.running = true;
     }
     if (display)

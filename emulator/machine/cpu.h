@@ -49,8 +49,9 @@ public:
     Change execute(std::string_view word);
     // The same, recording the word with `before` as the run state it takes
     // back to: callers that set the run going first pass the state from
-    // before that.
-    Change execute(std::string_view word, const RunState& before);
+    // before that. `position` is the word's place in the program, -1 for a
+    // typed word.
+    Change execute(std::string_view word, const RunState& before, std::int32_t position = -1);
 
     // What Step and the halt's rewind move.
     RunState runState() const;

@@ -94,7 +94,7 @@ void Emulator::stepInstruction() {
     cpu.running = true;
     // Running off the end of the program ends the pass as a halt would.
     if (cpu.nextInstructionText().size() == 4)
-        cpu.execute(cpu.nextInstructionText(), before);
+        cpu.execute(cpu.nextInstructionText(), before, cpu.instructionPointer / 4);
     else
         cpu.running = false;
 
@@ -172,6 +172,21 @@ void Emulator::executeTypedInstruction() {
     display.clearTypedInstruction();
 }
 
+Change Emulator::setValue(Change::Where where, int index, std::int32_t value) {
+    std::int32_t* place = nullptr;
+    if (where == Change::Where::Register && index >= 0 && index < int(cpu.registers.size()))
+        place = &cpu.registers[static_cast<std::size_t>(index)];
+    else if (where == Change::Where::Memory && index >= 0 && index < int(cpu.memory.size()))
+        place = &cpu.memory[static_cast<std::size_t>(index)];
+    if (!place || *place == value)
+        return {};
+    const Change change{where, index, *place, value};
+    history.record(change, cpu.runState());
+    *place = value;
+    display.refreshDisplays(change);
+    return change;
+}
+
 bool Emulator::back() {
     const auto change = history.back(cpu);
     if (!change)
@@ -180,6 +195,13 @@ bool Emulator::back() {
     if (cpu.programLoaded)
         showNextInstruction(cpu.nextInstructionText());
     return true;
+}
+
+std::optional<Cycle> Emulator::nextCycle() const {
+    if (executionMode != StepByStep || !cpu.programLoaded || cpu.nextInstructionText().size() != 4)
+        return std::nullopt;
+    return describeCycle(cpu.registers, cpu.memory, cpu.nextInstructionText(),
+                         Origin{cpu.instructionPointer / 4});
 }
 
 void Emulator::clearMemory() {

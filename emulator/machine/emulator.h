@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cpu.h"
+#include "cycle.h"
 #include "display.h"
 
 #include <optional>
@@ -44,6 +45,10 @@ public:
     // Return in the Execute Instruction field.
     void executeTypedInstruction();
 
+    // A debugger's edit of one register or cell: recorded as an executed word
+    // is, so Back takes it back, and shown. Gives what it changed.
+    Change setValue(Change::Where where, int index, std::int32_t value);
+
     // Takes back the newest executed word and shows what came back; false
     // when no word is left to take back.
     bool back();
@@ -51,6 +56,14 @@ public:
     // Words executed since the last load, Reset, Clear or Fill, less those
     // taken back.
     std::size_t executedCount() const { return history.executed(); }
+
+    // The cycle of the word executed last (by Step, a typed word or a run),
+    // as the machine was before it; after Back, of the word now last.
+    // Nothing when no word is left to take back.
+    std::optional<Cycle> lastCycle() const { return mox::lastCycle(cpu, history); }
+    // The cycle the next Step would go through, without executing it;
+    // nothing when Step would execute no word.
+    std::optional<Cycle> nextCycle() const;
 
     // The Memory Map's Clear (every cell 0) and Fill (every cell 255).
     void clearMemory();

@@ -1,4 +1,5 @@
 // emurun: runs a .8xe program without windows and prints the machine's state.
+#include "cycle.h"
 #include "disassemble.h"
 #include "files.h"
 #include "format.h"
@@ -33,6 +34,10 @@ const char* const usage =
     "                   are signed, the other bases show the 32-bit pattern\n"
     "  --trace          one line per executed word: the word, the instruction it\n"
     "                   holds and what it changed (on standard error with --json)\n"
+    "  --explain        one block per executed word: its number and the word, then\n"
+    "                   a line for each phase of its cycle (fetch, decode, read,\n"
+    "                   execute, write) with the values it moves (on standard\n"
+    "                   error with --json)\n"
     "  --json           print one JSON object and nothing else:\n"
     "                   {\"executed\": N, \"running\": true|false,\n"
     "                    \"registers\": [16 integers], \"memory\": [256 integers]}\n"
@@ -54,6 +59,7 @@ const char* const usage =
 struct Options {
     int viewMode = ViewHex;
     bool trace = false;
+    bool explain = false;
     bool json = false;
     std::string initPath, expectPath;
     std::string path;
@@ -97,6 +103,8 @@ Options parseOptions(int argc, char** argv) {
                 std::exit(0);
             } else if (arg == "--trace") {
                 options.trace = true;
+            } else if (arg == "--explain") {
+                options.explain = true;
             } else if (arg == "--json") {
                 options.json = true;
             } else if (const auto radix = optionValue("--radix", argc, argv, i, commandLineError)) {
@@ -122,15 +130,34 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
-// Prints each executed word with what it changed.
+// Prints each executed word with what it changed (--trace), its cycle
+// (--explain), or both.
 class TracingDisplay : public NullDisplay {
 public:
-    TracingDisplay(const Cpu& cpu, std::string_view text, int viewMode, std::FILE* to)
-        : cpu_(cpu), text_(text), viewMode_(viewMode), to_(to) {}
+    TracingDisplay(const Cpu& cpu, std::string_view text, const Options& options, std::FILE* to)
+        : cpu_(cpu), text_(text), viewMode_(options.viewMode), trace_(options.trace),
+          explain_(options.explain), to_(to) {}
 
     // The machine refreshes the displays once after each word, in order.
     void refreshDisplays(const Change& change) override {
-        std::string line = describeWord(text_.substr(executed_++ * 4, 4));
+        const std::size_t position = executed_++;
+        const std::string_view word = text_.substr(position * 4, 4);
+        if (trace_)
+            traceWord(word, change);
+        if (explain_) {
+            // The machine before the word is the one after it, less its change.
+            auto registers = cpu_.registers;
+            auto memory = cpu_.memory;
+            takeBack(registers, memory, change);
+            const Cycle cycle =
+                describeCycle(registers, memory, word, Origin{static_cast<std::int32_t>(position)});
+            write(to_, explainBlock(cycle, executed_, viewMode_));
+        }
+    }
+
+private:
+    void traceWord(std::string_view word, const Change& change) {
+        std::string line = describeWord(word);
         line.resize(std::max<std::size_t>(line.size(), 24), ' ');
         if (change.where != Change::Where::Nothing)
             line.append("  ")
@@ -150,10 +177,10 @@ public:
         write(to_, line);
     }
 
-private:
     const Cpu& cpu_;
     std::string_view text_;
     int viewMode_;
+    bool trace_, explain_;
     std::FILE* to_;
     std::size_t executed_ = 0;
 };
@@ -226,8 +253,8 @@ int run(const Options& options) {
         fileError(options.path, reason);
 
     std::optional<TracingDisplay> tracer;
-    if (options.trace)
-        cpu.display = &tracer.emplace(cpu, text, options.viewMode, options.json ? stderr : stdout);
+    if (options.trace || options.explain)
+        cpu.display = &tracer.emplace(cpu, text, options, options.json ? stderr : stdout);
     const std::size_t executed = cpu.runText(text);
 
     std::optional<std::vector<std::string>> mismatches;

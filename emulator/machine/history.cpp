@@ -13,12 +13,17 @@ constexpr std::uint8_t loadedFlag = 2;
 
 } // namespace
 
-static_assert(sizeof(History::Entry) == 16);
+static_assert(sizeof(History::Entry) == 24);
 
-void History::record(const Change& change, const RunState& before) {
+void History::record(const Change& change, const RunState& before, std::string_view word,
+                     std::int32_t position) {
+    std::array<char, 4> kept{};
+    std::copy_n(word.begin(), std::min<std::size_t>(word.size(), 4), kept.begin());
     const Entry entry{change.before,
                       before.instructionPointer,
                       before.nextInstruction,
+                      kept,
+                      position,
                       static_cast<std::uint8_t>(change.where),
                       static_cast<std::uint8_t>(change.index),
                       static_cast<std::uint8_t>((before.running ? runningFlag : 0) |
@@ -64,6 +69,22 @@ std::optional<Change> History::back(Cpu& cpu) {
     cpu.running = (e.flags & runningFlag) != 0;
     cpu.programLoaded = (e.flags & loadedFlag) != 0;
     return change;
+}
+
+std::optional<ExecutedWord> History::newest(const Cpu& cpu) const {
+    if (count_ == 0)
+        return std::nullopt;
+    const Entry& e = entries_[(first_ + count_ - 1) % capacity];
+    ExecutedWord newest{e.word, e.position, {}};
+    newest.change.where = static_cast<Change::Where>(e.where);
+    if (newest.change.where != Change::Where::Nothing) {
+        newest.change.index = e.index;
+        newest.change.before = e.oldValue;
+        newest.change.after = newest.change.where == Change::Where::Register
+                                  ? cpu.registers[e.index]
+                                  : cpu.memory[e.index];
+    }
+    return newest;
 }
 
 void History::clear() {

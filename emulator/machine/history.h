@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace mox {
@@ -22,14 +23,24 @@ struct RunState {
     bool operator==(const RunState&) const = default;
 };
 
+// One executed word as the history keeps it: the word, its place in the
+// program (-1 for a typed word) and what it changed.
+struct ExecutedWord {
+    std::array<char, 4> word{};
+    std::int32_t position = -1;
+    Change change;
+};
+
 // The last `capacity` executed words, oldest dropped first. Memory grows
-// with use, to capacity * sizeof(Entry) (16 MiB) at the most.
+// with use, to capacity * sizeof(Entry) (24 MiB) at the most.
 class History {
 public:
     static constexpr std::size_t capacity = std::size_t{1} << 20;
 
-    // One executed word: what it changed and the run state before it.
-    void record(const Change& change, const RunState& before);
+    // One executed word: what it changed and the run state before it; the
+    // word itself and its position are kept for views of the newest word.
+    void record(const Change& change, const RunState& before, std::string_view word = {},
+                std::int32_t position = -1);
     // Puts the machine back as it was before the newest word and forgets
     // that word; gives what the restore changed (before is the value taken
     // back). Nothing when no word is left.
@@ -38,15 +49,20 @@ public:
     void clear();
 
     bool empty() const { return count_ == 0; }
+    // The word Back would take back next, its change read against the
+    // machine as it is now; nothing when empty().
+    std::optional<ExecutedWord> newest(const Cpu& cpu) const;
     // Words recorded since the last clear, less those taken back; counts on
     // past capacity, though only the newest ones can be taken back.
     std::size_t executed() const { return executed_; }
 
-    // 16 bytes a word: the old value, the place, the run state.
+    // 24 bytes a word: the old value, the place, the run state, the word.
     struct Entry {
         std::int32_t oldValue;
         std::int32_t instructionPointer;
         std::array<char, 4> nextInstruction;
+        std::array<char, 4> word;
+        std::int32_t position;
         std::uint8_t where; // Change::Where
         std::uint8_t index;
         std::uint8_t flags; // running, programLoaded

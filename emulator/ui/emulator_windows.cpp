@@ -1,6 +1,8 @@
 #include "emulator_windows.h"
 
 #include "about_window.h"
+#include "datapath_follower.h"
+#include "datapath_window.h"
 #include "dialogs.h"
 #include "disassemble.h"
 #include "execution_window.h"
@@ -56,7 +58,9 @@ EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
       about(std::make_unique<AboutWindow>()),
       execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view, lit)),
       memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view, lit)),
-      instruction(std::make_unique<InstructionWindow>()) {
+      instruction(std::make_unique<InstructionWindow>()),
+      datapath(std::make_unique<DatapathWindow>()),
+      follower(std::make_unique<DatapathFollower>(emulator, *datapath, view)) {
     connectWindows();
     main->show();
     setProgramListing("");
@@ -88,16 +92,36 @@ void EmulatorWindows::connectWindows() {
                      [this] { shutDown(); });
     QObject::connect(execution.get(), &ExecutionWindow::reloadRequested, execution.get(),
                      [this] { reload(); });
+    QObject::connect(execution.get(), &ExecutionWindow::datapathRequested, execution.get(),
+                     [this] { showDatapath(); });
+    QObject::connect(datapath.get(), &DatapathWindow::phaseRequested, datapath.get(),
+                     [this] { follower->phase(); });
+    QObject::connect(datapath.get(), &DatapathWindow::playTick, datapath.get(),
+                     [this] { follower->tick(); });
+    QObject::connect(datapath.get(), &DatapathWindow::playingChanged, datapath.get(),
+                     [this](bool playing) {
+                         if (playing) {
+                             follower->startPlay();
+                         }
+                     });
 
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(),
-                     [this] { refreshAll(); });
+    // The datapath's numbers follow the base; Clear and Fill forget the
+    // words it shows.
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(), [this] {
+        refreshAll();
+        follower->follow();
+    });
     // Clear and Fill leave the registers and their texts alone.
     QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
                      &ExecutionWindow::refreshRegisterHighlights);
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(),
-                     [this] { emulator.clearMemory(); });
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(),
-                     [this] { emulator.fillMemory(); });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(), [this] {
+        emulator.clearMemory();
+        follower->follow();
+    });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(), [this] {
+        emulator.fillMemory();
+        follower->follow();
+    });
     QObject::connect(execution.get(), &ExecutionWindow::backRequested, execution.get(),
                      [this] { back(); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
@@ -120,6 +144,13 @@ QWidget* EmulatorWindows::window(Window which) const {
     return nullptr;
 }
 
+void EmulatorWindows::showDatapath() {
+    datapath->show();
+    follower->follow();
+    datapath->raise();
+    datapath->activateWindow();
+}
+
 void EmulatorWindows::runCommand() {
     if (const auto path = emulator.chooseProgramFile()) {
         loadFile(*path);
@@ -127,6 +158,8 @@ void EmulatorWindows::runCommand() {
 }
 
 void EmulatorWindows::loadFile(const std::string& path) {
+    // Play goes through the program it started on, not a new one.
+    datapath->pause();
     lastPath = path;
     if (emulator.executionMode == FullExecution) {
         fullRun([&] { loadProgramFile(emulator, path); });
@@ -192,9 +225,12 @@ template <class Run> void EmulatorWindows::fullRun(Run&& run) {
     inFullRun = true;
     run();
     inFullRun = false;
+    // The last word only: drawing every word of a run would only slow it.
+    follower->follow();
 }
 
 void EmulatorWindows::shutDown() {
+    datapath->pause();
     execution->hide();
     memoryMap->hide();
     main->show();
@@ -219,6 +255,9 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
         break;
     }
     refreshAll();
+    if (!inFullRun) {
+        follower->follow();
+    }
 }
 
 void EmulatorWindows::announce(const Change& change, QWidget* source) {

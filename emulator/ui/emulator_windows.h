@@ -17,6 +17,8 @@ class QWidget;
 namespace mox::ui {
 
 class AboutWindow;
+class DatapathFollower;
+class DatapathWindow;
 class Dialogs;
 class ExecutionWindow;
 class InstructionWindow;
@@ -36,6 +38,10 @@ public:
     ExecutionWindow& executionWindow() const { return *execution; }
     MemoryMapWindow& memoryMapWindow() const { return *memoryMap; }
     InstructionWindow& instructionWindow() const { return *instruction; }
+    // The sixth window, beside the five: how the last word ran.
+    DatapathWindow& datapathWindow() const { return *datapath; }
+    // Ctrl+D in the execution window: shows the datapath window, up to date.
+    void showDatapath();
     QWidget* window(Window which) const;
 
     // File > "Run .8xe File" and a click on the Run picture.
@@ -100,6 +106,8 @@ private:
     std::unique_ptr<ExecutionWindow> execution;
     std::unique_ptr<MemoryMapWindow> memoryMap;
     std::unique_ptr<InstructionWindow> instruction;
+    std::unique_ptr<DatapathWindow> datapath;
+    std::unique_ptr<DatapathFollower> follower;
 };
 
 } // namespace mox::ui

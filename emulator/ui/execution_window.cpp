@@ -90,16 +90,19 @@ void ExecutionWindow::createKeys() {
     backAction = addKeys(QStringLiteral("Back"),
                          {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_Backspace)},
                          &ExecutionWindow::backRequested);
+    datapathAction = addKeys(QStringLiteral("Datapath"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+                             &ExecutionWindow::datapathRequested);
     reloadAction = addKeys(QStringLiteral("Reload"),
                            {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)},
                            &ExecutionWindow::reloadRequested);
 }
 
 std::unique_ptr<QMenu> ExecutionWindow::listingMenu(QPoint at) {
-    // Copy and Select All stay; Back and Reload come first.
+    // Copy and Select All stay; Back, Datapath and Reload come first.
     std::unique_ptr<QMenu> menu(listing->createStandardContextMenu(at));
     QAction* first = menu->actions().value(0);
     menu->insertAction(first, backAction);
+    menu->insertAction(first, datapathAction);
     menu->insertAction(first, reloadAction);
     menu->insertSeparator(first);
     return menu;

@@ -71,6 +71,8 @@ signals:
     void backRequested();
     // Ctrl+R or F5: load the last file again.
     void reloadRequested();
+    // Ctrl+D or the listing's menu: the datapath window.
+    void datapathRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +98,7 @@ private:
     QPushButton* stepButton = nullptr;
     QAction* backAction = nullptr;
     QAction* reloadAction = nullptr;
+    QAction* datapathAction = nullptr;
     QLabel* nextLabel = nullptr;
     QPlainTextEdit* listing = nullptr;
     QString listingText;

@@ -189,6 +189,12 @@ QPixmap bitmap(int id, int scale) {
     return *it;
 }
 
+QString datapathDrawingPath() {
+    static const bool registered = (initResources(), true);
+    (void)registered;
+    return QStringLiteral(":/emulator/datapath.svg");
+}
+
 QPixmap bitmap(int id) {
     return bitmap(id, pictureScale());
 }
@@ -203,21 +209,36 @@ const QIcon& programIcon() {
     return icon;
 }
 
-void setUpTopLevel(QWidget* window, const char* className, const QString& title, QSize outer) {
+namespace {
+
+void nameTopLevel(QWidget* window, const char* className, const QString& title) {
     window->setObjectName(QString::fromLatin1(className));
     window->setWindowTitle(title);
+    window->setWindowIcon(programIcon());
+    window->setProperty(frameProperty, true);
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    (void)factoryInstalled;
+}
+
+} // namespace
+
+void setUpTopLevel(QWidget* window, const char* className, const QString& title, QSize outer) {
+    nameTopLevel(window, className, title);
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint);
     window->setFixedSize(outer - QSize(6, 25));
-    window->setWindowIcon(programIcon());
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, lightGrey);
     window->setPalette(palette);
     window->setAutoFillBackground(true);
-    window->setProperty(frameProperty, true);
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    (void)factoryInstalled;
+}
+
+void setUpResizableTopLevel(QWidget* window, const char* className, const QString& title,
+                            QSize size) {
+    nameTopLevel(window, className, title);
+    window->setWindowFlags(Qt::Window);
+    window->resize(size);
 }
 
 void installFocusFrame(QWidget* window) {

@@ -31,12 +31,19 @@ QPixmap bitmap(int id, int scale);
 // 2 when any screen is scaled above 100 %, else 1.
 int pictureScale();
 
+// The datapath drawing among the resources, ready to be opened.
+QString datapathDrawingPath();
+
 // Icon 101 at both scales, for every window.
 const QIcon& programIcon();
 
 // A fixed-size top-level window with title, close and minimise boxes. `outer`
 // is the size with a classic frame; the client area is 6 x 25 smaller.
 void setUpTopLevel(QWidget* window, const char* className, const QString& title, QSize outer);
+// A top-level window the user may resize and show full screen, in the
+// desktop's own colours.
+void setUpResizableTopLevel(QWidget* window, const char* className, const QString& title,
+                            QSize size);
 
 // Puts a menu bar at the top of `window` and returns the client area below it,
 // whose coordinates the controls use.

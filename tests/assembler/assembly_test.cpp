@@ -203,10 +203,16 @@ TEST(Assembly, OutputNames) {
         {"prog.asm", "prog.8xe"},
         {"prog.ASM", "prog.8xe"},
         {"my.prog.asm", "my.8xe"},
-        {"dir.old/prog.asm", "dir.8xe"},
+        {"lab1/prog.asm", "lab1/prog.8xe"},
         {"/home/user/code/prog.asm", "/home/user/code/prog.8xe"},
-        {"./prog.asm", ".8xe"},
         {".asm", ".8xe"},
+        {"lab1/.asm", "lab1/.8xe"},
+        // A dot in a folder's name decides nothing.
+        {"dir.old/prog.asm", "dir.old/prog.8xe"},
+        {"./prog.asm", "./prog.8xe"},
+        {"../lab1/my.prog.asm", "../lab1/my.8xe"},
+        {"/home/jan.kowalski/lab1/prog.asm", "/home/jan.kowalski/lab1/prog.8xe"},
+        {"course.2024/lab2/b.asm", "course.2024/lab2/b.8xe"},
         {std::string(300, 'n') + ".asm", std::string(300, 'n') + ".8xe"},
     };
     for (const auto& c : cases)

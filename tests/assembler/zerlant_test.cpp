@@ -175,19 +175,34 @@ TEST_F(Zerlant, OnlyTheFirstArgumentCounts) {
     EXPECT_EQ(readFile("a.8xe"), "f000");
 }
 
-TEST_F(Zerlant, OutputIsNamedUpToTheFirstDot) {
-    writeFile("my.prog.ASM", "halt\n");
-    fs::create_directories(dir / "sub");
-    writeFile("sub/p.asm", "dec px\nhalt\n");
-    EXPECT_EQ(run("my.prog.ASM").out, success("my.prog.ASM", "my.8xe"));
-    EXPECT_EQ(readFile("my.8xe"), "f000");
-    const std::string full = (dir / "sub/p.asm").string();
-    if (full.find('.') == (dir / "sub/p").string().size()) {
-        EXPECT_EQ(run(shellQuote(full)).status, 0);
-        EXPECT_EQ(readFile("sub/p.8xe"), "a00ff000");
+TEST_F(Zerlant, OutputGoesBesideTheSourceNamedUpToTheFileNamesFirstDot) {
+    const struct {
+        std::string source, output;
+    } cases[] = {
+        {"my.prog.ASM", "my.8xe"},
+        {"sub/p.asm", "sub/p.8xe"},
+        {"./sub/q.asm", "./sub/q.8xe"},
+        {"course.2024/lab1/a.asm", "course.2024/lab1/a.8xe"},
+        {"course.2024/lab2/b.asm", "course.2024/lab2/b.8xe"},
+        {"jan.kowalski/lab1/.asm", "jan.kowalski/lab1/.8xe"},
+        {(dir / "jan.kowalski/lab1/prog.x.asm").string(),
+         (dir / "jan.kowalski/lab1/prog.8xe").string()},
+    };
+    // Each program its own value, so one written over another shows.
+    const auto value = [](std::size_t i) { return std::string{"0123456789abcdef"[i], '0'}; };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        fs::create_directories(fs::path(dir / c.source).parent_path());
+        writeFile(c.source, "load ax, " + value(i) + "\nhalt\n");
+        const ShellRun r = run(shellQuote(c.source));
+        EXPECT_EQ(r.out, success(c.source, c.output)) << c.source;
+        EXPECT_EQ(r.status, 0) << c.source;
     }
-    EXPECT_EQ(run("./sub/p.asm").out, success("./sub/p.asm", ".8xe"));
-    EXPECT_EQ(readFile(".8xe"), "a00ff000");
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(readFile(cases[i].output), "20" + value(i) + "f000") << cases[i].source;
+    // Nothing lands beside a dotted folder, nor one program over another.
+    for (const char* wrong : {"course.8xe", "jan.8xe", ".8xe", "sub.8xe"})
+        EXPECT_FALSE(exists(wrong)) << wrong;
 }
 
 TEST_F(Zerlant, CommandLineProblems) {
@@ -206,6 +221,37 @@ TEST_F(Zerlant, CommandLineProblems) {
         EXPECT_EQ(r.status, 1) << c.args;
     }
     EXPECT_EQ(fs::directory_iterator(dir)->path().filename(), "prog");
+}
+
+TEST_F(Zerlant, OnlyHelpOrHAsTheFirstArgumentAsksForTheUsage) {
+    writeFile("prog.asm", "halt\n");
+    writeFile("-x.asm", "inc ax\nhalt\n");
+    const ShellRun help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: zerlant source.asm\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.find("Press any key"), std::string::npos) << help.out;
+    for (const char* args : {"-h", "--help prog.asm", "-h -x.asm"}) {
+        const ShellRun r = run(args);
+        EXPECT_EQ(r.out, help.out) << args;
+        EXPECT_EQ(r.status, 0) << args;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    const struct {
+        std::string args, out;
+        int status;
+    } others[] = {
+        {"-x.asm", success("-x.asm", "-x.8xe"), 0},
+        {"prog.asm --help", success("prog.asm", "prog.8xe"), 0},
+        {"--version", "fatal error: source file missing file extension\n" + pausePrompt, 1},
+        {"-help", "fatal error: source file missing file extension\n" + pausePrompt, 1},
+        {"-h.asm", "fatal error: could not find the file-h.asm\n" + pausePrompt, 1},
+    };
+    for (const auto& c : others) {
+        const ShellRun r = run(c.args);
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.status, c.status) << c.args;
+    }
+    EXPECT_EQ(readFile("-x.8xe"), "9000f000");
 }
 
 TEST_F(Zerlant, ErrorsWriteNothingAndKeepTheOldFile) {

@@ -1,5 +1,6 @@
 #include "../accessible_tree.h"
 #include "../modal_dialog.h"
+#include "../receiver_thread.h"
 #include "asmlexer.h"
 #include "codeview.h"
 #include "handoff.h"
@@ -17,6 +18,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -290,7 +292,7 @@ void CodeViewTest::init() {
     dialogs_ = std::make_unique<FakeDialogs>();
     starter_ = std::make_unique<FakeStarter>();
     view_ = std::make_unique<CodeView>(dialogs_.get(), starter_.get());
-    view_->setProgramDir(QStringLiteral("/opt/mox/bin"));
+    view_->setProgramPath(QStringLiteral("/opt/mox/bin/editor"));
     view_->show();
     view_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(view_.get()));
@@ -1285,7 +1287,7 @@ void CodeViewTest::buildRunsRealAssembler() {
         QSKIP("zerlant is not part of this build");
 #endif
     starter_->executables = {zerlant, "/usr/bin/konsole"};
-    view_->setProgramDir(QStringLiteral(MOX_BIN_DIR));
+    view_->setProgramPath(QStringLiteral(MOX_BIN_DIR "/editor"));
 
     QFile example(QStringLiteral(MOX_SOURCE_DIR "/examples/hello.asm"));
     QVERIFY(example.open(QIODevice::ReadOnly));
@@ -1462,61 +1464,91 @@ void CodeViewTest::openArgumentOpensOrNamesTheFile() {
 
 void CodeViewTest::buildAndRun_data() {
     QTest::addColumn<QString>("source");
-    QTest::addColumn<bool>("listening"); // an emulator runs already
+    QTest::addColumn<QString>("folder");  // where the source is saved, under the scratch folder
+    QTest::addColumn<QString>("running"); // an emulator already: "", "answers" or "silent"
+    QTest::addColumn<QString>("editor");  // the editor's own executable
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("started");
     QTest::addColumn<int>("errorLine"); // -1: none
     const QString sum = "load ax, 07\nload bx, 05\nadd ax, bx\nhalt\n";
+    const QString typo = "load ax, 07\nload bx 05\nlod cx, 1\nhalt\n";
+    const QString top, none, answers = "answers", silent = "silent", dotted = "course.2024/lab1/";
+    const QString built = "/opt/mox/bin/editor", packaged = "/usr/bin/mox77-editor";
     const QStringList both{"/opt/mox/bin/emulator", "/usr/bin/mox77-emulator"};
-    QTest::newRow("a typo") << "load ax, 07\nload bx 05\nlod cx, 1\nhalt\n"
-                            << true << both << "" << 1;
-    QTest::newRow("no halt") << "load ax, 07\ninc ax\n" << false << both << "" << 2;
-    QTest::newRow("to the running emulator") << sum << true << both << "" << -1;
-    QTest::newRow("starting the one beside") << sum << false << both << both[0] << -1;
+    const QStringList unrelated{"/usr/bin/emulator"};
+    QTest::newRow("a typo") << typo << top << answers << built << both << none << 1;
+    QTest::newRow("no halt") << "load ax, 07\ninc ax\n"
+                             << top << none << built << both << none << 2;
+    QTest::newRow("to the running emulator")
+        << sum << top << answers << built << both << none << -1;
+    QTest::newRow("beside a folder with a dot")
+        << sum << dotted << answers << built << both << none << -1;
+    QTest::newRow("starting the one beside")
+        << sum << top << none << built << both << both[0] << -1;
     QTest::newRow("starting the package's")
-        << sum << false << QStringList{both[1]} << both[1] << -1;
-    QTest::newRow("no emulator anywhere") << sum << false << QStringList{} << "" << -1;
+        << sum << top << none << built << QStringList{both[1]} << both[1] << -1;
+    QTest::newRow("packaged, beside an unrelated emulator")
+        << sum << top << none << packaged << unrelated + QStringList{both[1]} << both[1] << -1;
+    QTest::newRow("never a bare emulator on the path")
+        << sum << top << none << built << unrelated << none << -1;
+    QTest::newRow("one that does not answer is replaced")
+        << sum << top << silent << built << both << both[0] << -1;
+    QTest::newRow("no emulator anywhere")
+        << sum << top << none << built << QStringList{} << none << -1;
 }
 
 void CodeViewTest::buildAndRun() {
     QFETCH(QString, source);
-    QFETCH(bool, listening);
+    QFETCH(QString, folder);
+    QFETCH(QString, running);
+    QFETCH(QString, editor);
     QFETCH(QStringList, installed);
     QFETCH(QString, started);
     QFETCH(int, errorLine);
-    mox::ProgramReceiver emulator;
-    QVERIFY(!listening || emulator.listen(path("emulator")));
-    QSignalSpy received(&emulator, &mox::ProgramReceiver::programReceived);
+    ReceiverThread emulator;
+    QVERIFY(running != "answers" || emulator.claim(path("emulator")));
+    // Takes connections, as a stopped or hung emulator's socket does, and
+    // never answers.
+    QLocalServer hung;
+    QVERIFY(running != "silent" || hung.listen(path("emulator")));
     view_->setHandoffName(path("emulator"));
+    view_->setProgramPath(editor);
     starter_->executables = {installed.begin(), installed.end()};
     view_->editBox()->setText(source);
     // Nothing is assembled that is not saved.
     QTest::keyClick(view_->editBox(), Qt::Key_F5);
-    QVERIFY(QDir(dir_->path()).entryList(QDir::Files).isEmpty());
-    dialogs_->savePaths.push_back(path("sum.asm"));
+    QVERIFY(QDir(dir_->path()).entryList({"*.asm", "*.8xe"}, QDir::Files).isEmpty());
+    QVERIFY(QDir(dir_->path()).mkpath(folder.isEmpty() ? "." : folder));
+    dialogs_->savePaths.push_back(path(folder + "sum.asm"));
     QTest::keyClick(view_->editBox(), Qt::Key_F5);
 
-    const QByteArray built = readBytes(path("sum.8xe"));
-    const QStringList zerlant = zerlantSays(path("sum.asm"));
+    const QString output = path(folder + "sum.8xe");
+    const QByteArray built = readBytes(output);
+    const QStringList zerlant = zerlantSays(path(folder + "sum.asm"));
     const QString message = view_->statusBar()->currentMessage();
     if (errorLine >= 0) {
-        QVERIFY(!QFile::exists(path("sum.8xe")));
+        QVERIFY(!QFile::exists(output));
         QCOMPARE(cursorLine(), errorLine);
         QCOMPARE(message, zerlant.filter("error").value(0));
     } else {
         // The bytes zerlant writes, which it has just written again.
-        QCOMPARE(built, readBytes(path("sum.8xe")));
+        QCOMPARE(built, readBytes(output));
         QVERIFY2(message.contains("sum.8xe"), qPrintable(message));
     }
-    if (listening && errorLine < 0) {
-        QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received[0][0].toString(), path("sum.8xe"));
+    QCOMPARE(
+        QDir(dir_->path()).entryList({"*.8xe"}, QDir::Files),
+        QStringList(errorLine < 0 && folder.isEmpty() ? QStringList{"sum.8xe"} : QStringList{}));
+    if (running == "answers" && errorLine < 0) {
+        QTRY_COMPARE(emulator.received, QStringList{output});
+        QVERIFY2(message.contains("sent it to the emulator"), qPrintable(message));
     }
     QCOMPARE(starter_->startedPrograms, started.isEmpty() ? QStringList() : QStringList{started});
     if (!started.isEmpty())
-        QCOMPARE(starter_->startedArguments.front(), QStringList{path("sum.8xe")});
-    if (installed.isEmpty())
-        QVERIFY(message.contains("cannot find the emulator"));
+        QCOMPARE(starter_->startedArguments.front(), QStringList{output});
+    if (running == "silent")
+        QVERIFY2(message.contains("did not answer"), qPrintable(message));
+    if (started.isEmpty() && running.isEmpty() && errorLine < 0)
+        QVERIFY2(message.contains("cannot find the emulator"), qPrintable(message));
     QVERIFY(dialogs_->messages.isEmpty());
 }
 

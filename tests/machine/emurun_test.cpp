@@ -129,6 +129,74 @@ TEST_F(EmurunTest, TraceShowsEachWordAndItsChanges) {
     EXPECT_EQ(j.err.rfind("20FF  load ax, ff", 0), 0u) << j.err;
 }
 
+// Splits standard output or error into its blocks: a "word N: ..." line and
+// the five phase lines under it.
+std::vector<std::vector<std::string>> explainBlocks(const std::string& text) {
+    std::vector<std::vector<std::string>> blocks;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("word ", 0) == 0)
+            blocks.emplace_back();
+        // A block is its heading and five phases; the report follows the last.
+        if (!blocks.empty() && blocks.back().size() < 6)
+            blocks.back().push_back(line);
+    }
+    return blocks;
+}
+
+TEST_F(EmurunTest, ExplainTellsEachWordsCycleInTheRadixAsked) {
+    writeFile("p.8xe", "2005210350010000f0009001");
+    const Result plain = run("emurun", "p.8xe");
+    const Result r = run("emurun", "--explain p.8xe");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto blocks = explainBlocks(r.out);
+    ASSERT_EQ(blocks.size(), 5u) << r.out; // the word after the halt never runs
+    for (const auto& block : blocks) {
+        ASSERT_EQ(block.size(), 6u) << block[0];
+        const char* phases[] = {"fetch", "decode", "read", "execute", "write"};
+        for (std::size_t p = 0; p < 5; ++p)
+            EXPECT_EQ(block[p + 1].substr(0, 2 + std::string(phases[p]).size()),
+                      "  " + std::string(phases[p]))
+                << block[p + 1];
+    }
+    EXPECT_EQ(blocks[2][0], "word 3: 5001");
+    EXPECT_EQ(blocks[2][3], "  read     ax = 5, bx = 3");
+    EXPECT_EQ(blocks[2][4], "  execute  5 + 3 = 8");
+    EXPECT_EQ(blocks[2][5], "  write    ax: 5 -> 8");
+    EXPECT_NE(blocks[3][2].find("no instruction"), std::string::npos) << blocks[3][2];
+    EXPECT_NE(blocks[4][1].find("next: word 1"), std::string::npos) << blocks[4][1];
+    // The report after the blocks is the one printed without the flag.
+    EXPECT_EQ(r.out.substr(r.out.size() - plain.out.size()), plain.out);
+
+    const Result binary = run("emurun", "--explain --radix 2 p.8xe");
+    EXPECT_EQ(explainBlocks(binary.out)[2][4], "  execute  101 + 11 = 1000") << binary.out;
+}
+
+TEST_F(EmurunTest, ExplainCombinesWithInitExpectJsonAndTrace) {
+    writeFile("p.8xe", "9000f000");
+    writeFile("init.json", R"({"registers": {"ax": 2147483647}})");
+    writeFile("expect.json", R"({"registers": {"ax": -2147483648}, "running": false})");
+    const Result plain = run("emurun", "--json --init init.json --expect expect.json p.8xe");
+    const Result r =
+        run("emurun", "--explain --json --radix 10 --init init.json --expect expect.json p.8xe");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, plain.out) << "the JSON object stays alone on standard output";
+    EXPECT_EQ(Json::parse(r.out)["pass"], true);
+    const auto blocks = explainBlocks(r.err);
+    ASSERT_EQ(blocks.size(), 2u) << r.err;
+    EXPECT_EQ(blocks[0][4], "  execute  2147483647 + 1 = -2147483648 (wraps at 32 bits)");
+    EXPECT_EQ(blocks[0][5], "  write    ax: 2147483647 -> -2147483648");
+
+    // With --trace too, each word's trace line comes before its block.
+    const Result both = run("emurun", "--trace --explain p.8xe");
+    std::istringstream lines(both.out);
+    std::string first, second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(first.rfind("9000  inc ax", 0), 0u) << first;
+    EXPECT_EQ(second, "word 1: 9000");
+}
+
 struct FailCase {
     std::string args;
     int status;

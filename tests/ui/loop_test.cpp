@@ -1,6 +1,7 @@
 // The student's loop, scripted: exercise 02's solution with a typo fixed in
 // the editor, then every key or switch of window counted up to the first
 // Step of the mended program in the emulator.
+#include "../receiver_thread.h"
 #include "codeview.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
@@ -50,7 +51,7 @@ class LoopTest : public QObject {
     FakeDialogs dialogs;
     Terminal terminal;
     std::unique_ptr<EmulatorWindows> emulator;
-    std::unique_ptr<ProgramReceiver> receiver;
+    std::unique_ptr<ReceiverThread> receiver;
     std::unique_ptr<CodeView> editor;
     int actions = 0;
 
@@ -79,9 +80,9 @@ private slots:
 
         emulator = std::make_unique<EmulatorWindows>(dialogs);
         emulator->mainWindow().onMainCommand(StepByStepCommand); // an earlier session's
-        receiver = std::make_unique<ProgramReceiver>();
-        QVERIFY(receiver->listen(temp.filePath("emulator")));
-        connect(receiver.get(), &ProgramReceiver::programReceived, &emulator->mainWindow(),
+        receiver = std::make_unique<ReceiverThread>();
+        QVERIFY(receiver->claim(temp.filePath("emulator")));
+        connect(receiver->receiver, &ProgramReceiver::programReceived, &emulator->mainWindow(),
                 [this](const QString& path) { emulator->loadSent(path); });
         // The emulator shows an earlier build, and the editor the typo.
         QFile earlier(temp.filePath("sum.8xe"));
@@ -89,7 +90,7 @@ private slots:
         earlier.close();
         emulator->loadFile(QFile::encodeName(temp.filePath("sum.8xe")).toStdString());
         editor = std::make_unique<CodeView>(nullptr, &terminal);
-        editor->setProgramDir(MOX_BIN_DIR);
+        editor->setProgramPath(MOX_BIN_DIR "/editor");
         editor->setHandoffName(temp.filePath("emulator"));
         editor->openArgument(typo.fileName());
         editor->show();

@@ -101,6 +101,7 @@ const sources = []; // { name, bytes, pair }
 const programs = []; // { name, bytes, pair }
 const assembled = new Map(); // source name -> zerlant's output
 const ran = new Map(); // program name -> emurun's output
+const explained = new Map(); // program name -> emurun --explain's output and radix
 const graded = new Map(); // pair name -> { file name -> submission }
 
 before(async () => {
@@ -168,6 +169,12 @@ before(async () => {
   const jobs = programs.map((p) => [progDir, '--json', '--trace', ...stateArgs(p.pair), p.name]);
   const runs = await runMany('emurun', jobs);
   runs.forEach((out, i) => ran.set(programs[i].name, out));
+  // The cycles in each radix in turn.
+  const radixes = [['16', 2], ['10', 1], ['2', 0]];
+  const explainJobs = programs.map((p, i) => [progDir, '--json', '--explain', '--radix', radixes[i % 3][0],
+    ...(p.pair.init ? ['--init', p.pair.init] : []), p.name]);
+  (await runMany('emurun', explainJobs)).forEach((out, i) =>
+    explained.set(programs[i].name, { ...out, viewMode: radixes[i % 3][1] }));
 
   await Promise.all([...new Set([...sources, ...programs].map((f) => f.pair))].map(async (pair) => {
     const out = await run('mox77-grade', ['--json', ...stateArgs(pair), '.'], pair.dir);
@@ -266,6 +273,77 @@ check('stepping gives emurun\'s trace word by word, and Back takes every word ba
       assert.deepEqual(
         { registers: Array.from(m.registers()), memory: Array.from(m.memory()), executed: m.executedCount() },
         { ...start, executed: 0 }, `${p.name}: after taking every word back`);
+    } finally {
+      m.delete();
+    }
+  }
+});
+
+// emurun --explain's block for the nth executed word, from the module's cycle.
+const explainBlock = (cycle, n) =>
+  [`word ${n}: ${cycle.word}`, ...cycle.phases.map((p) => `  ${p.name.padEnd(9)}${p.line}`)].join('\n');
+
+check('each stepped word\'s cycle is emurun --explain\'s, previewed before it runs and told again after Back', () => {
+  let told = 0;
+  for (const p of programs) {
+    const e = explained.get(p.name);
+    if (e.code === 1) continue;
+    const m = new core.Machine();
+    try {
+      m.setMode(0);
+      if (p.pair.init) m.applyState(state(p.pair.initJson, 'starting'));
+      m.loadProgram(p.bytes);
+      assert.equal(m.lastCycle(e.viewMode), null, `${p.name}: nothing executed yet`);
+      const blocks = [];
+      const cycles = [];
+      for (;;) {
+        const registers = Array.from(m.registers());
+        const preview = m.nextCycle(e.viewMode);
+        assert.deepEqual(Array.from(m.registers()), registers, `${p.name}: a preview changes nothing`);
+        m.step();
+        if (!preview) break;
+        const cycle = m.lastCycle(e.viewMode);
+        assert.deepEqual(cycle, preview, `${p.name}: the preview is the cycle the step went through`);
+        blocks.push(explainBlock(cycle, blocks.length + 1));
+        cycles.push(cycle);
+        if (!m.running()) break;
+      }
+      assert.equal(blocks.join('\n'), lines(e.stderr).join('\n'), `${p.name}: cycles`);
+      // Back walks the cycles back, newest first.
+      for (let k = cycles.length - 1; k > 0; --k) {
+        assert.ok(m.back(), p.name);
+        assert.deepEqual(m.lastCycle(e.viewMode), cycles[k - 1], `${p.name}: the cycle after Back`);
+      }
+      told += cycles.length;
+    } finally {
+      m.delete();
+    }
+  }
+  assert.ok(told > 5000, `${told} cycles compared`);
+});
+
+check('the last word of a full run and a typed word are told as emurun tells them', () => {
+  for (const p of programs.slice(0, 300)) {
+    const e = explained.get(p.name);
+    if (e.code === 1) continue;
+    const m = new core.Machine();
+    try {
+      if (p.pair.init) m.applyState(state(p.pair.initJson, 'starting'));
+      m.loadProgram(p.bytes);
+      const blocks = lines(e.stderr).join('\n').split(/\n(?=word \d+: )/);
+      const last = m.lastCycle(e.viewMode);
+      if (m.executedCount() === 0) {
+        assert.equal(last, null, p.name);
+        continue;
+      }
+      assert.equal(explainBlock(last, m.executedCount()), blocks.at(-1), `${p.name}: the run's last word`);
+      // Typed, the same word on the same machine decodes, reads, computes and
+      // writes the same; only where it came from differs.
+      m.back();
+      m.typeInstruction(last.word);
+      const typed = m.lastCycle(e.viewMode);
+      assert.deepEqual([typed.position, typed.next], [-1, -1], p.name);
+      assert.deepEqual([typed.phases.slice(1, 4), typed.write], [last.phases.slice(1, 4), last.write], `${p.name}: typed`);
     } finally {
       m.delete();
     }

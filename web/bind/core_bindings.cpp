@@ -3,6 +3,7 @@
 // moves values between C++ and JavaScript.
 #include "assembly.h"
 #include "check.h"
+#include "cycle.h"
 #include "disassemble.h"
 #include "emulator.h"
 #include "format.h"
@@ -117,6 +118,85 @@ val changeObjects(const std::vector<mox::Change>& changes) {
     return val::take_ownership(changeList(packed.data(), static_cast<int>(changes.size())));
 }
 
+const char* roleName(mox::Digit::Role role) {
+    constexpr const char* names[] = {"opcode", "register", "source", "value", "unused"};
+    return names[static_cast<int>(role)];
+}
+
+const char* ruleName(mox::Rule rule) {
+    constexpr const char* names[] = {"none",           "wrapped",         "divideByZero",
+                                     "divideOverflow", "rotateByNothing", "halt",
+                                     "noInstruction"};
+    return names[static_cast<int>(rule)];
+}
+
+const char* placeName(mox::Change::Where where) {
+    constexpr const char* names[] = {"nothing", "register", "memory"};
+    return names[static_cast<int>(where)];
+}
+
+// A word's cycle as the Datapath panel binds it: the data, then the five
+// phases with the drawing's ids to light, its slots' texts and the words.
+val cycleObject(const std::optional<mox::Cycle>& cycle, int viewMode) {
+    if (!cycle)
+        return val::null();
+    const mox::Cycle& c = *cycle;
+    val out = val::object();
+    out.set("word", std::string(c.word.data(), c.word.size()));
+    out.set("position", c.origin.position);
+    out.set("next", c.next.value_or(-1));
+    out.set("mnemonic", c.instruction ? std::string(c.instruction->mnemonic) : std::string());
+    out.set("operation", c.instruction ? std::string(c.instruction->symbol) : std::string());
+    val digits = val::array();
+    for (const mox::Digit& d : c.digits) {
+        val digit = val::object();
+        digit.set("digit", std::string(1, d.digit));
+        digit.set("role", roleName(d.role));
+        digits.call<void>("push", digit);
+    }
+    out.set("digits", digits);
+    val sources = val::array();
+    for (const mox::Source& s : c.sources) {
+        constexpr const char* kinds[] = {"register", "memory", "constant"};
+        val source = val::object();
+        source.set("kind", kinds[static_cast<int>(s.kind)]);
+        source.set("index", s.index);
+        source.set("value", s.value);
+        sources.call<void>("push", source);
+    }
+    out.set("sources", sources);
+    out.set("usesAlu", c.usesAlu);
+    out.set("result", c.result);
+    out.set("rule", ruleName(c.rule));
+    val write = val::object();
+    write.set("where", placeName(c.write.where));
+    write.set("index", c.write.index);
+    write.set("before", c.write.before);
+    write.set("after", c.write.after);
+    out.set("write", write);
+    val phases = val::array();
+    std::string narration;
+    for (const mox::PhaseView& v : mox::showCycle(c, viewMode)) {
+        val phase = val::object();
+        phase.set("name", std::string(mox::phaseNames[static_cast<std::size_t>(v.phase)]));
+        val lit = val::array();
+        for (const std::string_view id : v.lit)
+            lit.call<void>("push", std::string(id));
+        phase.set("lit", lit);
+        val values = val::object();
+        for (const auto& [slot, text] : v.values)
+            values.set(std::string(slot), text);
+        phase.set("values", values);
+        phase.set("line", v.line);
+        phase.set("sentence", v.sentence);
+        phases.call<void>("push", phase);
+        narration.append(narration.empty() ? "" : " ").append(v.sentence);
+    }
+    out.set("phases", phases);
+    out.set("narration", narration);
+    return out;
+}
+
 // A parsed state file, held by the page until it deletes it.
 struct State {
     mox::StateSpec values;
@@ -182,6 +262,14 @@ std::string describeWord(const std::string& word) {
 
 std::string formatNumber(std::int32_t value, int viewMode) {
     return mox::formatNumber(value, viewMode);
+}
+
+std::string errorCountLine(double errorCount) {
+    return mox::errorCountLine(static_cast<std::int64_t>(errorCount));
+}
+
+std::string writtenLine(const std::string& outputName) {
+    return mox::writtenLine(outputName);
 }
 
 std::string outputFileName(const std::string& sourceName) {
@@ -325,10 +413,22 @@ public:
     int instructionPointer() const { return emulator_.cpu.instructionPointer; }
 
     val lastChanges() const { return changeObjects(display_.changes); }
+    val lastCycle(int viewMode) const { return cycleObject(emulator_.lastCycle(), viewMode); }
+    val nextCycle(int viewMode) const { return cycleObject(emulator_.nextCycle(), viewMode); }
     val takeEvents() {
         val taken = display_.events;
         display_.events = val::array();
         return taken;
+    }
+
+    // The editors' debugger edits one value at a time, as Back can take back.
+    bool setValue(const std::string& where, int index, std::int32_t value) {
+        display_.changes.clear();
+        return emulator_
+                   .setValue(where == "memory" ? mox::Change::Where::Memory
+                                               : mox::Change::Where::Register,
+                             index, value)
+                   .where != mox::Change::Where::Nothing;
     }
 
     void applyState(const State& state) { mox::applyState(state.values, emulator_.cpu); }
@@ -365,6 +465,8 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
     function("formatNumber", &formatNumber);
     function("outputFileName", &outputFileName);
     function("parseState", &parseState);
+    function("errorCountLine", &errorCountLine);
+    function("writtenLine", &writtenLine);
     function("checkProgram", &checkProgram, allow_raw_pointers());
     class_<State>("State");
     class_<Machine>("Machine")
@@ -388,7 +490,10 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
         .function("nextInstruction", &Machine::nextInstruction)
         .function("instructionPointer", &Machine::instructionPointer)
         .function("lastChanges", &Machine::lastChanges)
+        .function("lastCycle", &Machine::lastCycle)
+        .function("nextCycle", &Machine::nextCycle)
         .function("takeEvents", &Machine::takeEvents)
+        .function("setValue", &Machine::setValue)
         .function("applyState", &Machine::applyState)
         .function("mismatches", &Machine::mismatches);
 }

@@ -13,8 +13,34 @@ import type { Assembly, Core } from '@mox77core';
 import { encodeText, ownLineEnds } from './bytes';
 import { languageFor, highlight } from './lang';
 import { $, page, emit, on, errorsText } from './state';
+import { showPart } from './parts';
 
 const language = new Compartment();
+// One column (a phone, a tablet, a zoomed page): long lines wrap rather
+// than scroll sideways.
+const wrapping = new Compartment();
+const oneColumn = globalThis.matchMedia?.('(max-width: 1023px)');
+oneColumn?.addEventListener('change', () => view.dispatch({ effects: wrapping.reconfigure(oneColumn.matches ? EditorView.lineWrapping : []) }));
+// Tab moves the focus out of the editor, unless the student chose Tab to
+// indent (Ctrl+M, shown beside the editor): no keyboard trap, and walking
+// through the page with Tab never changes the text.
+const tabKeys = new Compartment();
+let tabIndents = false;
+
+export function setTabIndents(on: boolean) {
+  tabIndents = on;
+  view.dispatch({ effects: tabKeys.reconfigure(on ? keymap.of([indentWithTab]) : []) });
+  const button = $('tab-indents');
+  button.setAttribute('aria-pressed', String(on));
+  $('tab-help').textContent = on
+    ? 'Tab indents the program; Ctrl+M, or Escape then Tab, leaves the editor.'
+    : 'Tab moves to the next control; Ctrl+M makes Tab indent.';
+}
+
+function toggleTabIndents(): boolean {
+  setTabIndents(!tabIndents);
+  return true;
+}
 
 const setNextLine = StateEffect.define<number | null>();
 const nextLineField = StateField.define<DecorationSet>({
@@ -45,7 +71,7 @@ export const view = new EditorView({
     extensions: [
       lineNumbers(), highlightActiveLineGutter(), highlightSpecialChars(), undoHistory(), drawSelection(),
       highlightActiveLine(), highlightSelectionMatches(), lintGutter(), nextLineField,
-      language.of([]), highlight,
+      language.of([]), highlight, wrapping.of(oneColumn?.matches ? EditorView.lineWrapping : []),
       EditorState.lineSeparator.of('\n'),
       EditorView.clipboardInputFilter.of(ownLineEnds),
       placeholder('One instruction a line, then halt; then Step.'),
@@ -53,9 +79,13 @@ export const view = new EditorView({
         { key: 'F8', run: nextDiagnostic, preventDefault: true },
         { key: 'Shift-F8', run: previousDiagnostic, preventDefault: true },
         { key: 'Alt-g', run: gotoLine, preventDefault: true },
-        ...completionKeymap, ...searchKeymap, ...historyKeymap, ...lintKeymap, indentWithTab, ...defaultKeymap,
+        { key: 'Ctrl-m', mac: 'Shift-Alt-m', run: toggleTabIndents, preventDefault: true },
+        ...completionKeymap, ...searchKeymap, ...historyKeymap, ...lintKeymap,
       ]),
-      EditorView.contentAttributes.of({ 'aria-label': 'Program text', spellcheck: 'false' }),
+      tabKeys.of([]),
+      keymap.of(defaultKeymap),
+      // tabindex: the text is reached by keyboard, and so its scroller is
+      EditorView.contentAttributes.of({ 'aria-label': 'Program text', spellcheck: 'false', tabindex: '0' }),
       EditorView.updateListener.of((u) => {
         if (u.docChanged) {
           page.docVersion++;
@@ -141,6 +171,7 @@ export function goToFirstError(asm: Assembly) {
   const doc = view.state.doc;
   const n = !e || e.index < 0 || e.index >= doc.lines ? doc.lines : e.index + 1;
   const line = doc.line(n);
+  showPart('edit-pane');
   view.dispatch({ selection: { anchor: line.from, head: line.to }, scrollIntoView: true });
   view.focus();
 }
@@ -148,6 +179,7 @@ export function goToFirstError(asm: Assembly) {
 export function showSourceLine(line: number) {
   if (line >= view.state.doc.lines) return;
   const l = view.state.doc.line(line + 1);
+  showPart('edit-pane');
   view.dispatch({ selection: { anchor: l.from, head: l.to }, scrollIntoView: true });
   view.focus();
 }
@@ -158,11 +190,29 @@ export function markNextLine(line: number | null) {
 }
 
 export function nextError(backwards: boolean) {
+  showPart('edit-pane');
   view.focus();
   (backwards ? previousDiagnostic : nextDiagnostic)(view);
 }
 
 export function goToLine() {
+  showPart('edit-pane');
   view.focus();
   gotoLine(view);
 }
+
+// An on-screen keyboard shrinks the visible part of the page: the line
+// being typed stays above it.
+globalThis.visualViewport?.addEventListener('resize', () => {
+  if (!view.hasFocus) return;
+  const head = view.state.selection.main.head;
+  view.dispatch({ effects: EditorView.scrollIntoView(head, { y: 'nearest', yMargin: 24 }) });
+  view.requestMeasure({
+    read: () => view.coordsAtPos(head),
+    write: (at) => {
+      const vv = globalThis.visualViewport!;
+      const bottom = vv.offsetTop + vv.height;
+      if (at && at.bottom > bottom) window.scrollBy(0, at.bottom - bottom + 24);
+    },
+  });
+});

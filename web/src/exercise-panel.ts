@@ -3,7 +3,9 @@
 import { collectExercises, type Exercise } from './exercises';
 import { renderMarkdown } from './markdown';
 import { sourceBytes } from './editor';
-import { mayReplace, replaceDocument } from './files';
+import { mayReplace, replaceDocument, isUnsaved } from './files';
+import { notice } from './messages';
+import { setPartAvailable } from './parts';
 import { keep } from './keep';
 import { $, page, on } from './state';
 
@@ -19,6 +21,7 @@ function exerciseById(id: string): Exercise | undefined {
 function showExercise(ex: Exercise | undefined) {
   const pane = $('exercise-pane');
   pane.hidden = !ex;
+  setPartAvailable('exercise-pane', !!ex);
   $('check-result').replaceChildren();
   if (!ex) return;
   $('exercise-h').textContent = `Exercise ${ex.title}`;
@@ -99,7 +102,31 @@ export function wireExercises() {
     select.append(o);
   }
   select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
-  select.addEventListener('change', () => void chooseExercise(select.value));
+  // Arrow keys walk the list; with unsaved text the choice is made (and
+  // asked about) once, with Enter, not at every press.
+  let walking = false;
+  select.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      walking = false;
+      if (select.value !== page.kept.exercise) {
+        e.preventDefault();
+        void chooseExercise(select.value);
+      }
+    } else if (/^(Arrow|Page|Home$|End$)/.test(e.key) || e.key.length === 1) walking = true;
+  });
+  select.addEventListener('pointerdown', () => (walking = false));
+  select.addEventListener('change', () => {
+    if (walking && isUnsaved()) {
+      notice('Press Enter to choose this exercise.');
+      return;
+    }
+    void chooseExercise(select.value);
+  });
+  select.addEventListener('blur', () => {
+    // a walk that ended without Enter chose nothing
+    if (walking && select.value !== page.kept.exercise) select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+    walking = false;
+  });
   showExercise(exerciseById(page.kept.exercise));
   // another tab's text may come with another exercise
   on('file', () => {

@@ -12,7 +12,7 @@ let fileHandle: FileSystemFileHandle | null = null;
 // no file picker: a download may have been cancelled, so it is no save.
 let downloadedPrint: string | null = null;
 
-function isUnsaved(): boolean {
+export function isUnsaved(): boolean {
   return unsaved(text(), page.kept.savedPrint);
 }
 

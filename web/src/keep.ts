@@ -3,6 +3,7 @@
 // tab writes only the members it changed, takes another tab's newer text
 // when it has none of its own, and asks the student when both changed it.
 import { save as saveKept, load as loadKept, parseKept, unsaved, incoming, KEY, TEXT_FIELDS, type Kept } from './storage';
+import { isolateHistory } from '@codemirror/commands';
 import { text, view } from './editor';
 import { $, page, on, emit } from './state';
 import { notice } from './messages';
@@ -46,12 +47,14 @@ export function persist(now = false) {
     if (theirs) fields = fields.filter((f) => !(TEXT_FIELDS as readonly string[]).includes(f));
     else {
       page.kept.stamp = `${tabId}.${++writes}`;
-      base = page.kept.stamp;
       fields = [...new Set([...fields, ...TEXT_FIELDS])];
     }
   }
   const failed = !saveKept(store, page.kept, fields);
-  if (!failed) for (const f of fields) changed.delete(f);
+  if (!failed) {
+    for (const f of fields) changed.delete(f);
+    if (fields.includes('stamp')) base = page.kept.stamp;
+  }
   if (failed !== page.keptFailed) {
     page.keptFailed = failed;
     if (failed) notice('The browser has no room to keep this text: save it to a file, or a reload loses it.');
@@ -75,7 +78,10 @@ function take(other: Kept) {
     while (end < old.length - from && end < other.text.length - from && old[old.length - 1 - end] === other.text[other.text.length - 1 - end]) end++;
     taking = true;
     try {
-      view.dispatch({ changes: { from, to: old.length - end, insert: other.text.slice(from, other.text.length - end) } });
+      view.dispatch({
+        changes: { from, to: old.length - end, insert: other.text.slice(from, other.text.length - end) },
+        annotations: isolateHistory.of('full'), // one step of Undo of its own, never merged with the student's typing
+      });
     } finally {
       taking = false;
     }

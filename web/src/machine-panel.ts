@@ -132,7 +132,10 @@ function afterAction(wordRan = false): Message[] {
   showMessages(msgs);
   lit = collapse(machine.lastChanges());
   paintMachine();
-  $('announce').textContent = lit.length ? announce(lit, placeName, fmt) : wordRan ? 'nothing changed' : '';
+  const said = lit.length ? announce(lit, placeName, fmt) : wordRan ? 'nothing changed' : '';
+  $('announce').textContent = said;
+  // the same words on screen, for a finger or a keyboard that cannot hover a lit value
+  $('changed').textContent = said ? `Changed: ${said}` : '';
   performance.mark('mox-painted');
   emit('machine');
   return msgs;
@@ -191,7 +194,7 @@ export function back() {
   if (!machine) return;
   if (!machine.back()) {
     afterAction();
-    notice('Nothing to take back.');
+    notice('Nothing left to take back');
     return;
   }
   afterAction(true);

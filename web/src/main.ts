@@ -3,7 +3,8 @@
 // state (state.ts); a panel that follows the machine listens to 'machine'.
 import './style.css';
 import { $, page, corePromise } from './state';
-import { view, useCore, checkNow, applyFontSize, nextError, goToLine } from './editor';
+import { view, useCore, checkNow, applyFontSize, nextError, goToLine, setTabIndents } from './editor';
+import { wireParts } from './parts';
 import { keep, wireKeep } from './keep';
 import { pageMessage } from './messages';
 import { showFileName, wireFiles } from './files';
@@ -18,10 +19,13 @@ function setFontSize(px: number) {
 }
 
 wireKeep();
+wireParts();
 wireMachinePanel();
 wireFiles();
 wireShare();
 wireExercises();
+setTabIndents(false);
+$('tab-indents').addEventListener('click', () => setTabIndents($('tab-indents').getAttribute('aria-pressed') !== 'true'));
 $('font-up').addEventListener('click', () => setFontSize(page.kept.fontSize + 1));
 $('font-down').addEventListener('click', () => setFontSize(page.kept.fontSize - 1));
 

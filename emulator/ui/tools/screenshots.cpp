@@ -6,10 +6,13 @@
 // Mode menu open, a Step that changed a register, and the Memory Map in
 // binary after a store. Then the keyboard's pictures: each window with the
 // focus frame on a control, and Back, with what it brought back lit and its
-// hint when nothing is left. On a scaled screen (QT_SCALE_FACTOR=2) the names
-// end in @2x.
+// hint when nothing is left. Then the datapath window at 1024 x 600: after
+// a Step, one phase into the next word (with the focus frame on Phase), and
+// on a dark desktop. On a scaled
+// screen (QT_SCALE_FACTOR=2) the names end in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
+#include "datapath_window.h"
 #include "dialogs.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
@@ -136,6 +139,46 @@ bool keyboardPictures(const QString& folder, const QString& program) {
     return ok;
 }
 
+// The guide's program: after its add, then the store walked to its read
+// phase, then the same on a dark desktop.
+bool datapathPictures(const QString& folder, const QString& program) {
+    if (!writeProgram(program, "2007210550013005f000")) {
+        return false;
+    }
+    QuietDialogs dialogs(program);
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
+    windows.runCommand();
+    mox::ui::DatapathWindow& datapath = windows.datapathWindow();
+    windows.showDatapath();
+    datapath.resize(1024, 600);
+    // load ax, 07; load bx, 05; add ax, bx
+    for (int i = 0; i < 3; ++i) {
+        windows.machine().stepInstruction();
+    }
+    QApplication::processEvents();
+    bool ok = save(datapath, folder, "datapath");
+    // store ax, 05: fetch, decode, read
+    for (int i = 0; i < 3; ++i) {
+        emit datapath.phaseRequested();
+    }
+    ok = save(datapath, folder, "datapath-phase") && ok;
+    focusByKeyboard(datapath, datapath.button("Phase"));
+    ok = save(datapath, folder, "datapath-focus") && ok;
+    windows.machine().stepInstruction();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(32, 33, 36));
+    dark.setColor(QPalette::WindowText, QColor(236, 236, 236));
+    dark.setColor(QPalette::Base, QColor(24, 25, 28));
+    dark.setColor(QPalette::Text, QColor(236, 236, 236));
+    dark.setColor(QPalette::Button, QColor(48, 50, 54));
+    dark.setColor(QPalette::ButtonText, QColor(236, 236, 236));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    datapath.setPalette(dark);
+    QApplication::processEvents();
+    return save(datapath, folder, "datapath-dark") && ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -176,5 +219,6 @@ int main(int argc, char** argv) {
 
     ok = guidePictures(out, temp.filePath("first.8xe")) && ok;
     ok = keyboardPictures(out, temp.filePath("keys.8xe")) && ok;
+    ok = datapathPictures(out, temp.filePath("datapath.8xe")) && ok;
     return ok ? 0 : 1;
 }

@@ -41,6 +41,39 @@ export interface Change {
   after: number;
 }
 
+// One word's cycle in five phases, told by the core (the page never derives
+// it): the data, then each phase's ids of datapath.svg to light, the texts of
+// its -value slots, emurun --explain's line and the narration's sentence.
+export type PhaseName = 'fetch' | 'decode' | 'read' | 'execute' | 'write';
+export interface CyclePhase {
+  name: PhaseName;
+  lit: string[]; // ids in datapath.svg: "alu", "bus-registers-alu", ...
+  values: Record<string, string>; // slot id ("bus-registers-alu-value") -> its text
+  line: string; // "ff + 2 = 101"
+  sentence: string; // "Execute: the ALU adds ff and 2, giving 101."
+}
+export interface CycleSource {
+  kind: 'register' | 'memory' | 'constant';
+  index: number; // register 0-15, cell 0-255, or the constant itself
+  value: number;
+}
+export interface Cycle {
+  word: string; // upper case: "5001"
+  position: number; // the word's place in the program from 0; -1 when typed
+  next: number; // the word the instruction pointer goes to (0 after a halt); -1 when typed
+  mnemonic: string; // "" for opcode 0, which does nothing
+  operation: string; // "+", "-", "x", "/", "+1", "-1", "OR", "XOR", "AND", "rotate", "copy", "stop"; "" for opcode 0
+  digits: { digit: string; role: 'opcode' | 'register' | 'source' | 'value' | 'unused' }[];
+  sources: CycleSource[]; // what the word reads, in order
+  usesAlu: boolean;
+  result: number;
+  rule: 'none' | 'wrapped' | 'divideByZero' | 'divideOverflow' | 'rotateByNothing' | 'halt' | 'noInstruction';
+  // The destination before and after; where 'nothing' for halt and opcode 0.
+  write: { where: 'nothing' | 'register' | 'memory'; index: number; before: number; after: number };
+  phases: CyclePhase[]; // fetch, decode, read, execute, write
+  narration: string; // the five sentences as one paragraph
+}
+
 // What the run control asked of the display, in order. Refreshes after each
 // word are not events: lastChanges() says what they changed.
 export type DisplayEvent =
@@ -104,8 +137,19 @@ export interface Machine {
   // What the last step, typed word, run, back, clear or fill changed, in order;
   // after a back, before is the value taken back and after the value restored.
   lastChanges(): Change[];
+  // The cycle of the word executed last (Step, typed word, or a run's last
+  // word), on the machine as it was before it; after back(), of the word now
+  // last; null when there is none. Numbers in the view mode's radix (0
+  // binary, 1 decimal, 2 hexadecimal).
+  lastCycle(viewMode: number): Cycle | null;
+  // The cycle the next step() would go through, changing nothing (the Phase
+  // control's preview); null when step() would execute no word.
+  nextCycle(viewMode: number): Cycle | null;
   // The run control's display calls since the last take.
   takeEvents(): DisplayEvent[];
+  // Sets one register (0-15) or cell (0-255) as a debugger edits it, recorded
+  // so that back() takes it back; false when nothing changed.
+  setValue(where: 'register' | 'memory', index: number, value: number): boolean;
   // Sets the registers and cells the state names.
   applyState(state: State): void;
   // emurun --expect's lines for this machine after `executed` words, numbers
@@ -122,6 +166,10 @@ export interface Core {
   describeWord(word: string): string; // "2A7F  load kx, 7f"
   formatNumber(value: number, viewMode: number): string;
   outputFileName(sourceName: string): string; // "prog.asm" -> "prog.8xe"
+  // zerlant's closing lines: "process stoped with  (2) fatal errors", and the
+  // one naming the .8xe it wrote.
+  errorCountLine(errorCount: number): string;
+  writtenLine(outputName: string): string;
   parseState(json: string, use: 'expected' | 'starting'): ParsedState;
   // One program graded as mox77-grade grades it: a .asm source (source true)
   // or a .8xe file, run from a zeroed machine with start set (null: none).

@@ -1,0 +1,51 @@
+// Keeps the datapath window on the machine: the last word's whole cycle after
+// every Step, Back, typed word and full run; the next word phase by phase
+// for Phase; a Step at every tick of Play until the halt.
+#pragma once
+
+#include "cycle.h"
+
+#include <QString>
+#include <optional>
+
+namespace mox {
+class Emulator;
+}
+
+namespace mox::ui {
+
+class DatapathWindow;
+
+class DatapathFollower {
+public:
+    // `viewMode` is read at every frame: numbers in the Memory Map's base.
+    DatapathFollower(Emulator& emulator, DatapathWindow& window, const int& viewMode);
+
+    // Shows the last executed word's cycle, all phases at once; called after
+    // every executed or taken back word. Ends a walk by Phase.
+    void follow();
+    // One more phase of the next word; at the write phase the word runs.
+    void phase();
+    // Play pressed: says so at once when there is nothing to play.
+    void startPlay();
+    // Play's tick: the next word, then pause at the halt or the end.
+    void tick();
+
+private:
+    // A Step may run now: a program stepped in step mode, a next word.
+    std::optional<Cycle> stepCycle() const;
+    void showPhases(const Cycle& cycle, int first, int last, const QString& heading);
+    void showNothing(const QString& heading, const QString& sentence);
+    void showNoNextWord();
+
+    Emulator& emulator;
+    DatapathWindow& window;
+    const int& viewMode;
+    // The word Phase walks through and the phase shown; none between walks.
+    std::optional<Cycle> walk;
+    int walkPhase = 0;
+    // A word run by Phase or Play, which shows its own frame.
+    bool stepping = false;
+};
+
+} // namespace mox::ui

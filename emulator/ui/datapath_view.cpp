@@ -1,0 +1,200 @@
+#include "datapath_view.h"
+
+#include "window_kit.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QPainter>
+
+namespace mox::ui {
+
+namespace {
+
+void indexIds(const QDomElement& element, QHash<QString, QDomElement>& index) {
+    if (element.hasAttribute(QStringLiteral("id"))) {
+        index.insert(element.attribute(QStringLiteral("id")), element);
+    }
+    for (QDomElement child = element.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        indexIds(child, index);
+    }
+}
+
+bool hasClass(const QDomElement& element, const QString& name) {
+    return element.attribute(QStringLiteral("class"))
+        .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+        .contains(name);
+}
+
+// The titles and notes never change: a text that is one of them.
+bool isFixedText(const QDomElement& element) {
+    return element.tagName() == QLatin1String("text") &&
+           (hasClass(element, QStringLiteral("name")) || hasClass(element, QStringLiteral("note")));
+}
+
+// Removes under `element` what `drop` picks, keeping groups, the style sheet
+// and the title.
+template <class Drop> void prune(QDomElement element, Drop drop) {
+    QDomElement child = element.firstChildElement();
+    while (!child.isNull()) {
+        const QDomElement next = child.nextSiblingElement();
+        if (drop(child)) {
+            element.removeChild(child);
+        } else {
+            prune(child, drop);
+        }
+        child = next;
+    }
+}
+
+void setText(QDomElement& element, const QString& text) {
+    while (element.hasChildNodes()) {
+        element.removeChild(element.firstChild());
+    }
+    if (!text.isEmpty()) {
+        element.appendChild(element.ownerDocument().createTextNode(text));
+    }
+}
+
+} // namespace
+
+DatapathView::DatapathView(QWidget* parent) : QWidget(parent) {
+    QFile file(datapathDrawingPath());
+    if (file.open(QIODevice::ReadOnly)) {
+        document.setContent(&file);
+    }
+    // Text is most of what drawing costs. The fixed texts are drawn apart,
+    // once for a size, above the lines, boxes and values of every frame.
+    fixedTexts = document.cloneNode(true).toDocument();
+    prune(fixedTexts.documentElement(), [](const QDomElement& e) {
+        const QString tag = e.tagName();
+        return tag == QLatin1String("rect") || tag == QLatin1String("path") ||
+               (tag == QLatin1String("text") && !isFixedText(e));
+    });
+    prune(document.documentElement(), isFixedText);
+    indexIds(document.documentElement(), elements);
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    fixedRenderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    setAccessibleName(QStringLiteral("Datapath drawing"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    followPalette();
+    fixedRenderer.load(fixedTexts.toByteArray(-1));
+    render();
+}
+
+void DatapathView::setClass(QDomElement& element, const QString& name, bool on) {
+    QStringList classes =
+        element.attribute(QStringLiteral("class")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    classes.removeAll(name);
+    if (on) {
+        classes << name;
+    }
+    if (classes.isEmpty()) {
+        element.removeAttribute(QStringLiteral("class"));
+    } else {
+        element.setAttribute(QStringLiteral("class"), classes.join(QLatin1Char(' ')));
+    }
+}
+
+void DatapathView::show(const QStringList& ids,
+                        const std::vector<std::pair<QString, QString>>& values) {
+    const QString litClass = QStringLiteral("lit");
+    for (const QString& id : std::as_const(lit)) {
+        setClass(elements[id], litClass, false);
+    }
+    lit.clear();
+    for (const QString& id : ids) {
+        if (auto it = elements.find(id); it != elements.end() && !lit.contains(id)) {
+            setClass(*it, litClass, true);
+            lit << id;
+        }
+    }
+    for (const QString& id : std::as_const(filled)) {
+        setText(elements[id], QString());
+    }
+    filled.clear();
+    for (const auto& [id, text] : values) {
+        if (auto it = elements.find(id); it != elements.end()) {
+            setText(*it, text);
+            filled << id;
+        }
+    }
+    render();
+}
+
+QStringList DatapathView::litIds() const {
+    QStringList ids;
+    for (auto it = elements.begin(); it != elements.end(); ++it) {
+        if (hasClass(*it, QStringLiteral("lit"))) {
+            ids << it.key();
+        }
+    }
+    ids.sort();
+    return ids;
+}
+
+QString DatapathView::valueText(const QString& id) const {
+    return elements.value(id).text();
+}
+
+void DatapathView::render() {
+    // The style sheet is applied as the drawing is read, so a changed class
+    // takes a fresh read; the drawing is small enough for every frame.
+    renderer.load(document.toByteArray(-1));
+    update();
+}
+
+void DatapathView::followPalette() {
+    const bool wantDark = palette().color(QPalette::Window).lightness() < 128;
+    if (wantDark == dark) {
+        return;
+    }
+    dark = wantDark;
+    for (QDomDocument* drawing : {&document, &fixedTexts}) {
+        QDomElement root = drawing->documentElement();
+        setClass(root, QStringLiteral("dark"), dark);
+    }
+    fixedRenderer.load(fixedTexts.toByteArray(-1));
+    fixedLayer = QPixmap();
+}
+
+void DatapathView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        const bool wasDark = dark;
+        followPalette();
+        if (wasDark != dark) {
+            render();
+        }
+    }
+    QWidget::changeEvent(event);
+}
+
+QSize DatapathView::sizeHint() const {
+    return renderer.defaultSize().isValid() ? renderer.defaultSize() : QSize(1000, 450);
+}
+
+int DatapathView::heightForWidth(int width) const {
+    const QSizeF box = renderer.viewBoxF().size();
+    return box.isEmpty() ? width / 2 : qRound(width * box.height() / box.width());
+}
+
+void DatapathView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(rect()));
+    const qreal scale = devicePixelRatioF();
+    if (fixedLayer.size() != size() * scale) {
+        fixedLayer = QPixmap(size() * scale);
+        fixedLayer.setDevicePixelRatio(scale);
+        fixedLayer.fill(Qt::transparent);
+        QPainter layer(&fixedLayer);
+        layer.setRenderHint(QPainter::Antialiasing);
+        fixedRenderer.render(&layer, QRectF(rect()));
+    }
+    painter.drawPixmap(0, 0, fixedLayer);
+    ++frames;
+}
+
+} // namespace mox::ui

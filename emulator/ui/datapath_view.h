@@ -1,0 +1,63 @@
+// The datapath drawing, bound by its ids: lights units and buses and fills
+// the value slots by changing the drawing's own elements, then draws it again.
+#pragma once
+
+#include <QDomDocument>
+#include <QHash>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+#include <QSvgRenderer>
+#include <QWidget>
+#include <utility>
+#include <vector>
+
+namespace mox::ui {
+
+class DatapathView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DatapathView(QWidget* parent = nullptr);
+
+    // Lights exactly `ids` and shows exactly `values` (slot id, text); every
+    // other part goes out and every other slot is emptied.
+    void show(const QStringList& ids, const std::vector<std::pair<QString, QString>>& values);
+    // Nothing lit, every slot empty.
+    void clear() { show({}, {}); }
+
+    // As the drawing holds them, for whoever checks what is shown.
+    QStringList litIds() const;
+    QString valueText(const QString& id) const;
+    bool isDark() const { return dark; }
+    // Frames drawn so far.
+    int framesDrawn() const { return frames; }
+
+    QSize sizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void render();
+    // The drawing's own palette follows the window's: dark on a dark one.
+    void followPalette();
+    void setClass(QDomElement& element, const QString& name, bool on);
+
+    QDomDocument document;
+    // The titles and notes, and their picture at the current size.
+    QDomDocument fixedTexts;
+    QSvgRenderer fixedRenderer;
+    QPixmap fixedLayer;
+    QHash<QString, QDomElement> elements;
+    QStringList lit;
+    QStringList filled;
+    QSvgRenderer renderer;
+    bool dark = false;
+    int frames = 0;
+};
+
+} // namespace mox::ui

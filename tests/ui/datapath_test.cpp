@@ -1,0 +1,418 @@
+// The datapath window: opened from the execution window, lit and told after
+// every Step, Back, typed word and full run, Phase and Play, for the keyboard
+// and screen readers.
+#include "../accessible_tree.h"
+#include "cycle.h"
+#include "datapath_view.h"
+#include "datapath_window.h"
+#include "emulator_windows.h"
+#include "execution_window.h"
+#include "fake_dialogs.h"
+#include "instruction_window.h"
+#include "main_window.h"
+#include "memory_map_window.h"
+#include "window_kit.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace mox;
+using namespace mox::ui;
+
+namespace {
+
+QAccessibleInterface* accessible(QObject* o) {
+    return QAccessible::queryAccessibleInterface(o);
+}
+
+void collectIds(const QDomElement& element, QStringList& ids) {
+    if (element.hasAttribute("id")) {
+        ids << element.attribute("id");
+    }
+    for (QDomElement child = element.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        collectIds(child, ids);
+    }
+}
+
+// Every id the drawing holds, read from the file itself.
+QStringList drawingIds() {
+    QFile file(datapathDrawingPath());
+    QDomDocument document;
+    QStringList ids;
+    if (file.open(QIODevice::ReadOnly) && document.setContent(&file)) {
+        collectIds(document.documentElement(), ids);
+    }
+    return ids;
+}
+
+double meanGrey(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) {
+            sum += qGray(image.pixel(x, y));
+        }
+    }
+    return sum / ((image.height() + 2) / 3) / ((image.width() + 2) / 3);
+}
+
+} // namespace
+
+class DatapathTest : public QObject {
+    Q_OBJECT
+
+    FakeDialogs dialogs;
+    std::unique_ptr<EmulatorWindows> windows;
+    QTemporaryDir temp;
+
+    ExecutionWindow& execution() { return windows->executionWindow(); }
+    DatapathWindow& datapath() { return windows->datapathWindow(); }
+    DatapathView& view() { return *datapath().view(); }
+    Cpu& cpu() { return windows->machine().cpu; }
+    void step() { execution().button("Step")->click(); }
+    QStringList sentences() {
+        return datapath().narration()->toPlainText().split('\n', Qt::SkipEmptyParts);
+    }
+
+    void load(const QByteArray& text, bool stepMode = true) {
+        windows->mainWindow().onMainCommand(stepMode ? StepByStepCommand : FullExecutionCommand);
+        QFile file(temp.filePath("p.8xe"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        dialogs.answers.push_back(file.fileName());
+        windows->runCommand();
+    }
+
+private slots:
+    void init() {
+        dialogs = FakeDialogs();
+        windows = std::make_unique<EmulatorWindows>(dialogs);
+        QAccessible::setActive(true);
+    }
+    void cleanup() {
+        QAccessible::setActive(false);
+        windows.reset();
+    }
+
+    void opensFromTheExecutionWindowBesideTheFive() {
+        load("20ff9001f000");
+        const QSize executionSize = execution().size();
+        QVERIFY(!datapath().isVisible());
+        execution().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&execution()));
+        QTest::keyClick(&execution(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(datapath().isVisible());
+        QCOMPARE(datapath().windowTitle(), "MOX77 - Datapath");
+        QCOMPARE(execution().size(), executionSize);
+        QVERIFY(execution().isVisible());
+
+        const auto menu = execution().listingMenu(QPoint(2, 2));
+        QCOMPARE(menu->actions().value(0)->text(), "Back");
+        QAction* item = menu->actions().value(1);
+        QCOMPARE(item->text(), "Datapath");
+        datapath().hide();
+        item->trigger();
+        QVERIFY(datapath().isVisible());
+
+        // Resizable, full screen and back.
+        QVERIFY(datapath().minimumSize() != datapath().maximumSize());
+        datapath().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&datapath()));
+        QTest::keyClick(&datapath(), Qt::Key_F11);
+        QVERIFY(datapath().isFullScreen());
+        QTest::keyClick(&datapath(), Qt::Key_Escape);
+        QVERIFY(!datapath().isFullScreen());
+    }
+
+    // Where each class of word takes its value from and puts it: the parts
+    // on that road are lit, the others are not, and the bus into the
+    // destination carries the value written.
+    void aStepLightsWhereTheValueCameFromAndWentTo_data() {
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QStringList>("litOnes");
+        QTest::addColumn<QStringList>("darkOnes");
+        QTest::addColumn<QString>("carried");
+        QTest::addColumn<QString>("told");
+        // load ax, 2a
+        QTest::newRow("constant") << QByteArray("202a") << 1
+                                  << QStringList{"program",    "ir",  "decoder",
+                                                 "bus-ir-alu", "alu", "bus-alu-registers",
+                                                 "registers"}
+                                  << QStringList{"memory", "bus-memory-registers"}
+                                  << "bus-alu-registers-value=2a"
+                                  << "ax becomes 2a";
+        // load ax, 07; load bx, 05; add ax, bx
+        QTest::newRow("two registers")
+            << QByteArray("200721055001") << 3
+            << QStringList{"registers", "bus-registers-alu", "alu", "bus-alu-registers",
+                           "bus-decoder-alu"}
+            << QStringList{"memory", "bus-ir-memory", "bus-ir-alu"} << "bus-alu-registers-value=c"
+            << "ax becomes c; it was 7";
+        // load ax, 07; store ax, 05
+        QTest::newRow("store") << QByteArray("20073005") << 2
+                               << QStringList{"registers", "bus-registers-memory", "bus-ir-memory",
+                                              "memory"}
+                               << QStringList{"bus-alu-registers", "bus-memory-registers"}
+                               << "bus-registers-memory-value=7"
+                               << "memory[5] becomes 7";
+        // load ax, 07; store ax, 05; loadm cx, 05
+        QTest::newRow("from memory")
+            << QByteArray("200730051205") << 3
+            << QStringList{"bus-ir-memory", "memory", "bus-memory-registers", "registers"}
+            << QStringList{"bus-registers-memory", "bus-alu-registers"}
+            << "bus-memory-registers-value=7"
+            << "cx becomes 7";
+        // inc ax; halt
+        QTest::newRow("halt") << QByteArray("9000f000") << 2
+                              << QStringList{"program", "ir", "decoder"}
+                              << QStringList{"alu", "memory", "bus-alu-registers"} << QString()
+                              << "the run stops";
+    }
+    void aStepLightsWhereTheValueCameFromAndWentTo() {
+        QFETCH(QByteArray, program);
+        QFETCH(int, steps);
+        QFETCH(QStringList, litOnes);
+        QFETCH(QStringList, darkOnes);
+        QFETCH(QString, carried);
+        QFETCH(QString, told);
+        cpu().registers.fill(0);
+        load(program);
+        windows->showDatapath();
+        for (int i = 0; i < steps; ++i) {
+            step();
+        }
+        const QStringList lit = view().litIds();
+        for (const QString& id : litOnes) {
+            QVERIFY2(lit.contains(id), qPrintable(id + " is dark; lit: " + lit.join(',')));
+        }
+        for (const QString& id : darkOnes) {
+            QVERIFY2(!lit.contains(id), qPrintable(id + " is lit"));
+        }
+        if (!carried.isEmpty()) {
+            QCOMPARE(view().valueText(carried.section('=', 0, 0)), carried.section('=', 1));
+        }
+        // The word's four digits in the instruction register.
+        const QByteArray last = program.mid((steps - 1) * 4, 4).toUpper();
+        QCOMPARE(view().valueText("ir-value"), QString::fromLatin1(last));
+
+        // Five sentences, one per phase, in order, read by a screen reader.
+        const QStringList told5 = sentences();
+        QCOMPARE(told5.size(), 5);
+        const char* phases[] = {"Fetch", "Decode", "Read", "Execute", "Write"};
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY2(told5[i].startsWith(phases[i]), qPrintable(told5[i]));
+        }
+        QVERIFY2(told5.join(' ').contains(told), qPrintable(told5.join(' ')));
+        QAccessibleInterface* narration = accessible(datapath().narration());
+        QCOMPARE(narration->text(QAccessible::Name), "Narration");
+        QVERIFY(narration->text(QAccessible::Description).contains(told5.last()));
+        QVERIFY(narration->state().readOnly);
+        QVERIFY(narration->state().focusable);
+        QCOMPARE(narration->textInterface()->text(0, narration->textInterface()->characterCount()),
+                 datapath().narration()->toPlainText());
+    }
+
+    // The drawing and the machine's description of a cycle agree on every
+    // id: whatever any class of word lights or fills is in the drawing.
+    void everyPartTheMachineNamesIsInTheDrawing() {
+        const QStringList ids = drawingIds();
+        QVERIFY(!ids.isEmpty());
+        std::array<std::int32_t, 16> registers{};
+        std::array<std::int32_t, 256> memory{};
+        registers[1] = -1;
+        for (int opcode = 0; opcode < 16; ++opcode) {
+            const std::string word = QString("%1012").arg(opcode, 1, 16).toStdString();
+            for (const Origin origin : {Origin{0}, Origin{}}) {
+                for (const PhaseView& phase :
+                     showCycle(describeCycle(registers, memory, word, origin), 2)) {
+                    for (std::string_view id : phase.lit) {
+                        QVERIFY2(ids.contains(QString::fromUtf8(id.data(), id.size())),
+                                 word.c_str());
+                    }
+                    for (const auto& [id, text] : phase.values) {
+                        QVERIFY2(ids.contains(QString::fromUtf8(id.data(), id.size())),
+                                 word.c_str());
+                    }
+                }
+            }
+        }
+    }
+
+    void followsBackTypedWordsAndFullRuns() {
+        load("20ff21059001");
+        windows->showDatapath();
+        step();
+        step();
+        windows->back();
+        QCOMPARE(view().valueText("ir-value"), "20FF");
+        windows->back();
+        QVERIFY(view().litIds().isEmpty());
+        QCOMPARE(sentences().size(), 1);
+
+        windows->instructionWindow().field()->setText("2aff");
+        windows->machine().executeTypedInstruction();
+        QCOMPARE(view().valueText("ir-value"), "2AFF");
+        QVERIFY(datapath().heading()->text().contains("Typed"));
+        // A typed word comes from no program.
+        QVERIFY(!view().litIds().contains("program"));
+
+        // A full run shows its last word only.
+        load("20ff9001f000", false);
+        QCOMPARE(view().valueText("ir-value"), "F000");
+        QCOMPARE(sentences().size(), 5);
+
+        // Numbers in the base the Memory Map shows; Clear forgets the words.
+        load("20ff");
+        step();
+        QCOMPARE(view().valueText("bus-alu-registers-value"), "ff");
+        windows->memoryMapWindow().memoryMapCommand(ViewDecimalCommand);
+        QCOMPARE(view().valueText("bus-alu-registers-value"), "255");
+        windows->memoryMapWindow().memoryMapCommand(ClearCommand);
+        QVERIFY(view().litIds().isEmpty());
+    }
+
+    void phaseWalksTheFivePhasesBeforeTheMachineChanges() {
+        load("20ff9001f000");
+        windows->showDatapath();
+        QPushButton* phase = datapath().button("Phase");
+        QStringList seen;
+        for (int i = 1; i <= 4; ++i) {
+            phase->click();
+            QCOMPARE(cpu().registers[0], 0);
+            QCOMPARE(windows->machine().executedCount(), std::size_t{0});
+            QCOMPARE(sentences().size(), i);
+            QVERIFY(datapath().heading()->text().contains(QString("%1 of 5").arg(i)));
+            const QString lit = view().litIds().join(',');
+            QVERIFY2(!seen.contains(lit), qPrintable(lit));
+            seen << lit;
+            // Announced on the button that was pressed.
+            QCOMPARE(accessible(phase)->text(QAccessible::Description), sentences().last());
+        }
+        QVERIFY(seen[0].contains("program"));
+        QVERIFY(seen[1].contains("decoder"));
+        phase->click();
+        QCOMPARE(cpu().registers[0], 0xff);
+        QCOMPARE(sentences().size(), 5);
+        QVERIFY(view().litIds().contains("registers"));
+        // The next press starts the next word.
+        phase->click();
+        QVERIFY(datapath().heading()->text().contains("9001"));
+        QCOMPARE(sentences().size(), 1);
+
+        // A Step in between walks on with the word after it.
+        step();
+        phase->click();
+        QVERIFY(datapath().heading()->text().contains("F000"));
+        QVERIFY(datapath().heading()->text().contains("1 of 5"));
+
+        // In full execution there is no next word to walk.
+        load("20ff", false);
+        phase->click();
+        QCOMPARE(sentences().size(), 1);
+        QCOMPARE(cpu().registers[0], 0xff);
+    }
+
+    void playReachesTheHaltAndPauses() {
+        cpu().registers.fill(0);
+        load("9000900090009000f00020ff");
+        windows->showDatapath();
+        datapath().setSpeed(20);
+        datapath().button("Play")->click();
+        QVERIFY(datapath().isPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(!datapath().isPlaying(), 3000);
+        QCOMPARE(cpu().registers[0], 4);
+        QCOMPARE(view().valueText("ir-value"), "F000");
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs.messages[0].caption, ":) all done");
+        // Paused, Back takes the words back one by one.
+        windows->back();
+        QCOMPARE(view().valueText("ir-value"), "9000");
+        QCOMPARE(cpu().registers[0], 4);
+        windows->back();
+        QCOMPARE(cpu().registers[0], 3);
+
+        // A load stops Play; in full execution there is nothing to play.
+        datapath().play();
+        load("9000", false);
+        QVERIFY(!datapath().isPlaying());
+        datapath().button("Play")->click();
+        QVERIFY(!datapath().isPlaying());
+        QCOMPARE(datapath().heading()->text(), "No next word");
+    }
+
+    void everyControlWorksFromTheKeyboard() {
+        load("20ff9001f000");
+        windows->showDatapath();
+        QStringList nameless;
+        collectNameless(accessible(&datapath()), nameless);
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(',')));
+        QCOMPARE(accessible(&datapath())->role(), QAccessible::Window);
+
+        datapath().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&datapath()));
+        QSet<QString> reached;
+        for (int i = 0; i < 12; ++i) {
+            QWidget* focus = datapath().focusWidget();
+            if (focus) {
+                reached << accessible(focus)->text(QAccessible::Name);
+            }
+            focus = focus ? focus : &datapath();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        for (const char* name : {"Narration", "Phase", "Play", "Speed"}) {
+            QVERIFY2(reached.contains(name), name);
+        }
+
+        // Mnemonics, and Pause takes the focus from Play and gives it back.
+        QTest::keyClick(&datapath(), Qt::Key_P, Qt::AltModifier);
+        QCOMPARE(sentences().size(), 1);
+        datapath().button("Play")->setFocus();
+        QTest::keyClick(datapath().button("Play"), Qt::Key_Space);
+        QVERIFY(datapath().isPlaying());
+        QCOMPARE(datapath().focusWidget(), datapath().button("Pause"));
+        QTest::keyClick(datapath().button("Pause"), Qt::Key_Space);
+        QVERIFY(!datapath().isPlaying());
+        QCOMPARE(datapath().focusWidget(), datapath().button("Play"));
+
+        QSlider* speed = datapath().speedSlider();
+        speed->setFocus();
+        speed->setValue(1);
+        QTest::keyClick(speed, Qt::Key_End);
+        QCOMPARE(datapath().speed(), 20);
+        QVERIFY(accessible(speed)->text(QAccessible::Description).contains("20"));
+    }
+
+    void drawsLitPartsInEitherTheme() {
+        load("202a");
+        windows->showDatapath();
+        step();
+        const QImage lit = view().grab().toImage();
+        windows->back();
+        const QImage plain = view().grab().toImage();
+        QVERIFY(lit != plain);
+
+        // The drawing's own boxes and lines follow a dark desktop, not only
+        // the ground around them.
+        QPalette dark = datapath().palette();
+        dark.setColor(QPalette::Window, QColor(30, 30, 30));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        datapath().setPalette(dark);
+        QVERIFY(view().isDark());
+        QVERIFY(meanGrey(view().grab().toImage()) < 60);
+        datapath().setPalette(QPalette());
+        QVERIFY(!view().isDark());
+        QVERIFY(meanGrey(view().grab().toImage()) > 200);
+    }
+};
+
+QTEST_MAIN(DatapathTest)
+#include "datapath_test.moc"
