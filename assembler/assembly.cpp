@@ -38,11 +38,15 @@ void assembleSource(std::string_view source, Assembly& run, const ReportError& r
     for (std::int64_t index = 0;; ++index) {
         const std::size_t end = source.find('\n');
         const std::string_view line = source.substr(0, end);
-        const LineResult r = assembleLine(line.substr(0, line.find(';')));
+        const std::string_view code = line.substr(0, line.find(';'));
+        const LineResult r = assembleLine(code);
         if (r.kind == LineResult::Kind::Word) {
             run.machineCode.append(r.wordText());
-            if (run.keepWordLines)
+            if (run.keepWordLines) {
+                if (skipsTextAroundMnemonic(code))
+                    run.misreadWords.push_back(static_cast<std::int64_t>(run.wordLines.size()));
                 run.wordLines.push_back(index);
+            }
         } else if (r.kind == LineResult::Kind::Error) {
             ++run.errorCount;
             report({index, r.message});

@@ -18,6 +18,10 @@ struct Assembly {
     // listing that points back at the source; zerlant does without.
     bool keepWordLines = false;
     std::vector<std::int64_t> wordLines;
+    // Also with keepWordLines: the words (counted from 0) whose line has text
+    // next to its mnemonic that the reading passed over, worth a hint to
+    // someone typing; never an error, as zerlant takes them.
+    std::vector<std::int64_t> misreadWords;
 };
 
 // One error of a source, as the line loop finds it.

@@ -185,6 +185,17 @@ int registerNumber(std::string_view text) {
     return first;
 }
 
+bool skipsTextAroundMnemonic(std::string_view line) {
+    const Instruction* in = firstMnemonic(line);
+    if (!in)
+        return false;
+    constexpr std::string_view blanks = " \t\r";
+    const std::size_t at = line.find(in->mnemonic);
+    const std::size_t end = at + in->mnemonic.size();
+    return line.find_first_not_of(blanks) < at ||
+           (end < line.size() && blanks.find(line[end]) == std::string_view::npos);
+}
+
 Operands splitOperands(std::string_view line) {
     const std::size_t start = line.find(' ') + 1; // 0 when there is no space
     const std::size_t comma = line.find(',', start);

@@ -38,6 +38,11 @@ struct Operands {
 };
 Operands splitOperands(std::string_view line);
 
+// Whether a line with a mnemonic has text next to it that the reading passes
+// over: "haltload cx, 7" and "loadx ax, 1" both read as load. Blanks (spaces,
+// tabs) around the mnemonic are no such text.
+bool skipsTextAroundMnemonic(std::string_view line);
+
 // One whole line, cut at its comment: blank lines give nothing, lines
 // without a mnemonic an error, the others their word or their first error.
 LineResult assembleLine(std::string_view line);

@@ -5,6 +5,18 @@
 # built or not.
 include(GNUInstallDirs)
 
+# The web edition, built by scripts/build-web.sh (npm and Emscripten, which
+# this build does not run). Looked for when installing, not when configuring,
+# so that a page built later goes in too and a missing one stops the package
+# with a word on how to build it, before anything is copied.
+set(MOX_WEB_PAGE ${PROJECT_SOURCE_DIR}/build/web/mox77.html)
+install(CODE "
+  if(NOT EXISTS \"${MOX_WEB_PAGE}\")
+    message(FATAL_ERROR \"The web edition ${MOX_WEB_PAGE} is not built: \"
+      \"run scripts/build-web.sh, then build the package again.\")
+  endif()")
+install(FILES ${MOX_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/mox77)
+
 set(MOX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(MOX_ICON_DIR ${PROJECT_SOURCE_DIR}/emulator/ui/resources/icons/hicolor)
 
@@ -108,8 +120,3 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\.git(/|$)" "/build/")
 include(CPack)
-
-# The web edition, when scripts/build-web.sh built it before this configure.
-if(EXISTS ${PROJECT_SOURCE_DIR}/build/web/mox77.html)
-  install(FILES ${PROJECT_SOURCE_DIR}/build/web/mox77.html DESTINATION ${CMAKE_INSTALL_DATADIR}/mox77)
-endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the core as one WebAssembly ES module for the web edition and leaves
-# it at build/wasm/mox77-core.mjs. Installs Emscripten first when it is missing.
+# Builds the core as a WebAssembly ES module for the web edition and leaves it
+# at build/wasm/mox77-core.mjs, its wasm beside it (mox77-core.wasm). Installs
+# Emscripten first when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,5 +23,6 @@ cmake --preset wasm >/dev/null
 echo "==> building (wasm)"
 cmake --build --preset wasm -j "$(nproc)"
 mkdir -p build/wasm
-cp build/wasm-core/bin/mox77-core.mjs build/wasm/mox77-core.mjs
-echo "==> build/wasm/mox77-core.mjs ($(stat -c %s build/wasm/mox77-core.mjs) bytes)"
+cp build/wasm-core/bin/mox77-core.mjs build/wasm-core/bin/mox77-core.wasm build/wasm/
+echo "==> build/wasm/mox77-core.mjs ($(stat -c %s build/wasm/mox77-core.mjs) bytes)" \
+  "and mox77-core.wasm ($(stat -c %s build/wasm/mox77-core.wasm) bytes)"

@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-# The package carries the web page, so it is built before the configure.
+# The page is built after the configure, as a developer may well do: the
+# package must take it all the same.
+cmake --preset release >/dev/null
 scripts/build-web.sh
 echo "==> building the package"
-cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target package
 deb=build/release/mox77_$(sed -n 's/^project(mox77 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)_amd64.deb
 
@@ -26,7 +27,18 @@ grep -q '^\./usr/share/doc/mox77/examples/exercises/[^/]*/solution\.asm$' <<<"$c
   { echo "no exercise in the package"; exit 1; }
 
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+page=build/web/mox77.html
+trap 'rm -rf "$root"; [ -f "$root.page" ] && mv "$root.page" "$page"' EXIT
+
+echo "==> installing without the page"
+# Stops, saying how to build it, rather than leaving it out.
+mv "$page" "$root.page"
+if out=$(cmake --install build/release --prefix "$root/without-page" 2>&1); then
+  echo "installed without the web page"; exit 1
+fi
+grep -q 'scripts/build-web.sh' <<<"$out" || { echo "no word on how to build the page: $out"; exit 1; }
+[ ! -e "$root/without-page" ] || { echo "files installed before the missing page stopped it"; exit 1; }
+mv "$root.page" "$page"
 dpkg -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml

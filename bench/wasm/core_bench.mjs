@@ -31,9 +31,11 @@ async function time(rounds, fn) {
 }
 const ms = (t) => `${t.toFixed(2)} ms`;
 
-const raw = fs.readFileSync(modulePath);
 console.log(`module              ${path.relative(process.cwd(), modulePath)}`);
-console.log(`size                ${raw.length} bytes, ${zlib.gzipSync(raw, { level: 9 }).length} gzipped`);
+for (const file of [modulePath, modulePath.replace(/\.mjs$/, '.wasm')]) {
+  const raw = fs.readFileSync(file);
+  console.log(`size                ${raw.length} bytes, ${zlib.gzipSync(raw, { level: 9 }).length} gzipped (${path.basename(file)})`);
+}
 
 const importStart = performance.now();
 const createCore = (await import(pathToFileURL(modulePath).href)).default;

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <Qsci/qsciscintilla.h>
 #include <cstdio>
 
@@ -82,9 +83,16 @@ int main(int argc, char** argv) {
 
     // Build and Run writes beside the source and hands the program to this
     // stand-in for the emulator.
+    // The stand-in answers on a thread of its own, as an emulator in
+    // another process would, so Build and Run does not wait for it in vain.
     QTemporaryDir work;
-    mox::ProgramReceiver emulator;
-    emulator.listen(work.filePath("emulator"));
+    QThread emulatorThread;
+    auto* emulator = new mox::ProgramReceiver;
+    emulator->moveToThread(&emulatorThread);
+    emulatorThread.start();
+    QMetaObject::invokeMethod(
+        emulator, [&] { emulator->claim(work.filePath("emulator")); },
+        Qt::BlockingQueuedConnection);
     mox::CodeView run;
     run.setHandoffName(work.filePath("emulator"));
     run.openArgument(work.filePath("first.asm"));
@@ -97,5 +105,9 @@ int main(int argc, char** argv) {
     run.buildAndRun();
     QApplication::processEvents();
     ok = savePicture(run.grab(), out, "editor-build-and-run") && ok;
+    QMetaObject::invokeMethod(
+        emulator, [&] { delete emulator; }, Qt::BlockingQueuedConnection);
+    emulatorThread.quit();
+    emulatorThread.wait();
     return ok ? 0 : 1;
 }

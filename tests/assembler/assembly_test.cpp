@@ -70,6 +70,31 @@ TEST(Assembly, WordLinesPointBackAtTheirSourceLines) {
     EXPECT_TRUE(assembled("inc ax\nhalt").result.wordLines.empty()); // not asked for
 }
 
+// Text beside a mnemonic is passed over, as zerlant reads the line: the
+// same words and no error, but the word is named for a hint.
+TEST(Assembly, WordsReadPastTextBesideTheirMnemonicAreNamed) {
+    const struct {
+        std::string source;
+        std::vector<std::int64_t> misread;
+    } cases[] = {
+        {"haltload cx, 7\nloadx ax, 1\nhalt", {0, 1}},
+        {"load ax, 1\n\tinc bx\n  halt ; haltx in a comment", {}},
+        {"inc ax\nxinc bx\nhalts\n", {1, 2}},
+        {"inc ax\nloadx qx, 1\nincbx\nhalt", {1}}, // an error is no misread word
+    };
+    for (const auto& c : cases) {
+        const Outcome asZerlant = assembled(c.source);
+        Assembly run;
+        run.keepWordLines = true;
+        std::int64_t errors = 0;
+        assembleSource(c.source, run, [&errors](const LineError&) { ++errors; });
+        EXPECT_EQ(run.misreadWords, c.misread) << c.source;
+        EXPECT_EQ(run.machineCode, asZerlant.result.machineCode) << c.source;
+        EXPECT_EQ(errors, asZerlant.result.errorCount) << c.source;
+    }
+    EXPECT_TRUE(assembled("loadx ax, 1\nhalt").result.misreadWords.empty()); // not asked for
+}
+
 TEST(Assembly, MissingHaltIsTheOnlyError) {
     for (const std::string source :
          {"", "; only a comment\n\n", "load ax, 01 ; halt\n", "HALT\n", "rubbish\nmov ax\n"}) {

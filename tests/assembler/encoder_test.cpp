@@ -110,6 +110,30 @@ TEST(Encoder, InvalidLines) {
         EXPECT_EQ(describe(assembleLine(c.line)), "error " + c.expected) << c.line;
 }
 
+TEST(Encoder, TextBesideTheMnemonicIsTold) {
+    const struct {
+        std::string_view line;
+        bool skips;
+    } cases[] = {
+        {"load ax, 1", false},
+        {"  \tload ax, 1 ", false},
+        {"halt", false},
+        {"halt\r", false},
+        {"haltload cx, 7", true},
+        {"loadx ax, 1", true},
+        {"xinc bx", true},
+        {"incbx", true},
+        {"halts", true},
+        {"- halt", true},
+        {"rubbish", false},
+        {"", false},
+        {"store ax, 10 load", true}, // read as load, the table's first row in it
+        {"xor ax, bx", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(skipsTextAroundMnemonic(c.line), c.skips) << '"' << c.line << '"';
+}
+
 TEST(Encoder, BlankLinesGiveNothing) {
     for (const std::string line : {"", " ", "   "})
         EXPECT_EQ(describe(assembleLine(line)), "blank") << '"' << line << '"';

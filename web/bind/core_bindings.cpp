@@ -221,6 +221,16 @@ val assemble(const val& source) {
     const std::vector<std::int32_t> lines(run.wordLines.begin(), run.wordLines.end());
     result.set("wordLines",
                val(emscripten::typed_memory_view(lines.size(), lines.data())).call<val>("slice"));
+    // How the core read each line with text beside its mnemonic.
+    val misread = val::array();
+    for (const std::int64_t w : run.misreadWords) {
+        const auto at = static_cast<std::size_t>(w);
+        val item = val::object();
+        item.set("index", static_cast<double>(run.wordLines[at]));
+        item.set("reading", mox::disassemble(std::string_view(run.machineCode).substr(4 * at, 4)));
+        misread.call<void>("push", item);
+    }
+    result.set("misread", misread);
     return result;
 }
 

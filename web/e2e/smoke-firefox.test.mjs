@@ -4,7 +4,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
-import { smoke } from './smoke.mjs';
+import { smoke, typing } from './smoke.mjs';
 
 test('smoke: Firefox', async () => {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'mox77-ff-'));
@@ -18,13 +18,17 @@ test('smoke: Firefox', async () => {
   try {
     const page = await browser.newPage();
     page.on('pageerror', (e) => { throw e; });
-    await smoke({
+    const b = {
       goto: (url) => page.goto(url),
       click: (sel) => page.click(sel),
-      type: (t) => page.keyboard.type(t),
+      type: (t, delay = 0) => page.keyboard.type(t, { delay }),
       text: (sel) => page.$eval(sel, (e) => e.textContent),
       run: (body, ...args) => page.evaluate((b, a) => new Function(b).apply(null, a), body, args),
-    });
+    };
+    await smoke(b);
+    await typing(b);
+    await page.setViewport({ width: 390, height: 844 }); // a phone
+    await typing(b);
   } finally {
     await browser.close();
     fs.rmSync(profile, { recursive: true, force: true });

@@ -5,7 +5,7 @@ import { test } from 'node:test';
 import { spawn, spawnSync } from 'node:child_process';
 import net from 'node:net';
 import { Builder, By, Key } from 'selenium-webdriver';
-import { smoke } from './smoke.mjs';
+import { smoke, typing } from './smoke.mjs';
 
 const miniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 
@@ -27,16 +27,25 @@ test('smoke: WebKit', async () => {
   let driver;
   try {
     driver = await new Builder().withCapabilities(caps).usingServer(`http://127.0.0.1:${port}`).build();
-    await smoke({
+    const b = {
       goto: (url) => driver.get(url),
       click: async (sel) => (await driver.findElement(By.css(sel))).click(),
-      type: async (t) => {
+      // With a delay, one key at a time, as a student types.
+      type: async (t, delay = 0) => {
         const active = await driver.switchTo().activeElement();
-        for (const line of t.split(/(\n)/)) if (line) await active.sendKeys(line === '\n' ? Key.ENTER : line);
+        const keys = delay ? [...t] : t.split(/(\n)/).filter(Boolean);
+        for (const k of keys) {
+          await active.sendKeys(k === '\n' ? Key.ENTER : k);
+          if (delay) await new Promise((r) => setTimeout(r, delay));
+        }
       },
       text: async (sel) => driver.executeScript(`return document.querySelector(arguments[0]).textContent`, sel),
       run: (body, ...args) => driver.executeScript(body, ...args),
-    });
+    };
+    await smoke(b);
+    await typing(b);
+    await driver.manage().window().setRect({ width: 390, height: 844 }); // a phone
+    await typing(b);
   } finally {
     await driver?.quit();
     server.kill();

@@ -19,6 +19,28 @@ async function until(b, what, check, ms = 10000) {
   }
 }
 
+// Typing as a student types, at the width the window has: Enter at 150 ms
+// a key with the completion list open, the squiggle under an error, and
+// Copy link, whose write must start within the click.
+export async function typing(b) {
+  await b.goto(pageUrl);
+  await until(b, 'the core', () => b.run('return document.body.dataset.ready === "1"'));
+  // the text kept from before goes, so that the keys land in an empty editor
+  await b.run('const v = window.mox77.view; v.dispatch({ changes: { from: 0, to: v.state.doc.length } }); return true;');
+  await b.click('.cm-content');
+  await b.type('add ax, bx\nlod cx, 1\nhalt\n', 150);
+  const doc = 'return window.mox77.view.state.doc.toString()';
+  assert.equal(await b.run(doc), 'add ax, bx\nlod cx, 1\nhalt\n');
+  await until(b, 'the error mark', async () => (await b.text('#error-count')) === '1 error');
+  const squiggle = await b.run(`const s = getComputedStyle(document.querySelector('.cm-lintRange-error'));
+    return [s.textDecorationLine, s.textDecorationStyle].join(' ');`);
+  assert.equal(squiggle, 'underline wavy');
+  await b.click('#share');
+  await until(b, 'Copy link', async () => /^Link (copied|is in)|^The link/.test(await b.text('#notice')));
+  assert.match(await b.text('#notice'), /^Link copied/);
+  assert.match(await b.run('return document.querySelector("#share-link").value'), /#/);
+}
+
 export async function smoke(b) {
   await b.goto(pageUrl);
   await until(b, 'the core', () => b.run('return document.body.dataset.ready === "1"'));

@@ -145,15 +145,24 @@ export function assembly(): Assembly {
 export function checkNow() {
   const asm = assembly();
   const doc = view.state.doc;
-  const diagnostics: Diagnostic[] = asm.errors.map((e) => {
-    const n = e.index < 0 || e.index >= doc.lines ? doc.lines : e.index + 1;
-    const line = doc.line(n);
-    return { from: line.from, to: line.to, severity: 'error', message: e.line, source: 'zerlant' };
-  });
+  // An empty editor nobody has typed in is no program yet: zerlant's missing
+  // halt would greet the student as an error.
+  const untouched = page.docVersion === 0 && doc.length === 0;
+  const lineOf = (index: number) => doc.line(index < 0 || index >= doc.lines ? doc.lines : index + 1);
+  const diagnostics: Diagnostic[] = untouched ? [] : [
+    ...asm.errors.map((e): Diagnostic => {
+      const line = lineOf(e.index);
+      return { from: line.from, to: line.to, severity: 'error', message: e.line, source: 'zerlant' };
+    }),
+    ...asm.misread.map((m): Diagnostic => {
+      const line = lineOf(m.index);
+      return { from: line.from, to: line.to, severity: 'hint', message: `read as ${m.reading}`, source: 'zerlant' };
+    }),
+  ];
   view.dispatch(setDiagnostics(view.state, diagnostics));
   const count = $('error-count');
-  count.textContent = asm.errorCount === 0 ? 'No errors' : errorsText(asm.errorCount);
-  count.classList.toggle('has-errors', asm.errorCount > 0);
+  count.textContent = untouched ? '' : asm.errorCount === 0 ? 'No errors' : errorsText(asm.errorCount);
+  count.classList.toggle('has-errors', !untouched && asm.errorCount > 0);
   performance.mark('mox-checked');
 }
 

@@ -26,7 +26,9 @@ export function collectExercises(files: Record<string, string>): Exercise[] {
     byFolder.get(folder)![file] = text;
   }
   const out: Exercise[] = [];
-  for (const [id, f] of [...byFolder.entries()].sort(([a], [b]) => a.localeCompare(b))) {
+  // Folders are numbered in ASCII: code-unit order, without waking the
+  // browser's collation tables on the page's first open.
+  for (const [id, f] of [...byFolder.entries()].sort(([a], [b]) => (a < b ? -1 : a > b ? 1 : 0))) {
     if (f['task.md'] === undefined || f['start.asm'] === undefined || f['expected.json'] === undefined) continue;
     const starts: Start[] = [{ init: f['init.json'] ?? null, expected: f['expected.json'] }];
     for (let n = 2; f[`expected${n}.json`] !== undefined; n++) {

@@ -132,9 +132,12 @@ export function wireKeep() {
 
 window.addEventListener('pagehide', () => persist(true));
 document.addEventListener('visibilitychange', () => document.visibilityState === 'hidden' && persist(true));
+// Asks only when leaving would lose the text: the browser could not keep it
+// (and no file holds it), or another tab's text stands in its way. A text
+// kept here comes back on the next open, so asking then is only noise.
 window.addEventListener('beforeunload', (e) => {
   persist(true);
-  if (theirs || unsaved(text(), page.kept.savedPrint)) {
+  if (theirs || (page.keptFailed && unsaved(text(), page.kept.savedPrint))) {
     e.preventDefault();
     e.returnValue = '';
   }

@@ -96,7 +96,9 @@ export function languageFor(table: InstructionInfo[], registers: string[]): Exte
     };
   });
 
-  return [lang, autocompletion({ override: [complete] }), hover];
+  // Nothing chosen until the arrow keys move into the list: Enter at the end
+  // of "add ax, bx" starts a line, however fast the list opened.
+  return [lang, autocompletion({ override: [complete], selectOnOpen: false }), hover];
 }
 
 export const highlight = syntaxHighlighting(

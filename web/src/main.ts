@@ -55,12 +55,12 @@ window.addEventListener('keydown', (e) => {
 
 document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSize}px`);
 showFileName();
-view.focus();
 
 async function start() {
   try {
     page.core = await corePromise;
   } catch (e) {
+    view.focus();
     pageMessage(`The core could not start: ${(e as Error).message}`, 'MOX77', 'error');
     return;
   }
@@ -68,6 +68,9 @@ async function start() {
   useCore(core);
   startMachinePanel(core);
   checkNow();
+  // Focused last: a focused editor reads the selection back after every
+  // change, and each read lays the whole page out again while it is built.
+  view.focus();
   performance.mark('mox-ready');
   document.body.dataset.ready = '1';
   await openSharedLink();

@@ -10,18 +10,26 @@ import { $, page } from './state';
 let sharedHandled = '';
 
 async function copyLink() {
-  const frag = await makeFragment({ name: page.kept.fileName, bytes: sourceBytes() });
-  const url = location.href.split('#')[0] + frag;
-  history.replaceState(null, '', frag);
-  sharedHandled = frag;
-  $('share-out').hidden = false;
-  const field = $<HTMLInputElement>('share-link');
-  field.value = url;
+  const link = makeFragment({ name: page.kept.fileName, bytes: sourceBytes() }).then((frag) => {
+    const url = location.href.split('#')[0] + frag;
+    history.replaceState(null, '', frag);
+    sharedHandled = frag;
+    $('share-out').hidden = false;
+    $<HTMLInputElement>('share-link').value = url;
+    return url;
+  });
+  // The write starts within the click, holding the link still being made:
+  // Safari counts a write begun after an await as no longer the student's.
+  const copied = (async () => {
+    const text = link.then((url) => new Blob([url], { type: 'text/plain' }));
+    await navigator.clipboard.write([new ClipboardItem({ 'text/plain': text })]);
+  })();
+  await link;
   try {
-    await navigator.clipboard.writeText(url);
+    await copied;
     notice('Link copied. The program travels in the part after #, which the browser never sends anywhere.');
   } catch {
-    field.select();
+    $<HTMLInputElement>('share-link').select();
     notice('The link is in the field below the editor: copy it from there.');
   }
 }

@@ -1,8 +1,8 @@
 // The C++ core as the page sees it: the same assembler, machine, run control,
 // history and state checks as the desktop programs, compiled to WebAssembly
 // and bound with embind (web/bind/core_bindings.cpp). Built by
-// scripts/build-wasm.sh into build/wasm/mox77-core.mjs, one ES module that
-// carries its wasm inline.
+// scripts/build-wasm.sh into build/wasm/mox77-core.mjs, an ES module with its
+// wasm beside it (mox77-core.wasm).
 
 export type OperandClass = 'RegisterValue' | 'TwoRegisters' | 'OneRegister' | 'None';
 
@@ -29,6 +29,9 @@ export interface Assembly {
   machineCode: string;
   errors: SourceError[]; // in zerlant's order
   wordLines: Int32Array; // the source line (from 0) of each word, in order
+  // Lines with text beside their mnemonic that the reading passed over
+  // ("loadx ax, 1"): no error for zerlant, a hint for the student.
+  misread: { index: number; reading: string }[]; // reading: "load ax, 01"
 }
 
 export interface Change {
@@ -174,4 +177,13 @@ export interface Core {
   Machine: { new (): Machine };
 }
 
-export default function createCore(): Promise<Core>;
+// What the page passes in: it instantiates the wasm itself (Emscripten's
+// instantiateWasm), from bytes it carries, so that nothing is fetched.
+export interface CoreOptions {
+  instantiateWasm?(
+    imports: WebAssembly.Imports,
+    receive: (instance: WebAssembly.Instance, module?: WebAssembly.Module) => void,
+  ): object;
+}
+
+export default function createCore(options?: CoreOptions): Promise<Core>;
