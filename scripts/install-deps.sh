@@ -11,7 +11,7 @@ packages=(
   build-essential cmake git
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libqscintilla2-qt6-dev "fonts-liberation2|fonts-liberation"
-  nlohmann-json3-dev libpugixml-dev python3 python3-junitparser
+  nlohmann-json3-dev libpugixml-dev python3 python3-junitparser python3-yaml
   emscripten nodejs
   clang clang-format libclang-rt-dev
   xterm
