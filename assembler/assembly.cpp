@@ -59,6 +59,14 @@ std::string consoleLine(const LineError& error) {
     return "error on line(" + std::to_string(error.index + 1) + "): " + std::string(error.message);
 }
 
+std::string errorCountLine(std::int64_t errorCount) {
+    return "process stoped with  (" + std::to_string(errorCount) + ") fatal errors";
+}
+
+std::string writtenLine(std::string_view outputName) {
+    return "was succesful emu binary code (in hex)  named: " + std::string(outputName);
+}
+
 std::string outputFileName(std::string_view sourceName) {
     const TextPos dot = findText(sourceName, ".");
     return copyPrefix(sourceName, dot) + ".8xe";

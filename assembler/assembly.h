@@ -36,6 +36,11 @@ void assembleSource(std::string_view source, Assembly& run, const ReportError& r
 // instruction" or "fatal error: application requries a halt instruction".
 std::string consoleLine(const LineError& error);
 
+// zerlant's closing lines: the count it always prints, and the one naming the
+// .8xe it writes when the count is 0.
+std::string errorCountLine(std::int64_t errorCount);
+std::string writtenLine(std::string_view outputName);
+
 // The source name up to its first "." followed by ".8xe".
 std::string outputFileName(std::string_view sourceName);
 

@@ -63,12 +63,12 @@ int assemble(const std::vector<std::string>& args, const Say& say) {
         assembleFile(source, [&say](const LineError& error) { say(consoleLine(error)); });
     if (!file.fatal.empty())
         say(file.fatal);
-    say("process stoped with  (" + std::to_string(file.run.errorCount) + ") fatal errors");
+    say(errorCountLine(file.run.errorCount));
     if (file.run.errorCount != 0)
         return 1;
 
     const std::string output = outputFileName(source);
-    say("was succesful emu binary code (in hex)  named: " + output);
+    say(writtenLine(output));
     if (const std::string problem = writeMachineCode(output, file.run.machineCode);
         !problem.empty()) {
         say(problem);

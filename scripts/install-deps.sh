@@ -17,6 +17,7 @@ packages=(
   xterm
   dpkg-dev file scdoc lintian desktop-file-utils appstream man-db
   chromium firefox-esr webkit2gtk-driver xvfb
+  neovim unzip
 )
 
 installed() {

@@ -11,6 +11,8 @@ scripts/build-wasm.sh
 scripts/build.sh "$preset"
 if [ "$preset" = release ]; then
   scripts/build-web.sh
+  # After the page, which the extension carries.
+  scripts/build-vscode.sh
 fi
 echo "==> testing ($preset)"
 ctest --preset "$preset" -j "$(nproc)"

@@ -172,6 +172,21 @@ void Emulator::executeTypedInstruction() {
     display.clearTypedInstruction();
 }
 
+Change Emulator::setValue(Change::Where where, int index, std::int32_t value) {
+    std::int32_t* place = nullptr;
+    if (where == Change::Where::Register && index >= 0 && index < int(cpu.registers.size()))
+        place = &cpu.registers[static_cast<std::size_t>(index)];
+    else if (where == Change::Where::Memory && index >= 0 && index < int(cpu.memory.size()))
+        place = &cpu.memory[static_cast<std::size_t>(index)];
+    if (!place || *place == value)
+        return {};
+    const Change change{where, index, *place, value};
+    history.record(change, cpu.runState());
+    *place = value;
+    display.refreshDisplays(change);
+    return change;
+}
+
 bool Emulator::back() {
     const auto change = history.back(cpu);
     if (!change)

@@ -44,6 +44,10 @@ public:
     // Return in the Execute Instruction field.
     void executeTypedInstruction();
 
+    // A debugger's edit of one register or cell: recorded as an executed word
+    // is, so Back takes it back, and shown. Gives what it changed.
+    Change setValue(Change::Where where, int index, std::int32_t value);
+
     // Takes back the newest executed word and shows what came back; false
     // when no word is left to take back.
     bool back();

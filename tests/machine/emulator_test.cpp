@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -326,6 +327,35 @@ TEST_F(EmulatorTest, TypedWordsChangeDataButNotTheStepPosition) {
     emu.stepInstruction();
     EXPECT_EQ(emu.cpu.registers[1], 6);
     EXPECT_EQ(display.take(), (Calls{"refresh", "label Next Instruction: F000"}));
+}
+
+TEST_F(EmulatorTest, SetValueIsTakenBackAsAWordIsAndLeavesTheStepPosition) {
+    stepLoad("9001f000");
+    emu.stepInstruction();
+    display.take();
+    const int pointer = emu.cpu.instructionPointer;
+    const std::size_t executed = emu.executedCount();
+
+    const Change reg = emu.setValue(Change::Where::Register, 15, -7);
+    EXPECT_EQ(reg, (Change{Change::Where::Register, 15, 0, -7}));
+    EXPECT_EQ(emu.setValue(Change::Where::Memory, 255, 1 << 30).after, 1 << 30);
+    EXPECT_EQ(display.take(), (Calls{"refresh", "refresh"}));
+    // Out of range or unchanged: nothing recorded, nothing shown.
+    for (const auto& [where, index, value] : {std::tuple{Change::Where::Register, 16, 1},
+                                              {Change::Where::Memory, -1, 1},
+                                              {Change::Where::Memory, 256, 1},
+                                              {Change::Where::Nothing, 0, 1},
+                                              {Change::Where::Register, 15, -7}})
+        EXPECT_EQ(emu.setValue(where, index, value).where, Change::Where::Nothing) << index;
+    EXPECT_EQ(display.take(), Calls{});
+    EXPECT_EQ(emu.executedCount(), executed + 2);
+
+    ASSERT_TRUE(emu.back());
+    EXPECT_EQ(emu.cpu.memory[255], 0);
+    ASSERT_TRUE(emu.back());
+    EXPECT_EQ(emu.cpu.registers[15], 0);
+    EXPECT_EQ(emu.cpu.instructionPointer, pointer);
+    EXPECT_EQ(emu.cpu.registers[1], 1);
 }
 
 } // namespace

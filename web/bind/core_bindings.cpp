@@ -174,6 +174,14 @@ std::string formatNumber(std::int32_t value, int viewMode) {
     return mox::formatNumber(value, viewMode);
 }
 
+std::string errorCountLine(double errorCount) {
+    return mox::errorCountLine(static_cast<std::int64_t>(errorCount));
+}
+
+std::string writtenLine(const std::string& outputName) {
+    return mox::writtenLine(outputName);
+}
+
 std::string outputFileName(const std::string& sourceName) {
     return mox::outputFileName(sourceName);
 }
@@ -321,6 +329,16 @@ public:
         return taken;
     }
 
+    // The editors' debugger edits one value at a time, as Back can take back.
+    bool setValue(const std::string& where, int index, std::int32_t value) {
+        display_.changes.clear();
+        return emulator_
+                   .setValue(where == "memory" ? mox::Change::Where::Memory
+                                               : mox::Change::Where::Register,
+                             index, value)
+                   .where != mox::Change::Where::Nothing;
+    }
+
     void applyState(const State& state) { mox::applyState(state.values, emulator_.cpu); }
     val mismatches(const State& expected, double executed, int viewMode) const {
         return arrayOf(mox::stateMismatches(expected.values, emulator_.cpu,
@@ -355,6 +373,8 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
     function("formatNumber", &formatNumber);
     function("outputFileName", &outputFileName);
     function("parseState", &parseState);
+    function("errorCountLine", &errorCountLine);
+    function("writtenLine", &writtenLine);
     function("checkProgram", &checkProgram, allow_raw_pointers());
     class_<State>("State");
     class_<Machine>("Machine")
@@ -379,6 +399,7 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
         .function("instructionPointer", &Machine::instructionPointer)
         .function("lastChanges", &Machine::lastChanges)
         .function("takeEvents", &Machine::takeEvents)
+        .function("setValue", &Machine::setValue)
         .function("applyState", &Machine::applyState)
         .function("mismatches", &Machine::mismatches);
 }

@@ -314,6 +314,9 @@ test('9 a text too large for the browser\'s storage is said to be at risk, until
   assert.match(await page.textContent('#notice'), /save it to a file/);
   await setText(page, 'halt\n');
   await page.waitForFunction(() => !/not kept/.test(document.querySelector('#file-name').textContent));
+  // kept once it fits, and no other tab is imagined in the refused write's place
+  assert.equal(await page.evaluate(() => JSON.parse(localStorage.getItem('mox77.web.v1')).text), 'halt\n');
+  assert.equal(await page.isHidden('#tab-conflict'), true);
 });
 
 test('10 share: Copy link puts the program in the fragment; opening it loads it', async () => {

@@ -18,8 +18,8 @@ halt
 `;
 
 const browser = await launch();
-async function shot(name, { scheme = 'light', width = 1280, height = 800, scale = 1 } = {}, act) {
-  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale, colorScheme: scheme });
+async function shot(name, { scheme = 'light', width = 1280, height = 800, scale = 1, touch = false } = {}, act) {
+  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale, colorScheme: scheme, hasTouch: touch, isMobile: touch });
   const page = await context.newPage();
   page.on('dialog', (d) => d.accept());
   await page.goto(pageUrl);
@@ -55,5 +55,15 @@ await shot('exercise', {}, async (page) => {
 });
 await shot('small', { width: 1024, height: 600 }, stepped(5));
 await shot('zoom200', { width: 512, height: 300, scale: 2 }, stepped(5));
+// a phone and a tablet held upright: the Program part after a Step, then the Machine part
+await shot('phone', { width: 390, height: 844, touch: true }, stepped(4));
+await shot('phone-machine', { width: 390, height: 844, touch: true }, async (page) => {
+  await stepped(4)(page);
+  await page.tap('#tab-run');
+});
+await shot('tablet', { width: 810, height: 1080, touch: true }, async (page) => {
+  await stepped(4)(page);
+  await page.tap('#tab-run');
+});
 await browser.close();
 console.log(`screenshots in ${out}`);

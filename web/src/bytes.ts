@@ -38,6 +38,12 @@ export function decodeBytes(bytes: Uint8Array): DecodedText {
   return { text, encoding, eol: '\n' };
 }
 
+// Text coming from outside (a paste, a drop) with its line ends made the
+// editor's own, so that a CR never stays behind as a character of a line.
+export function ownLineEnds(text: string): string {
+  return text.replace(/\r\n?/g, '\n');
+}
+
 export function encodeText(text: string, encoding: Encoding, eol: Eol): Uint8Array {
   const joined = eol === '\n' ? text : text.split('\n').join(eol);
   if (encoding === 'utf-8') {

@@ -2,7 +2,11 @@
 // core's describeWord) and its source line; only the rows in view exist,
 // so a program of 100,000 words lists at once.
 
-const ROW = 24;
+// The row height comes from the style sheet (--listing-row), larger for
+// fingers than for a mouse.
+function rowHeight(el: HTMLElement): number {
+  return parseFloat(getComputedStyle(el).getPropertyValue('--listing-row')) || 24;
+}
 
 export class Listing {
   words: string[] = [];
@@ -12,10 +16,18 @@ export class Listing {
   private describe: (w: string) => string = (w) => w;
   private cache = new Map<number, string>();
   private inner: HTMLElement;
+  private row = 24;
 
   constructor(private el: HTMLElement, private onPick: (line: number) => void) {
     this.inner = el.querySelector('.listing-inner') as HTMLElement;
     el.addEventListener('scroll', () => this.paint());
+    window.addEventListener('resize', () => {
+      if (rowHeight(el) === this.row) return;
+      this.row = rowHeight(el);
+      this.inner.style.height = `${this.words.length * this.row}px`;
+      this.paint();
+    });
+    this.row = rowHeight(el);
     this.paint();
   }
 
@@ -31,7 +43,7 @@ export class Listing {
     this.lines = lines && lines.length === this.words.length ? lines : null;
     this.cache.clear();
     this.next = -1;
-    this.inner.style.height = `${this.words.length * ROW}px`;
+    this.inner.style.height = `${this.words.length * this.row}px`;
     this.el.scrollTop = 0;
     this.paint();
   }
@@ -40,10 +52,10 @@ export class Listing {
     if (n === this.next) return;
     this.next = n;
     if (n >= 0 && n < this.words.length) {
-      const top = n * ROW;
+      const top = n * this.row;
       const h = this.el.clientHeight;
-      if (top < this.el.scrollTop) this.el.scrollTop = Math.max(0, top - ROW);
-      else if (top + ROW > this.el.scrollTop + h) this.el.scrollTop = top + 2 * ROW - h;
+      if (top < this.el.scrollTop) this.el.scrollTop = Math.max(0, top - this.row);
+      else if (top + this.row > this.el.scrollTop + h) this.el.scrollTop = top + 2 * this.row - h;
     }
     this.paint();
   }
@@ -68,29 +80,34 @@ export class Listing {
       inner.style.height = '';
       return;
     }
-    const first = Math.max(0, Math.floor(el.scrollTop / ROW) - 4);
-    const last = Math.min(this.words.length, first + Math.ceil((el.clientHeight || 400) / ROW) + 8);
+    const first = Math.max(0, Math.floor(el.scrollTop / this.row) - 4);
+    const last = Math.min(this.words.length, first + Math.ceil((el.clientHeight || 400) / this.row) + 8);
     const rows: HTMLElement[] = [];
     for (let i = first; i < last; i++) {
       const b = document.createElement('button');
       b.type = 'button';
       b.className = 'row';
-      b.style.top = `${i * ROW}px`;
+      b.style.top = `${i * this.row}px`;
+      b.style.height = `${this.row}px`;
       const w = document.createElement('span');
       w.textContent = this.text(i);
       b.append(w);
+      // the name a screen reader says: the word, a pause, its line
+      let name = w.textContent;
       const line = this.lines?.[i];
       if (line !== undefined) {
         const l = document.createElement('span');
         l.className = 'line';
         l.textContent = `line ${line + 1}`;
-        b.append(l);
+        b.append(' ', l); // a space the layout drops and the name keeps
         b.addEventListener('click', () => this.onPick(line));
+        name += `, ${l.textContent}`;
       }
       if (i === this.next) {
         b.setAttribute('aria-current', 'step');
-        b.setAttribute('aria-label', `next: ${b.textContent}`);
+        name = `next: ${name}`;
       }
+      b.setAttribute('aria-label', name);
       rows.push(b);
     }
     inner.replaceChildren(...rows);

@@ -1,10 +1,35 @@
 // Share links: the program's bytes, deflated, in the address's fragment,
 // which browsers never send to a server.
-import { fromBase64Url, toBase64Url } from './bytes';
+import { fromBase64Url, toBase64Url, MAX_FILE_BYTES } from './bytes';
 
 async function pipe(bytes: Uint8Array, stream: CompressionStream | DecompressionStream): Promise<Uint8Array> {
   const out = new Blob([bytes as BlobPart]).stream().pipeThrough(stream);
   return new Uint8Array(await new Response(out).arrayBuffer());
+}
+
+// Inflates at most `limit` bytes: a small link can stand for a huge text,
+// so the inflating stops as soon as the limit is passed (null then).
+async function inflate(bytes: Uint8Array, limit: number): Promise<Uint8Array | null> {
+  const reader = new Blob([bytes as BlobPart]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+  const parts: Uint8Array[] = [];
+  let size = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    size += value.length;
+    if (size > limit) {
+      await reader.cancel();
+      return null;
+    }
+    parts.push(value);
+  }
+  const out = new Uint8Array(size);
+  let at = 0;
+  for (const p of parts) {
+    out.set(p, at);
+    at += p.length;
+  }
+  return out;
 }
 
 export interface Shared {
@@ -20,16 +45,17 @@ export async function makeFragment(shared: Shared): Promise<string> {
   return '#' + params.toString();
 }
 
-// null when the fragment holds no program (or one that does not unpack).
-export async function readFragment(hash: string): Promise<Shared | null> {
+// null when the fragment holds no program (or one that does not unpack);
+// 'too large' when its program is larger than a file may be.
+export async function readFragment(hash: string, limit = MAX_FILE_BYTES): Promise<Shared | 'too large' | null> {
   if (!hash.startsWith('#')) return null;
   const params = new URLSearchParams(hash.slice(1));
   const p = params.get('p');
   if (p === null) return null;
+  const name = (params.get('name') || 'shared.asm').replace(/[\\/]/g, '_').slice(0, 200);
   try {
-    const bytes = await pipe(fromBase64Url(p), new DecompressionStream('deflate-raw'));
-    const name = (params.get('name') || 'shared.asm').replace(/[\\/]/g, '_').slice(0, 200);
-    return { name, bytes };
+    const bytes = await inflate(fromBase64Url(p), limit);
+    return bytes ? { name, bytes } : 'too large';
   } catch {
     return null;
   }

@@ -1,6 +1,7 @@
 // What the page keeps in the browser so that nothing is lost: the text, its
 // file name and how its bytes were written, the exercise, the base and the
-// font size, and whether the text was saved to a file since it last changed.
+// font size, and a fingerprint of the text last saved to a file (one copy of
+// the text only, so a large program fits).
 import type { Encoding, Eol } from './bytes';
 
 export interface Kept {
@@ -11,7 +12,8 @@ export interface Kept {
   exercise: string; // folder name, "" for none
   base: number; // 0 binary, 1 decimal, 2 hexadecimal
   fontSize: number; // px
-  savedText: string | null; // the text as last written to or read from a file
+  savedPrint: string | null; // fingerprint of the text as last written to or read from a file; null: never
+  stamp: string; // names the writing of the text: another tab's newer text has another stamp
 }
 
 export const KEY = 'mox77.web.v1';
@@ -24,8 +26,27 @@ export const defaults: Kept = {
   exercise: '',
   base: 2,
   fontSize: 15,
-  savedText: '',
+  savedPrint: fingerprint(''),
+  stamp: '',
 };
+
+// The members that belong to the text: a tab writes them together, and
+// takes them together from another tab.
+export const TEXT_FIELDS = ['text', 'fileName', 'encoding', 'eol', 'exercise', 'savedPrint', 'stamp'] as const;
+
+// Tells two texts apart without keeping either: the length and two
+// independent 32-bit hashes of the UTF-16 units.
+export function fingerprint(text: string): string {
+  let a = 0x811c9dc5;
+  let b = 0x9e3779b9;
+  for (let i = 0; i < text.length; i++) {
+    const c = text.charCodeAt(i);
+    a = Math.imul(a ^ c, 0x01000193);
+    b = Math.imul(b ^ c, 0x5bd1e995);
+    b ^= b >>> 15;
+  }
+  return `${text.length}:${(a >>> 0).toString(16)}:${(b >>> 0).toString(16)}`;
+}
 
 // Anything stored that does not look right is replaced by its default, so a
 // damaged or older entry never breaks the page.
@@ -47,7 +68,11 @@ export function parseKept(raw: string | null): Kept {
   if (typeof o.exercise === 'string') out.exercise = o.exercise;
   if (o.base === 0 || o.base === 1 || o.base === 2) out.base = o.base;
   if (typeof o.fontSize === 'number' && o.fontSize >= 8 && o.fontSize <= 40) out.fontSize = o.fontSize;
-  if (typeof o.savedText === 'string' || o.savedText === null) out.savedText = o.savedText as string | null;
+  if (typeof o.savedPrint === 'string' || o.savedPrint === null) out.savedPrint = o.savedPrint as string | null;
+  // an entry from before the fingerprint held the saved text itself
+  else if (typeof o.savedText === 'string') out.savedPrint = fingerprint(o.savedText);
+  else if (o.savedText === null) out.savedPrint = null;
+  if (typeof o.stamp === 'string') out.stamp = o.stamp;
   return out;
 }
 
@@ -59,9 +84,14 @@ export function load(store: Storage | undefined): Kept {
   }
 }
 
-export function save(store: Storage | undefined, kept: Kept): boolean {
+// Writes the members named, over what is stored now (another tab's members
+// stay as that tab wrote them). False when the browser refused.
+export function save(store: Storage | undefined, kept: Kept, fields: readonly (keyof Kept)[] = Object.keys(defaults) as (keyof Kept)[]): boolean {
   try {
-    store?.setItem(KEY, JSON.stringify(kept));
+    if (!store) return false;
+    const out = parseKept(store.getItem(KEY)) as unknown as Record<string, unknown>;
+    for (const f of fields) out[f] = kept[f];
+    store.setItem(KEY, JSON.stringify(out));
     return true;
   } catch {
     return false; // full or forbidden: the page goes on without it
@@ -69,7 +99,17 @@ export function save(store: Storage | undefined, kept: Kept): boolean {
 }
 
 // True when leaving would lose text: it differs from what a file holds.
-export function unsaved(kept: Pick<Kept, 'text' | 'savedText'>): boolean {
-  if (kept.savedText === null) return kept.text.trim() !== '';
-  return kept.text !== kept.savedText;
+export function unsaved(text: string, savedPrint: string | null): boolean {
+  if (savedPrint === null) return text.trim() !== '';
+  return fingerprint(text) !== savedPrint;
+}
+
+// What a tab does when another tab has written the text: nothing when it is
+// the text this tab stands on; take it when this tab has changed nothing of
+// its own since; else both changed it, and the student decides.
+export type Incoming = 'ignore' | 'take' | 'conflict';
+export function incoming(base: string, ownChanges: boolean, ownText: string, theirs: Kept): Incoming {
+  if (theirs.stamp === base) return 'ignore';
+  if (!ownChanges || theirs.text === ownText) return 'take';
+  return 'conflict';
 }

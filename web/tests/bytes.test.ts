@@ -1,5 +1,5 @@
 import { describe, expect, it } from 'vitest';
-import { decodeBytes, encodeText, looksBinary, toBase64Url, fromBase64Url } from '../src/bytes';
+import { decodeBytes, encodeText, looksBinary, toBase64Url, fromBase64Url, ownLineEnds } from '../src/bytes';
 
 const b = (...parts: (string | number[])[]) =>
   Uint8Array.from(parts.flatMap((p) => (typeof p === 'string' ? [...new TextEncoder().encode(p)] : p)));
@@ -51,4 +51,13 @@ it('base64url round-trips every byte value without characters a URL must escape'
     expect(enc).toMatch(/^[A-Za-z0-9_-]*$/);
     expect(fromBase64Url(enc)).toEqual(all.subarray(0, n));
   }
+});
+
+it.each([
+  ['Windows', 'load ax, 1\r\nstore ax, 10\r\n', 'load ax, 1\nstore ax, 10\n'],
+  ['old Mac', 'load ax, 1\rhalt\r', 'load ax, 1\nhalt\n'],
+  ['mixed, with a blank line', 'inc ax\r\n\r\nhalt\n', 'inc ax\n\nhalt\n'],
+  ['plain', 'halt\n', 'halt\n'],
+])('pasted %s line ends become the editor\'s own', (_, pasted, expected) => {
+  expect(ownLineEnds(pasted)).toBe(expected);
 });

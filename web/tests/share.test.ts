@@ -1,5 +1,5 @@
 import { expect, it } from 'vitest';
-import { makeFragment, readFragment } from '../src/share';
+import { makeFragment, readFragment, type Shared } from '../src/share';
 
 it('a program survives the link, names and bytes alike', async () => {
   const bytes = Uint8Array.from([...new TextEncoder().encode('load ax, ff ; é\r\n'.repeat(200)), 0xe9, 0]);
@@ -19,5 +19,11 @@ it.each([
 
 it('a name in the link cannot name a folder', async () => {
   const frag = await makeFragment({ name: '../../etc/passwd', bytes: new Uint8Array([104]) });
-  expect((await readFragment(frag))!.name).not.toMatch(/\//);
+  expect(((await readFragment(frag)) as Shared).name).not.toMatch(/\//);
+});
+
+it('a link whose program unpacks beyond the limit is refused, not unpacked', async () => {
+  const frag = await makeFragment({ name: 'big.asm', bytes: new Uint8Array(4096).fill(32) });
+  expect(await readFragment(frag, 4095)).toBe('too large');
+  expect(await readFragment(frag, 4096)).toMatchObject({ name: 'big.asm' });
 });

@@ -103,6 +103,9 @@ export interface Machine {
   lastChanges(): Change[];
   // The run control's display calls since the last take.
   takeEvents(): DisplayEvent[];
+  // Sets one register (0-15) or cell (0-255) as a debugger edits it, recorded
+  // so that back() takes it back; false when nothing changed.
+  setValue(where: 'register' | 'memory', index: number, value: number): boolean;
   // Sets the registers and cells the state names.
   applyState(state: State): void;
   // emurun --expect's lines for this machine after `executed` words, numbers
@@ -119,6 +122,10 @@ export interface Core {
   describeWord(word: string): string; // "2A7F  load kx, 7f"
   formatNumber(value: number, viewMode: number): string;
   outputFileName(sourceName: string): string; // "prog.asm" -> "prog.8xe"
+  // zerlant's closing lines: "process stoped with  (2) fatal errors", and the
+  // one naming the .8xe it wrote.
+  errorCountLine(errorCount: number): string;
+  writtenLine(outputName: string): string;
   parseState(json: string, use: 'expected' | 'starting'): ParsedState;
   // One program graded as mox77-grade grades it: a .asm source (source true)
   // or a .8xe file, run from a zeroed machine with start set (null: none).

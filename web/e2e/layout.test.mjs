@@ -1,0 +1,221 @@
+// Every screen and every keyboard: a phone, a tablet, 320 px and a laptop,
+// the whole loop at each; the Tab walk; axe per layout; what a screen
+// reader hears.
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { createRequire } from 'node:module';
+import { fileURLToPath } from 'node:url';
+import { freshPage, closeBrowser, setText, settle, register } from './helpers.mjs';
+
+const require = createRequire(import.meta.url);
+const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+after(closeBrowser);
+
+const devices = {
+  phone: { viewport: { width: 390, height: 844 }, hasTouch: true, isMobile: true },
+  tablet: { viewport: { width: 810, height: 1080 }, hasTouch: true, isMobile: true },
+  '320 px': { viewport: { width: 320, height: 640 } },
+  '400 % of 1280 px': { viewport: { width: 320, height: 200 }, deviceScaleFactor: 4 },
+};
+
+const doc = (page) => page.evaluate(() => window.mox77.view.state.doc.toString());
+
+// Whether the element's box lies wholly inside the window.
+async function onScreen(page, selector) {
+  return page.$eval(selector, (el) => {
+    const r = el.getBoundingClientRect();
+    return r.width > 0 && r.top >= -1 && r.left >= -1 && r.bottom <= innerHeight + 1 && r.right <= innerWidth + 1;
+  });
+}
+
+async function sidewaysScroll(page) {
+  return page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth);
+}
+
+// Controls of the page (the editor's own insides aside) smaller than a finger.
+async function smallTargets(page) {
+  return page.$$eval('button, select, input, summary, label:has(input[type=radio])', (els) => els
+    .filter((el) => !el.closest('.cm-editor') && !(el instanceof HTMLInputElement && (el.type === 'radio' || el.type === 'file')))
+    .filter((el) => el.getClientRects().length > 0)
+    .map((el) => [el.id || el.textContent.trim().slice(0, 20), el.getBoundingClientRect()])
+    .filter(([, r]) => r.width < 44 || r.height < 44)
+    .map(([name, r]) => `${name} ${Math.round(r.width)}x${Math.round(r.height)}`));
+}
+
+for (const [name, context] of Object.entries(devices)) {
+  test(`${name}: type, fix, Step, Back, Run, see the lit register, check an exercise`, async () => {
+    const page = await freshPage({ context });
+    const touch = !!context.hasTouch;
+    const press = (sel) => (touch ? page.tap(sel) : page.click(sel));
+    const runControls = async (when) => {
+      for (const sel of ['#run', '#step', '#back', '#error-count']) assert.ok(await onScreen(page, sel), `${sel} on screen ${when}`);
+    };
+    const narrow = context.viewport.width < 1000;
+    assert.equal(await sidewaysScroll(page), 0);
+    // pinch zoom is the student's
+    assert.doesNotMatch(await page.getAttribute('meta[name=viewport]', 'content'), /user-scalable|maximum-scale/);
+    // type a program with an error, then fix it
+    await press('.cm-content');
+    await page.keyboard.type('load ax, ff\nlod bx, 01\nhalt');
+    await settle(page);
+    assert.equal(await page.textContent('#error-count'), '1 error');
+    await runControls('while typing');
+    await page.evaluate(() => {
+      const v = window.mox77.view;
+      const l = v.state.doc.line(2);
+      v.dispatch({ selection: { anchor: l.from, head: l.to } });
+    });
+    await page.keyboard.type('inc bx');
+    await settle(page);
+    assert.equal(await page.textContent('#error-count'), 'No errors');
+    // Step twice from the Program part; the lit register is one tap away
+    await press('#step');
+    await press('#step');
+    if (narrow) {
+      assert.equal(await page.isVisible('#registers'), false);
+      await press('#tab-run');
+    }
+    const ax = '#registers tbody tr:nth-child(1) td.v';
+    // on a phone or a tablet it is in sight at once; in a window a quarter as high, scrolled to
+    if (!touch) await page.$eval(ax, (td) => td.scrollIntoView({ block: 'nearest' }));
+    assert.equal(await register(page, 'ax'), 'ff');
+    assert.match(await page.getAttribute(ax, 'class'), /lit/);
+    assert.ok(await onScreen(page, ax), `the lit register in sight: ${await page.$eval(ax, (td) => JSON.stringify(td.getBoundingClientRect()))}`);
+    // "was, now" without hovering
+    assert.match(await page.textContent('#changed'), /ax: was 0, now ff/);
+    assert.ok(await page.isVisible('#changed'));
+    await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+    await runControls('scrolled to the end');
+    await press('#back');
+    assert.equal(await register(page, 'ax'), '0');
+    await press('#run');
+    assert.equal(await register(page, 'ax'), 'ff');
+    assert.equal(await sidewaysScroll(page), 0);
+    // an exercise, checked
+    await page.selectOption('#exercise', '01-load-and-store');
+    await page.waitForSelector('dialog[open]');
+    await press('#ask-yes');
+    await setText(page, fs.readFileSync(path.join(repo, 'examples/exercises/01-load-and-store/solution.asm'), 'utf8'));
+    if (narrow) await press('#tab-exercise');
+    await press('#check');
+    assert.equal(await page.textContent('#check-result .verdict'), 'PASS');
+    // no part scrolls sideways, and at touch widths every control takes a finger
+    for (const tab of narrow ? ['#tab-edit', '#tab-run', '#tab-memory', '#tab-exercise'] : [null]) {
+      if (tab) await press(tab);
+      await settle(page);
+      assert.equal(await sidewaysScroll(page), 0, `${tab} fits`);
+      if (touch) assert.deepEqual(await smallTargets(page), [], `${tab} targets`);
+    }
+    assert.deepEqual(page.errors, []);
+  });
+}
+
+test('phone: the on-screen keyboard does not cover the line being typed', async () => {
+  const page = await freshPage({ context: devices.phone });
+  await page.tap('.cm-content');
+  await page.keyboard.type(Array.from({ length: 30 }, (_, i) => `inc ax ; line ${i + 1}`).join('\n'));
+  // the keyboard takes the lower half of the screen
+  await page.setViewportSize({ width: 390, height: 420 });
+  await page.waitForTimeout(300);
+  const caret = await page.evaluate(() => {
+    const v = window.mox77.view;
+    const r = v.coordsAtPos(v.state.selection.main.head);
+    const vv = window.visualViewport;
+    return { top: r.top, bottom: r.bottom, height: vv.offsetTop + vv.height };
+  });
+  assert.ok(caret.top >= 0 && caret.bottom <= caret.height, JSON.stringify(caret));
+});
+
+test('Tab from the top walks the page without changing the text; Ctrl+M makes Tab indent', async () => {
+  const page = await freshPage();
+  await page.selectOption('#exercise', '01-load-and-store');
+  await page.click('.cm-content');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type('; mine\n');
+  const text = await doc(page);
+  await page.evaluate(() => document.activeElement.blur());
+  const seen = new Set();
+  for (let i = 0; i < 40 && seen.size < 100; i++) {
+    await page.keyboard.press('Tab');
+    seen.add(await page.evaluate(() => document.activeElement.id || document.activeElement.className));
+  }
+  for (const id of ['run', 'step', 'back', 'reset', 'check', 'instruction']) assert.ok(seen.has(id), `Tab reaches ${id}`);
+  assert.equal(await doc(page), text);
+  // the student's choice: Tab indents, shown beside the editor, until Ctrl+M again
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+m');
+  assert.equal(await page.getAttribute('#tab-indents', 'aria-pressed'), 'true');
+  assert.match(await page.textContent('#tab-help'), /Tab indents/);
+  await page.keyboard.press('Tab');
+  assert.notEqual(await doc(page), text);
+  assert.equal(await page.evaluate(() => document.activeElement.className), 'cm-content');
+  await page.keyboard.press('Control+m');
+  assert.equal(await page.getAttribute('#tab-indents', 'aria-pressed'), 'false');
+  await page.keyboard.press('Tab');
+  assert.notEqual(await page.evaluate(() => document.activeElement.className), 'cm-content');
+});
+
+test('what a screen reader hears: listing rows, lit values, the Exercise list, Back', async () => {
+  const page = await freshPage();
+  await page.click('#back');
+  assert.equal(await page.textContent('#notice'), 'Nothing left to take back');
+  await setText(page, 'load ax, ff\ninc bx\nhalt\n');
+  await page.click('#step');
+  await page.click('#step');
+  // a pause between a listed word and its line
+  const names = await page.$$eval('#listing .row', (rows) => rows.map((r) => r.getAttribute('aria-label')));
+  assert.match(names[1], /inc bx, line 2$/);
+  assert.match(names[1], /^next: /);
+  // the dot before a lit value is not read out: Chromium's own tree
+  const cdp = await page.context().newCDPSession(page);
+  const { nodes } = await cdp.send('Accessibility.getFullAXTree');
+  const spoken = nodes.map((n) => n.name?.value ?? '').filter((t) => t.includes('●'));
+  assert.deepEqual(spoken, []);
+  assert.ok(nodes.some((n) => /was 0, now ff/.test(n.name?.value ?? '')));
+  // arrow keys walk the Exercise list; the question comes once, on Enter
+  await setText(page, 'halt ; mine\n');
+  await page.focus('#exercise');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('ArrowDown');
+  await settle(page);
+  assert.equal(await page.isVisible('dialog[open]'), false);
+  assert.equal(await doc(page), 'halt ; mine\n');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('dialog[open]');
+  await page.click('#ask-yes');
+  assert.notEqual(await doc(page), 'halt ; mine\n');
+});
+
+async function violations(page) {
+  await settle(page);
+  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ content: axeSource });
+  const result = await page.evaluate(() =>
+    window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } }),
+  );
+  return result.violations.map((v) => `${v.id}: ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+const layouts = { phone: devices.phone, tablet: devices.tablet, laptop: { viewport: { width: 1280, height: 800 } } };
+for (const scheme of ['light', 'dark']) {
+  for (const [name, context] of Object.entries(layouts)) {
+    test(`axe: ${name}, ${scheme}, a long listing scrolled by keyboard`, async () => {
+      const page = await freshPage({ context: { ...context, colorScheme: scheme } });
+      await setText(page, 'inc ax\n'.repeat(80) + 'store ax, 10\nhalt\n');
+      await page.click('#step');
+      await page.click('#step');
+      const parts = name === 'laptop' ? [null] : ['#tab-edit', '#tab-run', '#tab-memory'];
+      for (const tab of parts) {
+        if (tab) await page.click(tab);
+        assert.deepEqual(await violations(page), [], `${tab ?? 'page'}`);
+      }
+      if (name !== 'laptop') await page.click('#tab-run');
+      await page.focus('#listing');
+      await page.keyboard.press('PageDown');
+      await settle(page);
+      assert.ok(await page.$eval('#listing', (el) => el.scrollTop > 0), 'the listing scrolls by keyboard');
+    });
+  }
+}

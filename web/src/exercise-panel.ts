@@ -1,0 +1,139 @@
+// The Exercise pane: choosing an exercise (its task and starting file) and
+// Check, which grades the program as mox77-grade does.
+import { collectExercises, type Exercise } from './exercises';
+import { renderMarkdown } from './markdown';
+import { sourceBytes } from './editor';
+import { mayReplace, replaceDocument, isUnsaved } from './files';
+import { notice } from './messages';
+import { setPartAvailable } from './parts';
+import { keep } from './keep';
+import { $, page, on } from './state';
+
+const exerciseFiles = import.meta.glob(['@examples/exercises/*/task.md', '@examples/exercises/*/start.asm', '@examples/exercises/*/*.json'], {
+  query: '?raw', import: 'default', eager: true,
+}) as Record<string, string>;
+const exercises: Exercise[] = collectExercises(exerciseFiles);
+
+function exerciseById(id: string): Exercise | undefined {
+  return exercises.find((e) => e.id === id);
+}
+
+function showExercise(ex: Exercise | undefined) {
+  const pane = $('exercise-pane');
+  pane.hidden = !ex;
+  setPartAvailable('exercise-pane', !!ex);
+  $('check-result').replaceChildren();
+  if (!ex) return;
+  $('exercise-h').textContent = `Exercise ${ex.title}`;
+  $('task').replaceChildren(renderMarkdown(ex.task.replace(/^#\s+.*\n/, ''), document, 2));
+}
+
+async function chooseExercise(id: string) {
+  const select = $<HTMLSelectElement>('exercise');
+  const ex = exerciseById(id);
+  if (ex) {
+    if (!(await mayReplace(`the starting file of exercise ${ex.title}`, ex.start))) {
+      select.value = page.kept.exercise;
+      return;
+    }
+    page.kept.exercise = id;
+    replaceDocument(ex.start, `${ex.id}.asm`, 'utf-8', '\n', ex.start);
+  }
+  page.kept.exercise = ex ? id : '';
+  keep(['exercise'], true);
+  showExercise(ex);
+}
+
+function check() {
+  const { core, opened8xe } = page;
+  if (!core) return;
+  const ex = exerciseById(page.kept.exercise);
+  if (!ex) return;
+  const out = $('check-result');
+  out.replaceChildren();
+  // An opened .8xe is the program that Run and Step run, so it is the one graded.
+  const bytes = opened8xe ? opened8xe.bytes : sourceBytes();
+  let all = true;
+  const details: HTMLElement[] = [];
+  ex.starts.forEach((s, n) => {
+    const div = document.createElement('div');
+    div.className = 'check-start';
+    const start = s.init === null ? null : core.parseState(s.init, 'starting');
+    const expected = core.parseState(s.expected, 'expected');
+    const lines: string[] = [];
+    let pass = false;
+    if (start && !start.ok) lines.push(start.error);
+    else if (!expected.ok) lines.push(expected.error);
+    else {
+      const r = core.checkProgram(bytes, !opened8xe, start ? start.state : null, expected.state);
+      pass = r.pass;
+      if (r.error) lines.push(r.error);
+      lines.push(...r.mismatches);
+    }
+    if (start && start.ok) start.state.delete();
+    if (expected.ok) expected.state.delete();
+    all &&= pass;
+    const head = document.createElement('div');
+    head.textContent = `${ex.starts.length > 1 ? `Start ${n + 1}` : 'Result'}${s.init ? ` (from init${n ? n + 1 : ''}.json)` : ''}: ${pass ? 'PASS' : 'FAIL'}`;
+    div.append(head);
+    if (lines.length) {
+      const ul = document.createElement('ul');
+      for (const l of lines) {
+        const li = document.createElement('li');
+        li.textContent = l;
+        ul.append(li);
+      }
+      div.append(ul);
+    }
+    details.push(div);
+  });
+  const verdict = document.createElement('p');
+  verdict.className = `verdict ${all ? 'pass' : 'fail'}`;
+  verdict.textContent = all ? 'PASS' : 'FAIL';
+  out.append(verdict, ...details);
+}
+
+export function wireExercises() {
+  const select = $<HTMLSelectElement>('exercise');
+  for (const ex of exercises) {
+    const o = document.createElement('option');
+    o.value = ex.id;
+    o.textContent = ex.title;
+    select.append(o);
+  }
+  select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+  // Arrow keys walk the list; with unsaved text the choice is made (and
+  // asked about) once, with Enter, not at every press.
+  let walking = false;
+  select.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      walking = false;
+      if (select.value !== page.kept.exercise) {
+        e.preventDefault();
+        void chooseExercise(select.value);
+      }
+    } else if (/^(Arrow|Page|Home$|End$)/.test(e.key) || e.key.length === 1) walking = true;
+  });
+  select.addEventListener('pointerdown', () => (walking = false));
+  select.addEventListener('change', () => {
+    if (walking && isUnsaved()) {
+      notice('Press Enter to choose this exercise.');
+      return;
+    }
+    void chooseExercise(select.value);
+  });
+  select.addEventListener('blur', () => {
+    // a walk that ended without Enter chose nothing
+    if (walking && select.value !== page.kept.exercise) select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+    walking = false;
+  });
+  showExercise(exerciseById(page.kept.exercise));
+  // another tab's text may come with another exercise
+  on('file', () => {
+    const id = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+    if (select.value === id) return;
+    select.value = id;
+    showExercise(exerciseById(id));
+  });
+  $('check').addEventListener('click', check);
+}

@@ -1,0 +1,264 @@
+// The machine panel: run control (Run, Step, Back, Reset, a typed word,
+// Clear and Fill), the registers, the cells, the listing and the core's
+// messages, painted after every action.
+import type { Core } from '@mox77core';
+import { collapse, announce, type Lit } from './changes';
+import { Listing } from './listing';
+import { assembly, checkNow, goToFirstError, markNextLine, showSourceLine } from './editor';
+import { notice, showMessages, type Message } from './messages';
+import { keep } from './keep';
+import { $, page, on, emit, editorKey, latin1Bytes, errorsText } from './state';
+
+const regCells: HTMLTableCellElement[] = [];
+const memCells: HTMLTableCellElement[] = [];
+const listing = new Listing($('listing'), (line) => showSourceLine(line));
+let listingLines: number[] | null = null;
+let lit: Lit[] = [];
+
+function buildTables(names: string[]) {
+  const regBody = $('registers').querySelector('tbody')!;
+  regBody.replaceChildren();
+  names.forEach((name, i) => {
+    const tr = document.createElement('tr');
+    const th = document.createElement('th');
+    th.scope = 'row';
+    th.textContent = name;
+    const num = document.createElement('td');
+    num.textContent = i.toString(16);
+    const v = document.createElement('td');
+    v.className = 'v';
+    tr.append(th, num, v);
+    regBody.append(tr);
+    regCells.push(v);
+  });
+  const mem = $('memory') as HTMLTableElement;
+  const head = document.createElement('tr');
+  const corner = document.createElement('td');
+  corner.textContent = '';
+  head.append(corner);
+  for (let c = 0; c < 16; c++) {
+    const th = document.createElement('th');
+    th.scope = 'col';
+    th.textContent = '_' + c.toString(16);
+    head.append(th);
+  }
+  mem.tHead!.replaceChildren(head);
+  const body = mem.tBodies[0];
+  body.replaceChildren();
+  for (let r = 0; r < 16; r++) {
+    const tr = document.createElement('tr');
+    const th = document.createElement('th');
+    th.scope = 'row';
+    th.textContent = r.toString(16) + '_';
+    tr.append(th);
+    for (let c = 0; c < 16; c++) {
+      const td = document.createElement('td');
+      tr.append(td);
+      memCells.push(td);
+    }
+    body.append(tr);
+  }
+}
+
+function fmt(v: number): string {
+  return page.core!.formatNumber(v, page.kept.base);
+}
+
+function placeName(l: Lit): string {
+  return l.where === 'register' ? page.core!.registerNames()[l.index] : `cell ${l.index.toString(16).padStart(2, '0')}`;
+}
+
+function paintCell(td: HTMLTableCellElement, value: string, l: Lit | undefined) {
+  const label = l ? ` (was ${fmt(l.before)}, now ${fmt(l.after)})` : '';
+  const key = value + label;
+  if (td.dataset.k === key) return;
+  td.dataset.k = key;
+  td.textContent = value;
+  if (l) {
+    const hidden = document.createElement('span');
+    hidden.className = 'visually-hidden';
+    hidden.textContent = label;
+    td.append(hidden);
+    td.title = `was ${fmt(l.before)}, now ${fmt(l.after)}`;
+    td.classList.add('lit');
+  } else {
+    td.removeAttribute('title');
+    td.classList.remove('lit');
+  }
+}
+
+export function paintMachine() {
+  const { core, machine } = page;
+  if (!core || !machine) return;
+  const regs = machine.registers();
+  const mem = machine.memory();
+  const litReg = new Map<number, Lit>();
+  const litMem = new Map<number, Lit>();
+  for (const l of lit) (l.where === 'register' ? litReg : litMem).set(l.index, l);
+  for (let i = 0; i < 16; i++) paintCell(regCells[i], fmt(regs[i]), litReg.get(i));
+  for (let i = 0; i < 256; i++) paintCell(memCells[i], fmt(mem[i]), litMem.get(i));
+  const stepping = machine.mode() === 0 && machine.programLoaded();
+  $('executed').textContent = String(machine.executedCount());
+  // In step mode without a program (after Reset or a refused load) nothing can run.
+  $('halted').textContent = machine.running() && (stepping || machine.mode() !== 0) ? 'no' : 'yes';
+  $('mode').textContent = machine.mode() === 0 ? 'Step by step' : 'Full execution';
+  $('back').toggleAttribute('aria-disabled', !machine.canGoBack());
+  const label = $('next-instruction');
+  label.hidden = !stepping;
+  label.textContent = stepping ? `Next Instruction: ${machine.nextInstruction()}` : '';
+  const next = stepping ? Math.floor(machine.instructionPointer() / 4) : -1;
+  listing.setNext(next);
+  const lines = listing.lines;
+  markNextLine(lines && next >= 0 && next < lines.length && page.stepKey === editorKey() ? lines[next] : null);
+}
+
+// After every action: the core's messages, title and listing, what changed,
+// and the whole panel painted from the machine's state (the next word and
+// its mark too), so that no action leaves an old state on screen.
+// `wordRan`: a word was executed or taken back, so a screen reader hears
+// that it happened even when it changed nothing, as on the desktop.
+function afterAction(wordRan = false): Message[] {
+  const machine = page.machine!;
+  const msgs: Message[] = [];
+  notice('');
+  for (const e of machine.takeEvents()) {
+    switch (e.kind) {
+      case 'message': msgs.push(e); break;
+      case 'title': $('machine-title').textContent = e.text; break;
+      case 'listing': listing.setText(e.text, listingLines); break;
+      default: break;
+    }
+  }
+  showMessages(msgs);
+  lit = collapse(machine.lastChanges());
+  paintMachine();
+  const said = lit.length ? announce(lit, placeName, fmt) : wordRan ? 'nothing changed' : '';
+  $('announce').textContent = said;
+  // the same words on screen, for a finger or a keyboard that cannot hover a lit value
+  $('changed').textContent = said ? `Changed: ${said}` : '';
+  performance.mark('mox-painted');
+  emit('machine');
+  return msgs;
+}
+
+// The program to load: the opened .8xe, or the text assembled; null (and
+// said so) while the text has errors.
+function program(): Uint8Array | null {
+  if (!page.core || !page.machine) {
+    notice('The core is still loading.');
+    return null;
+  }
+  if (page.opened8xe) {
+    listingLines = null;
+    return page.opened8xe.bytes;
+  }
+  const asm = assembly();
+  if (asm.errorCount > 0) {
+    notice(`The program has ${errorsText(asm.errorCount)}: fix ${asm.errorCount === 1 ? 'it' : 'them'} first.`);
+    checkNow();
+    goToFirstError(asm);
+    return null;
+  }
+  listingLines = Array.from(asm.wordLines);
+  return latin1Bytes(asm.machineCode);
+}
+
+export function run() {
+  const code = program();
+  if (!code) return;
+  page.machine!.setMode(1);
+  page.machine!.loadProgram(code);
+  page.stepKey = null;
+  afterAction();
+}
+
+export function step() {
+  const { machine } = page;
+  const key = editorKey();
+  if (page.stepKey === key && machine && machine.mode() === 0) {
+    const count = machine.executedCount();
+    machine.step();
+    afterAction(machine.executedCount() !== count);
+    return;
+  }
+  const code = program();
+  if (!code) return;
+  page.machine!.setMode(0);
+  page.machine!.loadProgram(code);
+  page.stepKey = key;
+  afterAction();
+}
+
+export function back() {
+  const { machine } = page;
+  if (!machine) return;
+  if (!machine.back()) {
+    afterAction();
+    notice('Nothing left to take back');
+    return;
+  }
+  afterAction(true);
+}
+
+function reset() {
+  const { machine } = page;
+  if (!machine) return;
+  machine.reset();
+  page.stepKey = null;
+  afterAction();
+}
+
+function typeInstruction() {
+  const { machine } = page;
+  if (!machine) return;
+  const field = $<HTMLInputElement>('instruction');
+  const count = machine.executedCount();
+  machine.typeInstruction(field.value);
+  const msgs = afterAction(machine.executedCount() !== count);
+  if (!msgs.some((m) => m.icon === 'error')) field.value = '';
+}
+
+function withTip(id: string, label: string, keys: string) {
+  $(id).title = `${label} (${keys})`;
+}
+
+export function wireMachinePanel() {
+  withTip('run', 'Assemble the text and run it in full', 'Ctrl+Enter');
+  withTip('step', 'Assemble and load the text in step mode when it changed, else execute the next word', 'Alt+.');
+  withTip('back', 'Take back the last executed word', 'Alt+,');
+  $('reset').title = 'Set all registers and cells to 0 and end the history';
+  $('run').addEventListener('click', run);
+  $('step').addEventListener('click', step);
+  $('back').addEventListener('click', back);
+  $('reset').addEventListener('click', reset);
+  $('clear-memory').addEventListener('click', () => { page.machine?.clearMemory(); if (page.machine) afterAction(); });
+  $('fill-memory').addEventListener('click', () => { page.machine?.fillMemory(); if (page.machine) afterAction(); });
+  $('instruction').addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      typeInstruction();
+    }
+  });
+  for (const r of document.querySelectorAll<HTMLInputElement>('input[name=base]')) {
+    r.checked = Number(r.value) === page.kept.base;
+    r.addEventListener('change', () => {
+      if (!r.checked) return;
+      page.kept.base = Number(r.value);
+      keep(['base'], true);
+      paintMachine();
+    });
+  }
+}
+
+// Which program the editor stands for may have changed (a .8xe opened, a
+// file or another tab's text taken): the marks follow.
+on('file', paintMachine);
+
+// Once the core has started: the machine, its tables and listing.
+export function startMachinePanel(core: Core) {
+  page.machine = new core.Machine();
+  buildTables(core.registerNames());
+  listing.setDescriber((w) => core.describeWord(w));
+  page.machine.takeEvents();
+  paintMachine();
+}

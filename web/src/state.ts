@@ -1,0 +1,56 @@
+// What the page's modules share: the kept state, the core and its machine,
+// and which program the editor stands for. Modules hear about each other's
+// changes through on()/emit(), so no module reaches into another's view.
+import type { Core, Machine } from '@mox77core';
+import { load as loadKept, type Kept } from './storage';
+import { loadCore } from './core';
+
+export const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
+
+// Started before any view is built, so the wasm compiles meanwhile.
+export const corePromise = loadCore();
+
+export interface Opened8xe {
+  name: string;
+  bytes: Uint8Array;
+  serial: number;
+}
+
+export const page = {
+  kept: loadKept(globalThis.localStorage) as Kept,
+  core: null as Core | null,
+  machine: null as Machine | null,
+  docVersion: 0, // grows with every change of the text
+  stepKey: null as string | null, // what the step-mode load was made from
+  opened8xe: null as Opened8xe | null, // a loaded .8xe stands for the program until the text is edited
+  openSerial: 0,
+  keptFailed: false, // the browser refused the last save: a reload would lose the text
+};
+
+// What the Run and Step buttons would load now.
+export function editorKey(): string {
+  return page.opened8xe ? `8xe:${page.opened8xe.serial}` : `text:${page.docVersion}`;
+}
+
+// text: the editor's text changed; machine: the machine panel was painted
+// after an action (panels that follow the machine listen to it); file: the
+// file name, saved or kept state changed.
+export type Topic = 'text' | 'machine' | 'file';
+const listeners = new Map<Topic, (() => void)[]>();
+
+export function on(topic: Topic, fn: () => void) {
+  listeners.set(topic, [...(listeners.get(topic) ?? []), fn]);
+}
+
+export function emit(topic: Topic) {
+  for (const fn of listeners.get(topic) ?? []) fn();
+}
+
+// The core's texts of words hold one byte per character.
+export function latin1Bytes(t: string): Uint8Array {
+  return Uint8Array.from(t, (c) => c.charCodeAt(0) & 0xff);
+}
+
+export function errorsText(n: number): string {
+  return `${n} ${n === 1 ? 'error' : 'errors'}`;
+}
