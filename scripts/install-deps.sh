@@ -16,7 +16,7 @@ packages=(
   clang clang-format libclang-rt-dev
   xterm
   dpkg-dev file scdoc lintian desktop-file-utils appstream man-db
-  chromium firefox-esr webkit2gtk-driver xvfb
+  chromium firefox-esr webkit2gtk-driver xvfb xauth
   neovim unzip
 )
 
