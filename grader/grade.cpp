@@ -61,6 +61,8 @@ bool isSubmissionName(std::string_view name) {
     return ending == ".asm" || ending == ".8xe";
 }
 
+namespace {
+
 // The file's own verdict when it cannot be run at all; else its text, which
 // then goes to each run.
 std::optional<std::string> readSubmission(const std::string& file, Submission& s) {
@@ -88,6 +90,8 @@ std::string studentOfFile(const fs::path& file) {
     const std::string name = file.filename().string();
     return name.substr(0, name.find('.'));
 }
+
+} // namespace
 
 Graded gradeFile(const std::string& file, const Exercise& exercise) {
     Graded g;
