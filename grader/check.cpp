@@ -8,14 +8,19 @@ namespace mox {
 
 namespace {
 
+// A source of a million wrong lines must not fill the report with them.
+constexpr std::size_t errorLinesKept = 100;
+
 // The machine code of a source as zerlant would write it, or nothing with
 // the errors recorded.
 std::optional<std::string> assembled(std::string_view text, Submission& s) {
     Assembly run;
     assembleSource(text, run, [&s](const LineError& error) {
-        if (s.error.empty())
-            s.error = consoleLine(error);
+        if (s.errorLines.size() < errorLinesKept)
+            s.errorLines.push_back(consoleLine(error));
     });
+    if (!s.errorLines.empty())
+        s.error = s.errorLines.front();
     s.errors = run.errorCount;
     if (run.errorCount != 0)
         return std::nullopt;

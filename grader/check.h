@@ -23,6 +23,9 @@ struct Submission {
     // zerlant's first error line, or why the program did not run; empty when
     // it ran.
     std::string error;
+    // Every error line zerlant prints for the source, up to a bound, so a
+    // platform can show the student all of them.
+    std::vector<std::string> errorLines;
     std::optional<std::size_t> executed; // words run, once it ran
     bool halted = false;
     std::vector<std::string> mismatches; // with the expected state, in hexadecimal

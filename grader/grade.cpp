@@ -27,16 +27,16 @@ std::string extensionOf(std::string_view name) {
     return name.size() < 4 ? std::string() : lowerText(name.substr(name.size() - 4));
 }
 
-Submission& unreadable(Submission& s, const std::string& reason) {
+std::nullopt_t unreadable(Submission& s, const std::string& reason) {
     s.readable = false;
     s.error = "cannot be read: " + reason;
-    return s;
+    return std::nullopt;
 }
 
 // Every submission in the folder and the folders in it; a folder that cannot
 // be read is a problem, and the search goes on beside it. Links to folders
 // are not followed, so a loop of them cannot keep the search going.
-void searchFolder(const fs::path& folder, std::vector<std::string>& files,
+void searchFolder(const fs::path& folder, std::vector<fs::path>& files,
                   std::vector<std::string>& problems) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -47,7 +47,7 @@ void searchFolder(const fs::path& folder, std::vector<std::string>& files,
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
             searchFolder(it->path(), files, problems);
         else if (isSubmissionName(name))
-            files.push_back(it->path().string());
+            files.push_back(it->path());
     }
     if (ec)
         problems.push_back(printableText(folder.string()) +
@@ -61,8 +61,11 @@ bool isSubmissionName(std::string_view name) {
     return ending == ".asm" || ending == ".8xe";
 }
 
-Submission gradeFile(const std::string& file, const StateSpec& start, const StateSpec& expected) {
-    Submission s;
+namespace {
+
+// The file's own verdict when it cannot be run at all; else its text, which
+// then goes to each run.
+std::optional<std::string> readSubmission(const std::string& file, Submission& s) {
     s.file = file;
     s.source = extensionOf(file) == ".asm";
     const FileCheck check = checkFile(file);
@@ -74,19 +77,39 @@ Submission gradeFile(const std::string& file, const StateSpec& start, const Stat
     if (check.size > maxSubmissionBytes) {
         s.error = "too large: " + std::to_string(check.size) + " bytes, more than " +
                   std::to_string(maxSubmissionBytes >> 20) + " MiB";
-        return s;
+        return std::nullopt;
     }
+    auto text = readTextFile(file);
+    if (!text)
+        return unreadable(s, lowerReason(std::strerror(errno)));
+    return text;
+}
+
+// The name up to its first '.', as zerlant names its output.
+std::string studentOfFile(const fs::path& file) {
+    const std::string name = file.filename().string();
+    return name.substr(0, name.find('.'));
+}
+
+} // namespace
+
+Graded gradeFile(const std::string& file, const Exercise& exercise) {
+    Graded g;
+    g.file = file;
+    Submission read;
     try {
-        const auto text = readTextFile(file);
-        if (!text)
-            return unreadable(s, lowerReason(std::strerror(errno)));
-        checkProgram(*text, s, start, expected);
+        const auto text = readSubmission(file, read);
+        for (const ExerciseTest& test : exercise) {
+            Submission s = read;
+            if (text)
+                checkProgram(*text, s, test.start, test.expected);
+            g.runs.push_back(std::move(s));
+        }
     } catch (const std::bad_alloc&) {
-        s.executed.reset();
-        s.mismatches.clear();
-        s.error = "out of memory";
+        read.error = "out of memory";
+        g.runs.assign(exercise.size(), read);
     }
-    return s;
+    return g;
 }
 
 FoundFiles findSubmissions(const std::vector<std::string>& paths) {
@@ -99,17 +122,23 @@ FoundFiles findSubmissions(const std::vector<std::string>& paths) {
             found.problems.push_back(name + ": no such file or folder");
         } else if (!fs::is_directory(status)) {
             if (isSubmissionName(path))
-                found.files.push_back(path);
+                found.files.push_back({path, studentOfFile(path)});
             else
                 found.problems.push_back(name + ": not a .asm or .8xe file");
         } else {
-            std::vector<std::string> files;
+            std::vector<fs::path> files;
             const std::size_t problemsBefore = found.problems.size();
             searchFolder(path, files, found.problems);
             if (files.empty() && found.problems.size() == problemsBefore)
                 found.problems.push_back(name + ": holds no .asm or .8xe file");
-            std::sort(files.begin(), files.end());
-            found.files.insert(found.files.end(), files.begin(), files.end());
+            std::sort(files.begin(), files.end(),
+                      [](const fs::path& a, const fs::path& b) { return a.string() < b.string(); });
+            for (const fs::path& file : files) {
+                const fs::path inside = file.lexically_relative(path);
+                const bool inFolder = std::distance(inside.begin(), inside.end()) > 1;
+                found.files.push_back(
+                    {file.string(), inFolder ? inside.begin()->string() : studentOfFile(file)});
+            }
         }
     }
     return found;

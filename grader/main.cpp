@@ -1,12 +1,15 @@
 // mox77-grade: grades a class's programs against an expected state.
 #include "grade.h"
 #include "options.h"
+#include "platforms.h"
 #include "report.h"
-#include "state_file.h"
 #include "text.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -18,7 +21,8 @@ using namespace mox;
 namespace {
 
 const char* const usage =
-    "Usage: mox77-grade --expect FILE [--init FILE] [--csv | --json] PATH...\n"
+    "Usage: mox77-grade --expect FILE [--init FILE] [OUTPUT...] PATH...\n"
+    "       mox77-grade --exercise DIR [OUTPUT...] PATH...\n"
     "\n"
     "Grades MOX77 programs: each .asm is assembled as zerlant assembles it (in\n"
     "memory, nothing is written), each .asm and .8xe runs from a zeroed machine\n"
@@ -31,8 +35,16 @@ const char* const usage =
     "                 of \"registers\" ({\"ax\": 255}), \"memory\" ({\"0x10\": -1}),\n"
     "                 \"running\" (false after a halt) and \"executed\"\n"
     "  --init FILE    registers and memory cells to set before each run\n"
+    "  --exercise DIR grade against every start of an exercise folder: each\n"
+    "                 expected.json, expected2.json ... with its init.json,\n"
+    "                 init2.json ... is one test, worth 1 point or its \"points\"\n"
+    "\n"
+    "Output (the table unless --csv or --json; the files besides):\n"
     "  --csv          one CSV row per program, for a gradebook\n"
     "  --json         one JSON object with a row per program, for a script\n"
+    "  --gradescope FILE    Gradescope's results.json for one hand-in\n"
+    "  --prairielearn FILE  PrairieLearn's results.json for one hand-in\n"
+    "  --junit FILE   JUnit XML, a test suite per program\n"
     "  -h, --help     show this help\n"
     "\n"
     "Prints a table, one row per program, and \"N of M passed\" (on standard\n"
@@ -40,13 +52,14 @@ const char* const usage =
     "\n"
     "Exit status: 0 when every program passed; 3 when any failed; 1 when a path\n"
     "or a program cannot be read, or a path is no program or folder of them (the\n"
-    "others are still graded); 2 for a wrong command line or a bad --expect or\n"
-    "--init file.\n";
+    "others are still graded), or a results FILE cannot be written; 2 for a\n"
+    "wrong command line or a bad --expect or --init file or --exercise folder.\n";
 
 enum class Form { Table, Csv, Json };
 
 struct Options {
-    std::string expectPath, initPath;
+    std::string expectPath, initPath, exercisePath;
+    std::string gradescopePath, prairieLearnPath, junitPath;
     Form form = Form::Table;
     std::vector<std::string> paths;
 };
@@ -87,62 +100,99 @@ Options parseOptions(int argc, char** argv) {
             options.expectPath = *expect;
         } else if (const auto init = fileOptionValue("--init", argc, argv, i, commandLineError)) {
             options.initPath = *init;
+        } else if (const auto dir =
+                       fileOptionValue("--exercise", argc, argv, i, commandLineError)) {
+            options.exercisePath = *dir;
+        } else if (const auto file =
+                       fileOptionValue("--gradescope", argc, argv, i, commandLineError)) {
+            options.gradescopePath = *file;
+        } else if (const auto file =
+                       fileOptionValue("--prairielearn", argc, argv, i, commandLineError)) {
+            options.prairieLearnPath = *file;
+        } else if (const auto file = fileOptionValue("--junit", argc, argv, i, commandLineError)) {
+            options.junitPath = *file;
         } else {
             commandLineError("unknown option '" + printableText(arg) + "'");
         }
     }
-    if (options.expectPath.empty())
-        commandLineError("no --expect file given");
+    if (!options.exercisePath.empty() && !(options.expectPath + options.initPath).empty())
+        commandLineError("--exercise excludes --expect and --init");
+    if (options.expectPath.empty() && options.exercisePath.empty())
+        commandLineError("no --expect file or --exercise folder given");
     if (options.paths.empty())
         commandLineError("no program or folder given");
     return options;
 }
 
-StateSpec readState(const std::string& path, StateUse use) {
-    auto state = readStateFile(path, use);
-    if (const auto* error = std::get_if<std::string>(&state)) {
+Exercise readTests(const Options& options) {
+    auto tests = options.exercisePath.empty() ? readSingleTest(options.expectPath, options.initPath)
+                                              : readExercise(options.exercisePath);
+    if (const auto* error = std::get_if<std::string>(&tests)) {
         write(stderr, "mox77-grade: " + *error + "\n");
         std::exit(2);
     }
-    return std::get<StateSpec>(std::move(state));
+    return std::get<Exercise>(std::move(tests));
+}
+
+// A platform's file; false, with the reason said, when it could not be made.
+bool writeResults(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const int error = errno;
+    written = file && std::fclose(file) == 0 && written;
+    if (!written)
+        write(stderr, "mox77-grade: " + printableText(path) +
+                          ": cannot be written: " + std::strerror(error) + "\n");
+    return written;
 }
 
 int run(const Options& options) {
-    const StateSpec start =
-        options.initPath.empty() ? StateSpec{} : readState(options.initPath, StateUse::Starting);
-    const StateSpec expected = readState(options.expectPath, StateUse::Expected);
+    const auto began = std::chrono::steady_clock::now();
+    ClassGrades grades;
+    grades.exercise = readTests(options);
+    grades.perTest = !options.exercisePath.empty();
 
     const FoundFiles found = findSubmissions(options.paths);
     for (const std::string& problem : found.problems)
         write(stderr, "mox77-grade: " + problem + "\n");
 
-    std::vector<Submission> rows;
-    rows.reserve(found.files.size());
-    for (const std::string& file : found.files)
-        rows.push_back(gradeFile(file, start, expected));
+    grades.rows.reserve(found.files.size());
+    for (const FoundFile& file : found.files) {
+        grades.rows.push_back(gradeFile(file.path, grades.exercise));
+        grades.rows.back().student = file.student;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 
     switch (options.form) {
     case Form::Table:
-        write(stdout, tableReport(rows));
+        write(stdout, tableReport(grades));
         break;
     case Form::Csv:
-        write(stdout, csvReport(rows));
-        write(stderr, summaryLine(rows) + "\n");
+        write(stdout, csvReport(grades));
+        write(stderr, summaryLine(grades) + "\n");
         break;
     case Form::Json:
-        write(stdout, jsonReport(rows));
-        write(stderr, summaryLine(rows) + "\n");
+        write(stdout, jsonReport(grades));
+        write(stderr, summaryLine(grades) + "\n");
         break;
     }
+    bool written = true;
+    if (!options.gradescopePath.empty())
+        written = writeResults(options.gradescopePath, gradescopeReport(grades, seconds));
+    if (!options.prairieLearnPath.empty())
+        written = writeResults(options.prairieLearnPath, prairieLearnReport(grades)) && written;
+    if (!options.junitPath.empty())
+        written = writeResults(options.junitPath, junitReport(grades, seconds)) && written;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         write(stderr, "mox77-grade: cannot write the grades to standard output\n");
         return 1;
     }
-    bool unreadable = !found.problems.empty() || rows.empty();
+    bool unreadable = !written || !found.problems.empty() || grades.rows.empty();
     bool failed = false;
-    for (const Submission& s : rows) {
-        unreadable = unreadable || !s.readable;
-        failed = failed || !s.passed();
+    for (const Graded& g : grades.rows) {
+        unreadable = unreadable || !g.readable();
+        failed = failed || !g.passed();
     }
     return unreadable ? 1 : failed ? 3 : 0;
 }

@@ -3,13 +3,16 @@
 #include "text.h"
 
 #include <algorithm>
-#include <array>
+#include <charconv>
+#include <cmath>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
 namespace mox {
 
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 // The columns every form shares, as text; empty where a value does not apply.
 struct Cells {
@@ -34,17 +37,65 @@ Cells cellsOf(const Submission& s) {
     return c;
 }
 
+// A file's own verdict, the same in every run: how it was read and assembled.
+const Submission& fileRun(const Graded& g) {
+    static const Submission none;
+    return g.runs.empty() ? none : g.runs.front();
+}
+
+std::string resultOf(const Graded& g) {
+    return g.passed() ? "PASS" : "FAIL";
+}
+
 // For a person: the assembler's verdict and why a program did not run share
 // one column, and "-" stands where nothing applies.
-std::array<std::string, 6> tableRow(const Submission& s) {
+std::string assembledCell(const Submission& s) {
     const Cells c = cellsOf(s);
-    std::string assembled = c.error;
     if (s.errors.value_or(0) > 0)
-        assembled = c.errors + (*s.errors == 1 ? " error: " : " errors: ") + c.error;
-    else if (c.error.empty())
-        assembled = s.source ? "yes" : "-";
-    const auto orDash = [](const std::string& text) { return text.empty() ? "-" : text; };
-    return {c.file, assembled, orDash(c.executed), orDash(c.halted), c.result, c.firstMismatch};
+        return c.errors + (*s.errors == 1 ? " error: " : " errors: ") + c.error;
+    if (c.error.empty())
+        return s.source ? "yes" : "-";
+    return c.error;
+}
+
+std::string orDash(const std::string& text) {
+    return text.empty() ? "-" : text;
+}
+
+// The first difference of the first test that found one, named by its test.
+std::string firstMismatchOf(const ClassGrades& grades, const Graded& g) {
+    for (std::size_t i = 0; i < g.runs.size(); ++i)
+        if (!g.runs[i].mismatches.empty())
+            return grades.exercise[i].name + ": " + g.runs[i].mismatches.front();
+    return "";
+}
+
+using Row = std::vector<std::string>;
+
+Row tableHeader(const ClassGrades& grades) {
+    if (!grades.perTest)
+        return {"file", "assembled", "executed", "halted", "result", "first mismatch"};
+    Row header{"file", "assembled"};
+    for (const ExerciseTest& test : grades.exercise)
+        header.push_back(test.name);
+    header.insert(header.end(), {"points", "first mismatch"});
+    return header;
+}
+
+Row tableRow(const ClassGrades& grades, const Graded& g) {
+    const Submission& s = fileRun(g);
+    if (!grades.perTest) {
+        const Cells c = cellsOf(s);
+        return {c.file,           assembledCell(s), orDash(c.executed),
+                orDash(c.halted), c.result,         c.firstMismatch};
+    }
+    Row row{printableText(g.file), assembledCell(s)};
+    for (const Submission& run : g.runs)
+        row.push_back(run.passed() ? "PASS" : "FAIL");
+    row.push_back(pointsText(pointsEarned(g, grades.exercise)) + " of " +
+                  pointsText(pointsPossible(grades.exercise)));
+    row.push_back(firstMismatchOf(grades, g));
+    return row;
 }
 
 // RFC 4180 quoting, and a leading = + - or @ made harmless, since a student
@@ -66,6 +117,13 @@ std::string csvField(const std::string& text) {
     return quoted;
 }
 
+std::string csvLine(const Row& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        line.append(i == 0 ? "" : ",").append(csvField(fields[i]));
+    return line + "\r\n";
+}
+
 // The columns a cell takes on a terminal: a name's accented letters are one
 // each, though UTF-8 spends two or more bytes on them.
 std::size_t shownWidth(std::string_view text) {
@@ -74,24 +132,93 @@ std::size_t shownWidth(std::string_view text) {
     }));
 }
 
-std::size_t passedCount(const std::vector<Submission>& rows) {
-    return static_cast<std::size_t>(
-        std::count_if(rows.begin(), rows.end(), [](const Submission& s) { return s.passed(); }));
+std::size_t passedCount(const ClassGrades& grades) {
+    return static_cast<std::size_t>(std::count_if(grades.rows.begin(), grades.rows.end(),
+                                                  [](const Graded& g) { return g.passed(); }));
+}
+
+Json orNull(bool present, Json value) {
+    return present ? std::move(value) : Json();
+}
+
+// The members a file has whatever it was graded against.
+Json fileJson(const Submission& s) {
+    const Cells c = cellsOf(s);
+    return {
+        {"file", c.file},
+        {"assembled", orNull(s.errors.has_value(), s.errors.value_or(0) == 0)},
+        {"errors", orNull(s.errors.has_value(), s.errors.value_or(0))},
+        {"error", orNull(!c.error.empty(), c.error)},
+    };
+}
+
+Json runJson(const Submission& s) {
+    return {
+        {"executed", orNull(s.executed.has_value(), s.executed.value_or(0))},
+        {"halted", orNull(s.executed.has_value(), s.halted)},
+        {"result", s.passed() ? "PASS" : "FAIL"},
+        {"mismatches", s.mismatches},
+    };
+}
+
+Json testsJson(const ClassGrades& grades, const Graded& g) {
+    Json tests = Json::array();
+    for (std::size_t i = 0; i < g.runs.size(); ++i) {
+        const ExerciseTest& test = grades.exercise[i];
+        Json t{{"name", test.name},
+               {"init", orNull(!test.startName.empty(), test.startName)},
+               {"points", pointsJson(g.runs[i].passed() ? test.points : 0)},
+               {"max_points", pointsJson(test.points)}};
+        t.update(runJson(g.runs[i]));
+        tests.push_back(std::move(t));
+    }
+    return tests;
 }
 
 } // namespace
 
-std::string tableReport(const std::vector<Submission>& rows) {
-    std::vector<std::array<std::string, 6>> table{
-        {"file", "assembled", "executed", "halted", "result", "first mismatch"}};
-    for (const Submission& s : rows)
-        table.push_back(tableRow(s));
-    std::array<std::size_t, 6> width{};
-    for (const auto& row : table)
+std::string pointsText(double points) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, points).ptr;
+    return std::string(buffer, end);
+}
+
+Json pointsJson(double points) {
+    if (points == std::floor(points) && std::abs(points) < 1e15)
+        return Json(static_cast<std::int64_t>(points));
+    return Json(points);
+}
+
+std::string testTitle(const ExerciseTest& test) {
+    return test.startName.empty() ? test.name : test.name + " from " + test.startName;
+}
+
+std::vector<std::string> failureLines(const Submission& run) {
+    if (run.passed())
+        return {};
+    if (!run.mismatches.empty())
+        return run.mismatches;
+    if (!run.errorLines.empty()) {
+        std::vector<std::string> lines = run.errorLines;
+        if (run.errors && static_cast<std::size_t>(*run.errors) > lines.size())
+            lines.push_back("and " + std::to_string(*run.errors - lines.size()) + " more errors");
+        return lines;
+    }
+    if (!run.error.empty())
+        return {run.error};
+    return {"did not pass"};
+}
+
+std::string tableReport(const ClassGrades& grades) {
+    std::vector<Row> table{tableHeader(grades)};
+    for (const Graded& g : grades.rows)
+        table.push_back(tableRow(grades, g));
+    std::vector<std::size_t> width(table.front().size());
+    for (const Row& row : table)
         for (std::size_t i = 0; i < row.size(); ++i)
             width[i] = std::max(width[i], shownWidth(row[i]));
     std::string out;
-    for (const auto& row : table) {
+    for (const Row& row : table) {
         std::string line;
         for (std::size_t i = 0; i < row.size(); ++i) {
             line.append(row[i]);
@@ -102,46 +229,63 @@ std::string tableReport(const std::vector<Submission>& rows) {
         line.erase(line.find_last_not_of(' ') + 1);
         out.append(line).push_back('\n');
     }
-    return out + summaryLine(rows) + "\n";
+    return out + summaryLine(grades) + "\n";
 }
 
-std::string csvReport(const std::vector<Submission>& rows) {
-    std::string out = "file,assembled,errors,error,executed,halted,result,first_mismatch\r\n";
-    for (const Submission& s : rows) {
-        const Cells c = cellsOf(s);
-        const std::string fields[] = {c.file,     c.assembled, c.errors, c.error,
-                                      c.executed, c.halted,    c.result, c.firstMismatch};
-        for (std::size_t i = 0; i < std::size(fields); ++i)
-            out.append(i == 0 ? "" : ",").append(csvField(fields[i]));
-        out.append("\r\n");
+std::string csvReport(const ClassGrades& grades) {
+    if (!grades.perTest) {
+        std::string out = csvLine({"file", "assembled", "errors", "error", "executed", "halted",
+                                   "result", "first_mismatch"});
+        for (const Graded& g : grades.rows) {
+            const Cells c = cellsOf(fileRun(g));
+            out += csvLine({c.file, c.assembled, c.errors, c.error, c.executed, c.halted, c.result,
+                            c.firstMismatch});
+        }
+        return out;
+    }
+    // One row per student, a column of points per test and their total: what
+    // a gradebook's import maps onto its own columns.
+    Row header{"student", "file", "assembled", "errors", "error"};
+    for (const ExerciseTest& test : grades.exercise)
+        header.push_back(test.name);
+    header.insert(header.end(), {"total", "result"});
+    std::string out = csvLine(header);
+    for (const Graded& g : grades.rows) {
+        const Cells c = cellsOf(fileRun(g));
+        Row row{printableText(g.student), c.file, c.assembled, c.errors, c.error};
+        for (std::size_t i = 0; i < g.runs.size(); ++i)
+            row.push_back(pointsText(g.runs[i].passed() ? grades.exercise[i].points : 0));
+        row.push_back(pointsText(pointsEarned(g, grades.exercise)));
+        row.push_back(resultOf(g));
+        out += csvLine(row);
     }
     return out;
 }
 
-std::string jsonReport(const std::vector<Submission>& rows) {
-    using Json = nlohmann::ordered_json;
+std::string jsonReport(const ClassGrades& grades) {
     Json submissions = Json::array();
-    for (const Submission& s : rows) {
-        const Cells c = cellsOf(s);
-        const Json none;
-        submissions.push_back({
-            {"file", c.file},
-            {"assembled", s.errors ? Json(*s.errors == 0) : none},
-            {"errors", s.errors ? Json(*s.errors) : none},
-            {"error", c.error.empty() ? none : Json(c.error)},
-            {"executed", s.executed ? Json(*s.executed) : none},
-            {"halted", s.executed ? Json(s.halted) : none},
-            {"result", c.result},
-            {"mismatches", s.mismatches},
-        });
+    for (const Graded& g : grades.rows) {
+        Json s = fileJson(fileRun(g));
+        if (!grades.perTest) {
+            s.update(runJson(fileRun(g)));
+        } else {
+            s["student"] = printableText(g.student);
+            s["result"] = resultOf(g);
+            s["points"] = pointsJson(pointsEarned(g, grades.exercise));
+            s["max_points"] = pointsJson(pointsPossible(grades.exercise));
+            s["tests"] = testsJson(grades, g);
+        }
+        submissions.push_back(std::move(s));
     }
-    const Json report{
-        {"submissions", submissions}, {"passed", passedCount(rows)}, {"total", rows.size()}};
+    const Json report{{"submissions", submissions},
+                      {"passed", passedCount(grades)},
+                      {"total", grades.rows.size()}};
     return report.dump(2) + "\n";
 }
 
-std::string summaryLine(const std::vector<Submission>& rows) {
-    return std::to_string(passedCount(rows)) + " of " + std::to_string(rows.size()) + " passed";
+std::string summaryLine(const ClassGrades& grades) {
+    return std::to_string(passedCount(grades)) + " of " + std::to_string(grades.rows.size()) +
+           " passed";
 }
 
 } // namespace mox

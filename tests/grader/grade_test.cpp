@@ -196,7 +196,7 @@ TEST_F(GradeTest, ExitStatusesAndWhatTheyReport) {
         {"--init expect.json --expect expect.json good.asm", 2,
          "mox77-grade: expect.json: running: a starting state sets only registers and memory\n",
          ""},
-        {"good.asm", 2, "mox77-grade: no --expect file given\n" + tryHelp, ""},
+        {"good.asm", 2, "mox77-grade: no --expect file or --exercise folder given\n" + tryHelp, ""},
         {"--expect expect.json", 2, "mox77-grade: no program or folder given\n" + tryHelp, ""},
         {"--expect", 2, "mox77-grade: option '--expect' needs a value\n" + tryHelp, ""},
         {"--expect expect.json --init= good.asm", 2,
