@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the editor extension: build/vscode/server/mox77-lsp.js and
-# mox77-dap.js (each one file with the core's WebAssembly inside, runnable
-# with node), and build/vscode/mox77-<version>.vsix holding them. Installs
+# mox77-dap.js (each one file runnable with node, the core's WebAssembly
+# beside them as mox77-core.wasm), and build/vscode/mox77-<version>.vsix holding them. Installs
 # what is missing first: the npm packages of vscode/ (npm ci, from
 # vscode/package-lock.json) and the core module (scripts/build-wasm.sh).
 set -euo pipefail
@@ -38,6 +38,8 @@ esbuild=(vscode/node_modules/.bin/esbuild --bundle --platform=node --target=node
   --outdir="$out/server" --entry-names='[name]' \
   mox77-lsp=vscode/src/lsp/server.ts mox77-dap=vscode/src/dap/main.ts
 echo '{ "type": "module" }' >"$out/server/package.json"
+# The core finds its WebAssembly beside the script that loads it.
+cp build/wasm/mox77-core.wasm "$out/server/"
 "${esbuild[@]}" --format=cjs --external:vscode --outfile="$out/dist/extension.js" vscode/src/extension.ts
 
 node vscode/tools/grammar.mjs build/wasm/mox77-core.mjs "$out/syntaxes/mox77.tmLanguage.json"
