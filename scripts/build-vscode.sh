@@ -1,22 +1,16 @@
 #!/usr/bin/env bash
 # Builds the editor extension: build/vscode/server/mox77-lsp.js and
 # mox77-dap.js (each one file runnable with node, the core's WebAssembly
-# beside them as mox77-core.wasm), and build/vscode/mox77-<version>.vsix holding them. Installs
-# what is missing first: the npm packages of vscode/ (npm ci, from
+# beside them as mox77-core.wasm), and build/vscode/mox77-<version>.vsix
+# holding them. Installs what is missing first: the npm packages of vscode/
+# (npm ci, from
 # vscode/package-lock.json) and the core module (scripts/build-wasm.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-if ! command -v npm >/dev/null 2>&1; then
-  echo "==> npm is missing: run scripts/install-deps.sh first" >&2
-  exit 1
-fi
-if [ ! -d vscode/node_modules ] || [ vscode/package-lock.json -nt vscode/node_modules/.package-lock.json ]; then
-  echo "==> installing the extension's npm packages"
-  (cd vscode && npm ci --no-audit --no-fund)
-fi
+scripts/npm-packages.sh vscode "the extension's npm packages"
 
 # Always, so that a change to the core reaches the servers.
 scripts/build-wasm.sh

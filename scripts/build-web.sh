@@ -8,15 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-if ! command -v npm >/dev/null 2>&1; then
-  echo "==> npm is missing: run scripts/install-deps.sh first" >&2
-  exit 1
-fi
-
-if [ ! -d web/node_modules ] || [ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then
-  echo "==> installing the web edition's npm packages"
-  (cd web && npm ci --no-audit --no-fund)
-fi
+scripts/npm-packages.sh web "the web edition's npm packages"
 
 # Always, so that a change to the core reaches the page; a build with
 # nothing to do takes a moment.
