@@ -3,8 +3,8 @@
 # mox77-dap.js (each one file runnable with node, the core's WebAssembly
 # beside them as mox77-core.wasm), and build/vscode/mox77-<version>.vsix
 # holding them. Installs what is missing first: the npm packages of vscode/
-# (npm ci, from
-# vscode/package-lock.json) and the core module (scripts/build-wasm.sh).
+# (npm ci, from vscode/package-lock.json) and the core module
+# (scripts/build-wasm.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
