@@ -214,8 +214,11 @@ for (const scheme of ['light', 'dark']) {
       if (name !== 'laptop') await page.click('#tab-run');
       await page.focus('#listing');
       await page.keyboard.press('PageDown');
-      await settle(page);
-      assert.ok(await page.$eval('#listing', (el) => el.scrollTop > 0), 'the listing scrolls by keyboard');
+      // keyboard scrolling is animated, so a slow machine may take several frames
+      const scrolled = await page
+        .waitForFunction(() => document.querySelector('#listing').scrollTop > 0, null, { timeout: 5000 })
+        .then(() => true, () => false);
+      assert.ok(scrolled, 'the listing scrolls by keyboard');
     });
   }
 }
