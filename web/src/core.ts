@@ -34,7 +34,10 @@ export function loadCore(): Promise<Core> {
           .catch(reject);
         return {};
       },
-    }).then(resolve, reject);
+    }).then((core) => {
+      performance.mark('mox-core');
+      resolve(core);
+    }, reject);
   });
   return pending;
 }

@@ -9,13 +9,12 @@ import { defaultKeymap, history as undoHistory, historyKeymap, indentWithTab } f
 import { searchKeymap, highlightSelectionMatches, gotoLine } from '@codemirror/search';
 import { lintGutter, setDiagnostics, nextDiagnostic, previousDiagnostic, lintKeymap, type Diagnostic } from '@codemirror/lint';
 import { completionKeymap } from '@codemirror/autocomplete';
-import type { Assembly, Core } from '@mox77core';
+import type { Assembly } from '@mox77core';
 import { encodeText, ownLineEnds } from './bytes';
 import { languageFor, highlight } from './lang';
 import { $, page, emit, on, errorsText } from './state';
 import { showPart } from './parts';
 
-const language = new Compartment();
 // One column (a phone, a tablet, a zoomed page): long lines wrap rather
 // than scroll sideways.
 const wrapping = new Compartment();
@@ -28,8 +27,9 @@ const tabKeys = new Compartment();
 let tabIndents = false;
 
 export function setTabIndents(on: boolean) {
+  // each reconfiguring rebuilds the editor's whole state: skip it when nothing changes
+  if (on !== tabIndents) view.dispatch({ effects: tabKeys.reconfigure(on ? keymap.of([indentWithTab]) : []) });
   tabIndents = on;
-  view.dispatch({ effects: tabKeys.reconfigure(on ? keymap.of([indentWithTab]) : []) });
   const button = $('tab-indents');
   button.setAttribute('aria-pressed', String(on));
   $('tab-help').textContent = on
@@ -64,14 +64,16 @@ const nextLineField = StateField.define<DecorationSet>({
   provide: (f) => EditorView.decorations.from(f),
 });
 
+// Built apart from the page and put in by attachEditor(): while it is in
+// the page, each change of the editor reads the selection back, and each
+// read lays out the whole page that is still being built.
 export const view = new EditorView({
-  parent: $('editor'),
   state: EditorState.create({
     doc: page.kept.text,
     extensions: [
       lineNumbers(), highlightActiveLineGutter(), highlightSpecialChars(), undoHistory(), drawSelection(),
       highlightActiveLine(), highlightSelectionMatches(), lintGutter(), nextLineField,
-      language.of([]), highlight, wrapping.of(oneColumn?.matches ? EditorView.lineWrapping : []),
+      page.core ? languageFor(page.core.instructionTable(), page.core.registerNames()) : [], highlight, wrapping.of(oneColumn?.matches ? EditorView.lineWrapping : []),
       EditorState.lineSeparator.of('\n'),
       EditorView.clipboardInputFilter.of(ownLineEnds),
       placeholder('One instruction a line, then halt; then Step.'),
@@ -98,6 +100,12 @@ export const view = new EditorView({
 });
 performance.mark('mox-editor');
 
+export function attachEditor() {
+  if (view.dom.isConnected) return;
+  $('editor').append(view.dom);
+  view.requestMeasure();
+}
+
 export function text(): string {
   return view.state.doc.toString();
 }
@@ -114,10 +122,6 @@ export function sourceBytes(): Uint8Array {
 export function applyFontSize() {
   document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSize}px`);
   view.requestMeasure();
-}
-
-export function useCore(core: Core) {
-  view.dispatch({ effects: language.reconfigure(languageFor(core.instructionTable(), core.registerNames())) });
 }
 
 // ---------------------------------------------------------------- checking while typing

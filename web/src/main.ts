@@ -3,7 +3,7 @@
 // state (state.ts); a panel that follows the machine listens to 'machine'.
 import './style.css';
 import { $, page, corePromise } from './state';
-import { view, useCore, checkNow, applyFontSize, nextError, goToLine, setTabIndents } from './editor';
+import { view, attachEditor, checkNow, applyFontSize, nextError, goToLine, setTabIndents } from './editor';
 import { wireParts } from './parts';
 import { keep, wireKeep } from './keep';
 import { pageMessage } from './messages';
@@ -57,17 +57,17 @@ document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSiz
 showFileName();
 
 async function start() {
-  try {
-    page.core = await corePromise;
-  } catch (e) {
+  const core = page.core;
+  if (!core) {
+    attachEditor();
     view.focus();
-    pageMessage(`The core could not start: ${(e as Error).message}`, 'MOX77', 'error');
+    const why = await corePromise.then(() => 'unknown', (e: Error) => e.message);
+    pageMessage(`The core could not start: ${why}`, 'MOX77', 'error');
     return;
   }
-  const core = page.core;
-  useCore(core);
   startMachinePanel(core);
   checkNow();
+  attachEditor();
   // Focused last: a focused editor reads the selection back after every
   // change, and each read lays the whole page out again while it is built.
   view.focus();

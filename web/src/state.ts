@@ -7,8 +7,13 @@ import { loadCore } from './core';
 
 export const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
-// Started before any view is built, so the wasm compiles meanwhile.
+// The page waits for the core here, before any view is built: the browser
+// paints the page meanwhile, the few steps of the wasm's loading are not
+// queued behind the building of the editor, and the editor is built once
+// with the core's language. A core that fails leaves page.core null, and
+// main.ts says why.
 export const corePromise = loadCore();
+const loaded = await corePromise.catch(() => null);
 
 export interface Opened8xe {
   name: string;
@@ -18,7 +23,7 @@ export interface Opened8xe {
 
 export const page = {
   kept: loadKept(globalThis.localStorage) as Kept,
-  core: null as Core | null,
+  core: loaded as Core | null,
   machine: null as Machine | null,
   docVersion: 0, // grows with every change of the text
   stepKey: null as string | null, // what the step-mode load was made from
