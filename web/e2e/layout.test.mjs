@@ -31,6 +31,14 @@ async function onScreen(page, selector) {
   });
 }
 
+// On screen and not covered by anything else (a bar that sticks above it).
+async function reachable(page, selector) {
+  return (await onScreen(page, selector)) && page.$eval(selector, (el) => {
+    const r = el.getBoundingClientRect();
+    return el.contains(document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2));
+  });
+}
+
 async function sidewaysScroll(page) {
   return page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth);
 }
@@ -51,7 +59,7 @@ for (const [name, context] of Object.entries(devices)) {
     const touch = !!context.hasTouch;
     const press = (sel) => (touch ? page.tap(sel) : page.click(sel));
     const runControls = async (when) => {
-      for (const sel of ['#run', '#step', '#back', '#error-count']) assert.ok(await onScreen(page, sel), `${sel} on screen ${when}`);
+      for (const sel of ['#run', '#step', '#back', '#error-count']) assert.ok(await reachable(page, sel), `${sel} on screen ${when}`);
     };
     const narrow = context.viewport.width < 1000;
     assert.equal(await sidewaysScroll(page), 0);
@@ -104,6 +112,8 @@ for (const [name, context] of Object.entries(devices)) {
     assert.equal(await page.textContent('#check-result .verdict'), 'PASS');
     // no part scrolls sideways, and at touch widths every control takes a finger
     for (const tab of narrow ? ['#tab-edit', '#tab-run', '#tab-memory', '#tab-exercise', '#tab-datapath'] : [null]) {
+      // every tab in sight without swiping the bar, wherever the page is scrolled to
+      if (tab && context.viewport.height >= 500) assert.ok(await reachable(page, tab), `${tab} in sight`);
       if (tab) await press(tab);
       await settle(page);
       assert.equal(await sidewaysScroll(page), 0, `${tab} fits`);

@@ -69,10 +69,12 @@ await shot('phone', { width: 390, height: 844, touch: true }, stepped(4));
 await shot('phone-machine', { width: 390, height: 844, touch: true }, async (page) => {
   await stepped(4)(page);
   await page.tap('#tab-run');
+  await page.waitForTimeout(400); // the tap's own highlight fades
 });
 await shot('tablet', { width: 810, height: 1080, touch: true }, async (page) => {
   await stepped(4)(page);
   await page.tap('#tab-run');
+  await page.waitForTimeout(400); // the tap's own highlight fades
 });
 await browser.close();
 console.log(`screenshots in ${out}`);

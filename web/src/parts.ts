@@ -26,6 +26,8 @@ export function setPartAvailable(paneId: string, available: boolean) {
 
 export function wireParts() {
   const bar = document.getElementById('parts')!;
+  // the run controls stick just below the tab bar, as many rows high as the width makes it
+  new ResizeObserver(() => document.documentElement.style.setProperty('--parts-height', `${bar.offsetHeight}px`)).observe(bar);
   bar.addEventListener('click', (e) => {
     const tab = (e.target as HTMLElement).closest<HTMLButtonElement>('[role=tab]');
     if (!tab) return;
