@@ -106,6 +106,25 @@ test('2 Step, Back, Run, Reset with the core\'s messages and lit changes', async
   assert.deepEqual(page.errors, []);
 });
 
+test('2 a listing longer than its box follows the next word down and back up', async () => {
+  const page = await freshPage();
+  await setText(page, Array.from({ length: 60 }, (_, i) => `load ax, ${i.toString(16)}`).join('\n') + '\nhalt\n');
+  // where the marked row is, and whether the listing shows it whole
+  const marked = () => page.$eval('#listing', (box) => {
+    const rows = box.querySelectorAll('.row[aria-current]');
+    const outer = box.getBoundingClientRect();
+    const r = rows[0]?.getBoundingClientRect();
+    return { count: rows.length, label: rows[0]?.getAttribute('aria-label'), inSight: !!r && r.top >= outer.top && r.bottom <= outer.bottom };
+  });
+  await page.click('#step');
+  for (let i = 0; i < 45; i++) await page.click('#step');
+  assert.deepEqual(await marked(), { count: 1, label: 'next: 202D  load ax, 2d, line 46', inSight: true });
+  for (let i = 0; i < 40; i++) await page.click('#back');
+  assert.deepEqual(await marked(), { count: 1, label: 'next: 2005  load ax, 05, line 6', inSight: true });
+  // only the marked row says "next"
+  assert.deepEqual(await page.$$eval('#listing .row', (rows) => rows.filter((r) => r.getAttribute('aria-label').startsWith('next')).length), 1);
+});
+
 test('4 base, typed instruction, Clear and Fill', async () => {
   const page = await freshPage();
   await setText(page, PROGRAM);
