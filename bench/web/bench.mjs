@@ -102,13 +102,18 @@ await setText(small.join('\n'));
 await timed({ click: 'step' }); // the load
 const steps = { true: [], false: [] };
 const stepsSync = [];
+// The same wait with no action at all, in turns with the Steps: the part
+// of each figure that is the wait for the next frame, not the Step's work.
+const idle = [];
 for (let i = 0; i < 60; i++) {
   const open = i % 2 === 0;
   await panelOpen(open);
   const t = await timed({ click: 'step' });
   steps[open].push(t.frame);
   if (open) stepsSync.push(t.sync);
+  idle.push((await timed({})).frame);
 }
+console.log(`     no action, to the next frame drawn (median of 60, the floor of the two below): ${median(idle).toFixed(2)} ms`);
 report('Step click to updated registers, cells, listing and datapath (median of 30, DOM updated)', median(stepsSync), 'ms', 16);
 report('Step click to the next frame drawn, Datapath panel open (median of 30)', median(steps.true), 'ms', 16);
 report('Step click to the next frame drawn, Datapath panel closed (median of 30)', median(steps.false), 'ms', 16);

@@ -56,7 +56,7 @@ function draw() {
     const text = f.values.get(id) ?? '';
     if (el.textContent !== text) el.textContent = text;
   }
-  $('datapath-heading').textContent = f.heading;
+  if ($('datapath-heading').textContent !== f.heading) $('datapath-heading').textContent = f.heading;
   const told = $('datapath-told');
   told.replaceChildren(...f.sentences.map((s) => Object.assign(document.createElement('p'), { textContent: s })));
   performance.mark('mox-datapath-drawn');

@@ -87,6 +87,12 @@ function paintCell(td: HTMLTableCellElement, value: string, l: Lit | undefined) 
   }
 }
 
+// A text written only when it differs: an unchanged one is not laid out again.
+function write(id: string, text: string) {
+  const el = $(id);
+  if (el.textContent !== text) el.textContent = text;
+}
+
 export function paintMachine() {
   const { core, machine } = page;
   if (!core || !machine) return;
@@ -98,14 +104,13 @@ export function paintMachine() {
   for (let i = 0; i < 16; i++) paintCell(regCells[i], fmt(regs[i]), litReg.get(i));
   for (let i = 0; i < 256; i++) paintCell(memCells[i], fmt(mem[i]), litMem.get(i));
   const stepping = machine.mode() === 0 && machine.programLoaded();
-  $('executed').textContent = String(machine.executedCount());
+  write('executed', String(machine.executedCount()));
   // In step mode without a program (after Reset or a refused load) nothing can run.
-  $('halted').textContent = machine.running() && (stepping || machine.mode() !== 0) ? 'no' : 'yes';
-  $('mode').textContent = machine.mode() === 0 ? 'Step by step' : 'Full execution';
+  write('halted', machine.running() && (stepping || machine.mode() !== 0) ? 'no' : 'yes');
+  write('mode', machine.mode() === 0 ? 'Step by step' : 'Full execution');
   $('back').toggleAttribute('aria-disabled', !machine.canGoBack());
-  const label = $('next-instruction');
-  label.hidden = !stepping;
-  label.textContent = stepping ? `Next Instruction: ${machine.nextInstruction()}` : '';
+  $('next-instruction').hidden = !stepping;
+  write('next-instruction', stepping ? `Next Instruction: ${machine.nextInstruction()}` : '');
   const next = stepping ? Math.floor(machine.instructionPointer() / 4) : -1;
   listing.setNext(next);
   const lines = listing.lines;
@@ -135,7 +140,7 @@ function afterAction(wordRan = false): Message[] {
   const said = lit.length ? announce(lit, placeName, fmt) : wordRan ? 'nothing changed' : '';
   $('announce').textContent = said;
   // the same words on screen, for a finger or a keyboard that cannot hover a lit value
-  $('changed').textContent = said ? `Changed: ${said}` : '';
+  write('changed', said ? `Changed: ${said}` : '');
   performance.mark('mox-painted');
   emit('machine');
   return msgs;

@@ -10,6 +10,7 @@ export interface Message {
 
 export function notice(msg: string) {
   const el = $('notice');
+  if (!msg && !el.textContent) return; // nothing to clear: the line is not laid out again
   el.textContent = '';
   // a fresh text node each time, so the same words are announced again
   requestAnimationFrame(() => (el.textContent = msg));
@@ -18,6 +19,7 @@ export function notice(msg: string) {
 
 export function showMessages(msgs: Message[]) {
   const box = $('messages');
+  if (msgs.length === 0 && !box.firstChild) return;
   box.replaceChildren();
   for (const m of msgs) {
     const div = document.createElement('div');
