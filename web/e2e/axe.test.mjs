@@ -2,22 +2,9 @@
 // the light and the dark theme.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import { createRequire } from 'node:module';
-import { freshPage, closeBrowser, setText, settle } from './helpers.mjs';
+import { freshPage, closeBrowser, setText, axeViolations } from './helpers.mjs';
 
-const require = createRequire(import.meta.url);
-const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 after(closeBrowser);
-
-async function violations(page) {
-  await settle(page);
-  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ content: axeSource });
-  const result = await page.evaluate(() =>
-    window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } }),
-  );
-  return result.violations.map((v) => `${v.id}: ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`);
-}
 
 const states = {
   empty: async () => {},
@@ -56,7 +43,7 @@ for (const scheme of ['light', 'dark']) {
     test(`axe: ${name}, ${scheme}`, async () => {
       const page = await freshPage({ context: { colorScheme: scheme } });
       await reach(page);
-      assert.deepEqual(await violations(page), []);
+      assert.deepEqual(await axeViolations(page), []);
     });
   }
 }

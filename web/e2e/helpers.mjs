@@ -1,5 +1,7 @@
 // Shared steps of the end-to-end tests: a fresh page from file://, typing,
 // and reading what the page shows.
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import { launch, pageUrl } from './browser.mjs';
 
 export { pageUrl };
@@ -65,4 +67,17 @@ export async function cell(page, address) {
 
 export async function messages(page) {
   return page.$$eval('#messages .msg .text', (els) => els.map((e) => e.textContent));
+}
+
+const axeSource = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// What axe-core finds against WCAG 2.1 A and AA, a line per rule with its
+// first few places.
+export async function axeViolations(page) {
+  await settle(page);
+  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ content: axeSource });
+  const result = await page.evaluate(() =>
+    window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } }),
+  );
+  return result.violations.map((v) => `${v.id}: ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`);
 }

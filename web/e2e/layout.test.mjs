@@ -5,12 +5,9 @@ import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
-import { freshPage, closeBrowser, setText, settle, register } from './helpers.mjs';
+import { freshPage, closeBrowser, setText, settle, register, axeViolations } from './helpers.mjs';
 
-const require = createRequire(import.meta.url);
-const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 after(closeBrowser);
 
@@ -199,15 +196,6 @@ test('what a screen reader hears: listing rows, lit values, the Exercise list, B
   assert.notEqual(await doc(page), 'halt ; mine\n');
 });
 
-async function violations(page) {
-  await settle(page);
-  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ content: axeSource });
-  const result = await page.evaluate(() =>
-    window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } }),
-  );
-  return result.violations.map((v) => `${v.id}: ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`);
-}
-
 const layouts = { phone: devices.phone, tablet: devices.tablet, laptop: { viewport: { width: 1280, height: 800 } } };
 for (const scheme of ['light', 'dark']) {
   for (const [name, context] of Object.entries(layouts)) {
@@ -219,7 +207,7 @@ for (const scheme of ['light', 'dark']) {
       const parts = name === 'laptop' ? [null] : ['#tab-edit', '#tab-run', '#tab-memory', '#tab-datapath'];
       for (const tab of parts) {
         if (tab) await page.click(tab);
-        assert.deepEqual(await violations(page), [], `${tab ?? 'page'}`);
+        assert.deepEqual(await axeViolations(page), [], `${tab ?? 'page'}`);
       }
       if (name !== 'laptop') await page.click('#tab-run');
       await page.focus('#listing');
