@@ -6,7 +6,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import {
-  freshPage, closeBrowser, setText, typeText, settle, register, cell, messages, pageUrl,
+  freshPage, closeBrowser, browserOnce, setText, typeText, settle, register, cell, messages, pageUrl,
 } from './helpers.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -356,6 +356,22 @@ test('10 share: Copy link puts the program in the fragment; opening it loads it'
   await third.waitForSelector('dialog[open]');
   await third.click('#ask-no');
   assert.equal(await third.evaluate(() => window.mox77.view.state.doc.toString()), 'halt ; mine\n');
+});
+
+test('a core that cannot start: the editor still takes the text, and the page says why', async () => {
+  const context = await (await browserOnce()).newContext();
+  await context.addInitScript(() => {
+    WebAssembly.compile = () => Promise.reject(new Error('no WebAssembly here'));
+  });
+  const page = await context.newPage();
+  await page.goto(pageUrl);
+  await page.waitForSelector('#messages .msg');
+  assert.deepEqual(await messages(page), ['The core could not start: no WebAssembly here']);
+  assert.equal(await page.textContent('#error-count'), '');
+  await page.click('.cm-content');
+  await page.keyboard.type('halt');
+  assert.equal(await page.evaluate(() => window.mox77.view.state.doc.toString()), 'halt');
+  await context.close();
 });
 
 test('no network: a whole session requests only the page itself', async () => {

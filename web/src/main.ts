@@ -61,6 +61,7 @@ async function start() {
   if (!core) {
     attachEditor();
     view.focus();
+    $('error-count').textContent = ''; // no longer loading: nothing will check the text
     const why = await corePromise.then(() => 'unknown', (e: Error) => e.message);
     pageMessage(`The core could not start: ${why}`, 'MOX77', 'error');
     return;
