@@ -3,8 +3,6 @@
 
 #include <QApplication>
 
-#include <memory>
-
 int main(int argc, char* argv[]) {
     if (const auto status = mox::answerBeforeWindows(
             argc, argv, "[source.asm]",
@@ -12,14 +10,8 @@ int main(int argc, char* argv[]) {
             "that does not exist yet is made when it is saved.\n")) {
         return *status;
     }
-    std::unique_ptr<QApplication> app;
-    {
-        const mox::NoDisplayGuard guard(argv[0]);
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    // Where the zoom is remembered between runs.
-    QApplication::setOrganizationName(QStringLiteral("MOX77"));
-    QApplication::setApplicationName(QStringLiteral("editor"));
+    // The name says where the zoom is remembered between runs.
+    const auto app = mox::startApplication(argc, argv, "editor");
     mox::CodeView window;
     if (QApplication::arguments().size() > 1)
         window.openArgument(QApplication::arguments().at(1));

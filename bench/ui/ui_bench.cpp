@@ -48,12 +48,15 @@ void setRate(benchmark::State& state) {
         benchmark::Counter(double(words) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void fullRunThroughWindows(benchmark::State& state) {
+void fullRunThroughWindows(benchmark::State& state, bool datapathOpen) {
     SilentDialogs dialogs;
     mox::ui::EmulatorWindows windows(dialogs);
     windows.setProgramListing(program());
     windows.executionWindow().show();
     windows.memoryMapWindow().show();
+    if (datapathOpen) {
+        windows.showDatapath();
+    }
     QApplication::processEvents();
     QPushButton* execute = windows.executionWindow().button(QStringLiteral("Execute"));
     for (auto _ : state) {
@@ -63,22 +66,14 @@ void fullRunThroughWindows(benchmark::State& state) {
     benchmark::DoNotOptimize(windows.machine().cpu.registers[0]);
     setRate(state);
 }
+
+void fullRunThroughWindows(benchmark::State& state) {
+    fullRunThroughWindows(state, false);
+}
 BENCHMARK(fullRunThroughWindows)->Unit(benchmark::kMillisecond);
 
 void fullRunThroughWindowsWithDatapath(benchmark::State& state) {
-    SilentDialogs dialogs;
-    mox::ui::EmulatorWindows windows(dialogs);
-    windows.setProgramListing(program());
-    windows.executionWindow().show();
-    windows.memoryMapWindow().show();
-    windows.showDatapath();
-    QApplication::processEvents();
-    QPushButton* execute = windows.executionWindow().button(QStringLiteral("Execute"));
-    for (auto _ : state) {
-        execute->click();
-    }
-    benchmark::DoNotOptimize(windows.machine().cpu.registers[0]);
-    setRate(state);
+    fullRunThroughWindows(state, true);
 }
 BENCHMARK(fullRunThroughWindowsWithDatapath)->Unit(benchmark::kMillisecond);
 

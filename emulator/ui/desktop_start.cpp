@@ -1,5 +1,6 @@
 #include "desktop_start.h"
 
+#include <QApplication>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -71,6 +72,17 @@ NoDisplayGuard::NoDisplayGuard(const char* program) {
 
 NoDisplayGuard::~NoDisplayGuard() {
     qInstallMessageHandler(qtHandler);
+}
+
+std::unique_ptr<QApplication> startApplication(int& argc, char** argv, const char* name) {
+    std::unique_ptr<QApplication> app;
+    {
+        const NoDisplayGuard guard(argv[0]);
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QApplication::setOrganizationName(QStringLiteral("MOX77"));
+    QApplication::setApplicationName(QString::fromUtf8(name));
+    return app;
 }
 
 } // namespace mox

@@ -2,8 +2,11 @@
 // without one, and say plainly when there is no display to open one on.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string_view>
+
+class QApplication;
 
 namespace mox {
 
@@ -23,5 +26,10 @@ public:
     NoDisplayGuard(const NoDisplayGuard&) = delete;
     NoDisplayGuard& operator=(const NoDisplayGuard&) = delete;
 };
+
+// The program's QApplication, made under a NoDisplayGuard and named for
+// the settings it remembers between runs (organization "MOX77", then
+// `name`). argc must outlive it, as Qt requires.
+std::unique_ptr<QApplication> startApplication(int& argc, char** argv, const char* name);
 
 } // namespace mox

@@ -19,14 +19,8 @@ int main(int argc, char** argv) {
             "of yours already runs on this display, the program is handed to it instead.\n")) {
         return *status;
     }
-    std::unique_ptr<QApplication> app;
-    {
-        const mox::NoDisplayGuard guard(argv[0]);
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    // Where the Mode menu's choice is remembered between runs.
-    QApplication::setOrganizationName(QStringLiteral("MOX77"));
-    QApplication::setApplicationName(QStringLiteral("emulator"));
+    // The name says where the Mode menu's choice is remembered between runs.
+    const auto app = mox::startApplication(argc, argv, "emulator");
     // Only the main window ends the program, whatever else is still shown.
     QApplication::setQuitOnLastWindowClosed(false);
 
