@@ -1,5 +1,5 @@
 import { defineConfig } from 'vitest/config';
-import type { Plugin } from 'vite';
+import { build, type Plugin, type Rollup } from 'vite';
 import { viteSingleFile } from 'vite-plugin-singlefile';
 import { fileURLToPath } from 'node:url';
 import path from 'node:path';
@@ -22,6 +22,39 @@ function packedCoreWasm(): Plugin {
       this.addWatchFile(coreWasm);
       const packed = zlib.deflateRawSync(fs.readFileSync(coreWasm), { level: 9 });
       return `export default ${JSON.stringify(packed.toString('base64'))};`;
+    },
+  };
+}
+
+// The full editor (src/code-editor.ts, CodeMirror and all) built as a
+// classic script of its own and kept in the page as text: the browser
+// neither compiles nor runs it while the page starts, and src/editor.ts puts
+// it in once the page is ready to use.
+function codeEditorScript(): Plugin {
+  const entry = path.join(here, 'src/code-editor.ts');
+  let code = '';
+  return {
+    name: 'mox77-code-editor',
+    apply: 'build',
+    async buildStart() {
+      const out = (await build({
+        configFile: false,
+        logLevel: 'warn',
+        esbuild: { charset: 'ascii' },
+        build: {
+          write: false,
+          target: 'es2022',
+          rollupOptions: { input: entry, output: { format: 'iife' } },
+        },
+      })) as Rollup.RollupOutput;
+      code = out.output[0].code;
+      // Raw text inside <script>: only these could end it early.
+      if (/<!--|<script/i.test(code)) this.error('the full editor\'s script holds "<!--" or "<script"');
+      code = code.replace(/<\/(script)/gi, '<\\/$1');
+    },
+    transformIndexHtml: {
+      order: 'post',
+      handler: () => [{ tag: 'script', attrs: { type: 'text/x-mox77-editor', id: 'code-editor-script' }, children: code, injectTo: 'body' }],
     },
   };
 }
@@ -58,7 +91,7 @@ export default defineConfig({
   // Escaped to ASCII: a page of one-byte characters is decoded and parsed
   // without widening every string to two bytes, which shows in a cold start.
   esbuild: { charset: 'ascii' },
-  plugins: [packedCoreWasm(), viteSingleFile({ removeViteModuleLoader: true }), asciiPage()],
+  plugins: [packedCoreWasm(), codeEditorScript(), viteSingleFile({ removeViteModuleLoader: true }), asciiPage()],
   build: {
     outDir: path.join(repo, 'build/web'),
     emptyOutDir: true,

@@ -181,3 +181,58 @@ test('a link whose program is over 16 MiB is refused; the text stays', async () 
   await page.click('#ask-yes');
   assert.equal(await doc(page), 'inc ax\nhalt\n');
 });
+
+// The page takes keys before its full editor is in: whatever is done
+// meanwhile must survive the editor coming in, whichever way it comes.
+test('typed and stepped before the full editor is in: text, cursor, focus, machine and Undo stay', async () => {
+  const loaded = 'load ax, 5\nload bx, 7\nadd ax, bx\nhalt\n';
+  const typed = 'loadx cx, 3\n'; // read as load cx, 3: a hint, no error
+  for (const how of ['when the page is idle', 'at once, for a control that needs it']) {
+    const { context, open } = await tabs();
+    const first = await open();
+    await setText(first, loaded);
+    await first.close({ runBeforeUnload: true });
+    const page = await context.newPage();
+    page.on('dialog', (d) => d.accept());
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
+    // the full editor waits for idle time: held here until released
+    await page.addInitScript(() => {
+      window.heldIdle = [];
+      window.requestIdleCallback = (f) => window.heldIdle.push(f);
+    });
+    await page.goto(pageUrl);
+    await page.waitForFunction(() => performance.getEntriesByName('mox-ready-drawn').length);
+    assert.equal(await page.locator('.cm-editor').count(), 0, how);
+    assert.equal(await page.inputValue('#plain-editor'), loaded, how);
+
+    await page.focus('#plain-editor');
+    await page.keyboard.press('Control+Home');
+    await page.keyboard.type(typed);
+    await page.keyboard.press('Alt+Period'); // loads
+    await page.keyboard.press('Alt+Period'); // loadx cx, 3
+    assert.equal(await page.textContent('#executed'), '1', how);
+
+    if (how.startsWith('at once')) {
+      await page.keyboard.press('Control+m'); // Tab indents: only the full editor has it
+      assert.equal(await page.getAttribute('#tab-indents', 'aria-pressed'), 'true', how);
+    }
+    await page.evaluate(() => window.heldIdle.splice(0).forEach((f) => f()));
+    await page.waitForSelector('body[data-ready]');
+    assert.equal(await doc(page), typed + loaded, how);
+    assert.equal(await page.evaluate(() => window.mox77.view.state.selection.main.head), typed.length, how);
+    assert.equal(await page.evaluate(() => !!document.activeElement.closest('.cm-editor')), true, how);
+    assert.equal(await page.textContent('.cm-next-line'), 'load ax, 5', how);
+    assert.equal(await page.textContent('#error-count'), 'No errors', how);
+    assert.equal(await page.locator('.cm-lintRange-hint').count(), 1, how);
+
+    // the same program goes on: no reload from the start
+    await page.keyboard.press('Alt+Period');
+    assert.equal(await page.textContent('#executed'), '2', how);
+    // what was typed before is one step of Undo
+    await page.keyboard.press('Control+z');
+    assert.equal(await doc(page), loaded, how);
+    assert.deepEqual(errors, [], how);
+    await context.close();
+  }
+});

@@ -1,117 +1,137 @@
-// The program's editor: CodeMirror with the language taken from the core,
-// zerlant's errors while typing, and the mark on the next word's line.
-import { EditorState, Compartment, StateEffect, StateField, RangeSetBuilder } from '@codemirror/state';
-import {
-  EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter,
-  drawSelection, highlightSpecialChars, Decoration, placeholder, type DecorationSet,
-} from '@codemirror/view';
-import { defaultKeymap, history as undoHistory, historyKeymap, indentWithTab } from '@codemirror/commands';
-import { searchKeymap, highlightSelectionMatches, gotoLine } from '@codemirror/search';
-import { lintGutter, setDiagnostics, nextDiagnostic, previousDiagnostic, lintKeymap, type Diagnostic } from '@codemirror/lint';
-import { completionKeymap } from '@codemirror/autocomplete';
+// The program's editor, and zerlant's verdict on its text while typing.
+// A plain text field in the page's HTML takes the student's keys from the
+// first frame; the full editor (code-editor.ts: CodeMirror, which takes
+// longer to compile than the rest of the page to start) is kept in the page
+// as text, and put in the field's place, with its text, selection and focus,
+// once the page is ready, or at once when something needs it.
 import type { Assembly } from '@mox77core';
-import { encodeText, ownLineEnds } from './bytes';
-import { languageFor, highlight } from './lang';
+import type { CodeEditor, createCodeEditor, LineNote } from './code-editor';
+import { encodeText } from './bytes';
 import { $, page, emit, on, errorsText } from './state';
 import { showPart } from './parts';
 
-// One column (a phone, a tablet, a zoomed page): long lines wrap rather
-// than scroll sideways.
-const wrapping = new Compartment();
-const oneColumn = globalThis.matchMedia?.('(max-width: 1023px)');
-oneColumn?.addEventListener('change', () => view.dispatch({ effects: wrapping.reconfigure(oneColumn.matches ? EditorView.lineWrapping : []) }));
-// Tab moves the focus out of the editor, unless the student chose Tab to
-// indent (Ctrl+M, shown beside the editor): no keyboard trap, and walking
-// through the page with Tab never changes the text.
-const tabKeys = new Compartment();
+const plain = $<HTMLTextAreaElement>('plain-editor');
+// What the page loaded: the full editor's Undo goes back to it.
+const loaded = page.kept.text;
+let typed = false; // the plain field's value is the text
+let composing = false;
+let full: CodeEditor | null = null;
+let handingOver = false;
+let nextLine: number | null = null;
+let notes: LineNote[] = [];
 let tabIndents = false;
 
-export function setTabIndents(on: boolean) {
-  // each reconfiguring rebuilds the editor's whole state: skip it when nothing changes
-  if (on !== tabIndents) view.dispatch({ effects: tabKeys.reconfigure(on ? keymap.of([indentWithTab]) : []) });
-  tabIndents = on;
-  const button = $('tab-indents');
-  button.setAttribute('aria-pressed', String(on));
-  $('tab-help').textContent = on
-    ? 'Tab indents the program; Ctrl+M, or Escape then Tab, leaves the editor.'
-    : 'Tab moves to the next control; Ctrl+M makes Tab indent.';
+// One column (a phone, a tablet, a zoomed page): long lines wrap rather
+// than scroll sideways.
+const oneColumn = globalThis.matchMedia?.('(max-width: 1023px)');
+oneColumn?.addEventListener('change', () => full?.setWrapping(oneColumn.matches));
+
+function changed() {
+  if (handingOver) return; // the same text, now in the full editor
+  page.docVersion++;
+  page.opened8xe = null; // an edit brings the editor's program back
+  nextLine = null; // an edited text is no longer the program that was loaded
+  emit('text');
 }
 
-function toggleTabIndents(): boolean {
-  setTabIndents(!tabIndents);
-  return true;
+plain.value = loaded;
+plain.addEventListener('input', () => {
+  typed = true;
+  changed();
+});
+plain.addEventListener('compositionstart', () => (composing = true));
+plain.addEventListener('compositionend', () => (composing = false));
+plain.addEventListener('keydown', (e) => {
+  if (e.ctrlKey && !e.altKey && !e.shiftKey && !e.metaKey && e.key.toLowerCase() === 'm') {
+    e.preventDefault();
+    setTabIndents(!tabIndents);
+    editorView().focus();
+  }
+});
+
+// The full editor, put in the page now if it is not there yet.
+export function fullEditor(): CodeEditor {
+  if (full) return full;
+  const g = globalThis as { mox77CodeEditor?: typeof createCodeEditor };
+  if (!g.mox77CodeEditor) {
+    // kept as text: compiled here, not with the page
+    const source = $('code-editor-script');
+    const script = document.createElement('script');
+    script.textContent = source.textContent;
+    document.head.append(script);
+    script.remove();
+    source.remove();
+  }
+  const core = page.core;
+  const editor = g.mox77CodeEditor!({
+    loaded,
+    language: core ? { table: core.instructionTable(), registers: core.registerNames() } : null,
+    wrap: oneColumn?.matches ?? false,
+    tabIndents,
+    changed,
+    toggleTabIndents: () => setTabIndents(!tabIndents),
+  });
+  const hadFocus = document.activeElement === plain;
+  const { selectionStart, selectionEnd, selectionDirection } = plain;
+  handingOver = true;
+  try {
+    // what was typed meanwhile is one step of Undo
+    if (typed && plain.value !== loaded) editor.replace(0, loaded.length, plain.value, true);
+    const end = editor.view.state.doc.length;
+    const [from, to] = [Math.min(selectionStart, end), Math.min(selectionEnd, end)];
+    const backward = selectionDirection === 'backward';
+    editor.view.dispatch({ selection: { anchor: backward ? to : from, head: backward ? from : to } });
+  } finally {
+    handingOver = false;
+  }
+  full = editor;
+  const scrolled = plain.scrollTop;
+  plain.replaceWith(editor.view.dom);
+  editor.view.scrollDOM.scrollTop = scrolled;
+  editor.showNotes(notes);
+  editor.markNextLine(nextLine);
+  if (hadFocus) editor.view.focus();
+  return editor;
 }
 
-const setNextLine = StateEffect.define<number | null>();
-const nextLineField = StateField.define<DecorationSet>({
-  create: () => Decoration.none,
-  update(deco, tr) {
-    // an edited text is no longer the program that was loaded
-    if (tr.docChanged) deco = Decoration.none;
-    for (const e of tr.effects) {
-      if (e.is(setNextLine)) {
-        if (e.value === null || e.value >= tr.state.doc.lines) deco = Decoration.none;
-        else {
-          const b = new RangeSetBuilder<Decoration>();
-          const line = tr.state.doc.line(e.value + 1);
-          b.add(line.from, line.from, Decoration.line({ class: 'cm-next-line' }));
-          deco = b.finish();
-        }
-      }
-    }
-    return deco;
-  },
-  provide: (f) => EditorView.decorations.from(f),
-});
+export function editorView() {
+  return fullEditor().view;
+}
 
-// Built apart from the page and put in by attachEditor(): while it is in
-// the page, each change of the editor reads the selection back, and each
-// read lays out the whole page that is still being built.
-export const view = new EditorView({
-  state: EditorState.create({
-    doc: page.kept.text,
-    extensions: [
-      lineNumbers(), highlightActiveLineGutter(), highlightSpecialChars(), undoHistory(), drawSelection(),
-      highlightActiveLine(), highlightSelectionMatches(), lintGutter(), nextLineField,
-      page.core ? languageFor(page.core.instructionTable(), page.core.registerNames()) : [], highlight, wrapping.of(oneColumn?.matches ? EditorView.lineWrapping : []),
-      EditorState.lineSeparator.of('\n'),
-      EditorView.clipboardInputFilter.of(ownLineEnds),
-      placeholder('One instruction a line, then halt; then Step.'),
-      keymap.of([
-        { key: 'F8', run: nextDiagnostic, preventDefault: true },
-        { key: 'Shift-F8', run: previousDiagnostic, preventDefault: true },
-        { key: 'Alt-g', run: gotoLine, preventDefault: true },
-        { key: 'Ctrl-m', mac: 'Shift-Alt-m', run: toggleTabIndents, preventDefault: true },
-        ...completionKeymap, ...searchKeymap, ...historyKeymap, ...lintKeymap,
-      ]),
-      tabKeys.of([]),
-      keymap.of(defaultKeymap),
-      // tabindex: the text is reached by keyboard, and so its scroller is
-      EditorView.contentAttributes.of({ 'aria-label': 'Program text', spellcheck: 'false', tabindex: '0' }),
-      EditorView.updateListener.of((u) => {
-        if (u.docChanged) {
-          page.docVersion++;
-          page.opened8xe = null; // an edit brings the editor's program back
-          emit('text');
-        }
-      }),
-    ],
-  }),
-});
-performance.mark('mox-editor');
+// Puts the full editor in once the browser has a moment (not amid a word
+// being composed); resolves when it is in.
+export function completeEditor(): Promise<void> {
+  return new Promise((resolve) => {
+    const idle = globalThis.requestIdleCallback ?? ((f: () => void) => setTimeout(f, 1));
+    const attempt = () => {
+      if (!full && composing) return void setTimeout(() => idle(attempt), 50);
+      fullEditor();
+      resolve();
+    };
+    idle(attempt);
+  });
+}
 
-export function attachEditor() {
-  if (view.dom.isConnected) return;
-  $('editor').append(view.dom);
-  view.requestMeasure();
+export function editorHasFocus(): boolean {
+  return full ? full.view.hasFocus : document.activeElement === plain;
+}
+
+export function focusEditor() {
+  (full ? full.view : plain).focus();
 }
 
 export function text(): string {
-  return view.state.doc.toString();
+  return full ? full.text() : typed ? plain.value : loaded;
 }
 
 export function setText(t: string) {
-  view.dispatch({ changes: { from: 0, to: view.state.doc.length, insert: t }, selection: { anchor: 0 } });
+  const editor = fullEditor();
+  editor.replace(0, editor.view.state.doc.length, t, false, 0);
+}
+
+// Takes in another tab's text as one step of Undo of its own.
+export function replaceText(from: number, to: number, insert: string) {
+  fullEditor().replace(from, to, insert, true);
 }
 
 // The text as its file holds it: its encoding and line ends.
@@ -121,7 +141,18 @@ export function sourceBytes(): Uint8Array {
 
 export function applyFontSize() {
   document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSize}px`);
-  view.requestMeasure();
+  full?.view.requestMeasure();
+}
+
+// Tab moves the focus out of the editor, unless the student chose Tab to
+// indent (Ctrl+M, shown beside the editor).
+export function setTabIndents(on: boolean) {
+  if (on !== tabIndents) fullEditor().setTabIndents(on);
+  tabIndents = on;
+  $('tab-indents').setAttribute('aria-pressed', String(on));
+  $('tab-help').textContent = on
+    ? 'Tab indents the program; Ctrl+M, or Escape then Tab, leaves the editor.'
+    : 'Tab moves to the next control; Ctrl+M makes Tab indent.';
 }
 
 // ---------------------------------------------------------------- checking while typing
@@ -148,22 +179,14 @@ export function assembly(): Assembly {
 
 export function checkNow() {
   const asm = assembly();
-  const doc = view.state.doc;
   // An empty editor nobody has typed in is no program yet: zerlant's missing
   // halt would greet the student as an error.
-  const untouched = page.docVersion === 0 && doc.length === 0;
-  const lineOf = (index: number) => doc.line(index < 0 || index >= doc.lines ? doc.lines : index + 1);
-  const diagnostics: Diagnostic[] = untouched ? [] : [
-    ...asm.errors.map((e): Diagnostic => {
-      const line = lineOf(e.index);
-      return { from: line.from, to: line.to, severity: 'error', message: e.line, source: 'zerlant' };
-    }),
-    ...asm.misread.map((m): Diagnostic => {
-      const line = lineOf(m.index);
-      return { from: line.from, to: line.to, severity: 'hint', message: `read as ${m.reading}`, source: 'zerlant' };
-    }),
+  const untouched = page.docVersion === 0 && text().length === 0;
+  notes = untouched ? [] : [
+    ...asm.errors.map((e): LineNote => ({ index: e.index, severity: 'error', message: e.line })),
+    ...asm.misread.map((m): LineNote => ({ index: m.index, severity: 'hint', message: `read as ${m.reading}` })),
   ];
-  view.dispatch(setDiagnostics(view.state, diagnostics));
+  full?.showNotes(notes);
   const count = $('error-count');
   count.textContent = untouched ? '' : asm.errorCount === 0 ? 'No errors' : errorsText(asm.errorCount);
   count.classList.toggle('has-errors', !untouched && asm.errorCount > 0);
@@ -171,52 +194,34 @@ export function checkNow() {
 }
 
 export function goToFirstError(asm: Assembly) {
-  const e = asm.errors[0];
-  const doc = view.state.doc;
-  const n = !e || e.index < 0 || e.index >= doc.lines ? doc.lines : e.index + 1;
-  const line = doc.line(n);
+  const editor = fullEditor();
   showPart('edit-pane');
-  view.dispatch({ selection: { anchor: line.from, head: line.to }, scrollIntoView: true });
-  view.focus();
+  editor.selectLine(asm.errors[0]?.index ?? -1);
 }
 
 export function showSourceLine(line: number) {
-  if (line >= view.state.doc.lines) return;
-  const l = view.state.doc.line(line + 1);
+  const editor = fullEditor();
+  if (line >= editor.view.state.doc.lines) return;
   showPart('edit-pane');
-  view.dispatch({ selection: { anchor: l.from, head: l.to }, scrollIntoView: true });
-  view.focus();
+  editor.selectLine(line);
 }
 
 // Marks the line of the next word (0-based), or none.
 export function markNextLine(line: number | null) {
-  view.dispatch({ effects: setNextLine.of(line) });
+  nextLine = line;
+  full?.markNextLine(line);
 }
 
 export function nextError(backwards: boolean) {
   showPart('edit-pane');
-  view.focus();
-  (backwards ? previousDiagnostic : nextDiagnostic)(view);
+  fullEditor().nextError(backwards);
 }
 
 export function goToLine() {
   showPart('edit-pane');
-  view.focus();
-  gotoLine(view);
+  fullEditor().goToLine();
 }
 
-// An on-screen keyboard shrinks the visible part of the page: the line
-// being typed stays above it.
 globalThis.visualViewport?.addEventListener('resize', () => {
-  if (!view.hasFocus) return;
-  const head = view.state.selection.main.head;
-  view.dispatch({ effects: EditorView.scrollIntoView(head, { y: 'nearest', yMargin: 24 }) });
-  view.requestMeasure({
-    read: () => view.coordsAtPos(head),
-    write: (at) => {
-      const vv = globalThis.visualViewport!;
-      const bottom = vv.offsetTop + vv.height;
-      if (at && at.bottom > bottom) window.scrollBy(0, at.bottom - bottom + 24);
-    },
-  });
+  if (full?.view.hasFocus) full.keepCursorVisible();
 });

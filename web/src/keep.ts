@@ -3,8 +3,7 @@
 // tab writes only the members it changed, takes another tab's newer text
 // when it has none of its own, and asks the student when both changed it.
 import { save as saveKept, load as loadKept, parseKept, unsaved, incoming, KEY, TEXT_FIELDS, type Kept } from './storage';
-import { isolateHistory } from '@codemirror/commands';
-import { text, view } from './editor';
+import { text, replaceText } from './editor';
 import { $, page, on, emit } from './state';
 import { notice } from './messages';
 
@@ -78,10 +77,7 @@ function take(other: Kept) {
     while (end < old.length - from && end < other.text.length - from && old[old.length - 1 - end] === other.text[other.text.length - 1 - end]) end++;
     taking = true;
     try {
-      view.dispatch({
-        changes: { from, to: old.length - end, insert: other.text.slice(from, other.text.length - end) },
-        annotations: isolateHistory.of('full'), // one step of Undo of its own, never merged with the student's typing
-      });
+      replaceText(from, old.length - end, other.text.slice(from, other.text.length - end));
     } finally {
       taking = false;
     }

@@ -7,13 +7,8 @@ import { loadCore } from './core';
 
 export const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
-// The page waits for the core here, before any view is built: the browser
-// paints the page meanwhile, the few steps of the wasm's loading are not
-// queued behind the building of the editor, and the editor is built once
-// with the core's language. A core that fails leaves page.core null, and
-// main.ts says why.
+// Asked for first: the core's wasm compiles while the page is built.
 export const corePromise = loadCore();
-const loaded = await corePromise.catch(() => null);
 
 export interface Opened8xe {
   name: string;
@@ -23,7 +18,7 @@ export interface Opened8xe {
 
 export const page = {
   kept: loadKept(globalThis.localStorage) as Kept,
-  core: loaded as Core | null,
+  core: null as Core | null, // set once it has started
   machine: null as Machine | null,
   docVersion: 0, // grows with every change of the text
   stepKey: null as string | null, // what the step-mode load was made from
