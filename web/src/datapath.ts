@@ -49,7 +49,7 @@ function nothing(heading: string, sentence: string): Frame {
 }
 
 function draw() {
-  if (!isOpen() || !shown || !svg) return;
+  if (!isOpen() || !shown) return;
   const f = shown();
   for (const [id, el] of parts) el.classList.toggle('lit', f.lit.has(id));
   for (const [id, el] of slots) {
@@ -217,7 +217,10 @@ function paintOpen() {
 
 const playTip = 'Execute the program word by word at the speed chosen, until the halt (Alt+P)';
 
-export function wireDatapath() {
+// Put in once the page is ready to use: reading and laying out the drawing
+// would hold back the page's first frame. The narration needs no drawing.
+export function putDrawing() {
+  if (svg) return;
   $('datapath-drawing').innerHTML = drawing.slice(drawing.indexOf('<svg'));
   svg = $('datapath-drawing').querySelector('svg');
   for (const el of svg!.querySelectorAll('g[id]')) parts.set(el.id, el);
@@ -226,7 +229,10 @@ export function wireDatapath() {
   const theme = () => svg!.classList.toggle('dark', dark.matches);
   theme();
   dark.addEventListener('change', theme);
+  draw();
+}
 
+export function wireDatapath() {
   $('datapath-phase').title = 'Show the next word one phase at a time: fetch, decode, read, execute, write; it executes at write (Alt+/)';
   $('datapath-play').title = playTip;
   $('datapath-speed').title = 'Words a second while playing, 1 to 20 (arrow keys; Alt+- slower, Alt+= faster)';

@@ -11,7 +11,7 @@ import { showFileName, wireFiles } from './files';
 import { run, step, back, wireMachinePanel, startMachinePanel } from './machine-panel';
 import { wireExercises } from './exercise-panel';
 import { openSharedLink, wireShare } from './share-link';
-import { wireDatapath } from './datapath';
+import { wireDatapath, putDrawing } from './datapath';
 
 function setFontSize(px: number) {
   page.kept.fontSize = Math.max(9, Math.min(32, px));
@@ -60,6 +60,7 @@ async function start() {
   const core = (page.core = await corePromise.catch(() => null));
   if (!core) {
     focusEditor();
+    putDrawing();
     void completeEditor();
     $('error-count').textContent = ''; // no longer loading: nothing will check the text
     const why = await corePromise.then(() => 'unknown', (e: Error) => e.message);
@@ -73,6 +74,7 @@ async function start() {
   // the first frame drawn ready to use, which the cold-start benchmark times
   await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
   performance.mark('mox-ready-drawn');
+  putDrawing();
   await completeEditor();
   performance.mark('mox-editor-complete');
   document.body.dataset.ready = '1';
