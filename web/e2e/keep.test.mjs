@@ -217,7 +217,10 @@ test('typed and stepped before the full editor is in: text, cursor, focus, machi
       await page.keyboard.press('Control+m'); // Tab indents: only the full editor has it
       assert.equal(await page.getAttribute('#tab-indents', 'aria-pressed'), 'true', how);
     }
-    await page.evaluate(() => window.heldIdle.splice(0).forEach((f) => f()));
+    await page.evaluate(() => {
+      window.requestIdleCallback = (f) => setTimeout(f, 0);
+      window.heldIdle.splice(0).forEach((f) => f());
+    });
     await page.waitForSelector('body[data-ready]');
     assert.equal(await doc(page), typed + loaded, how);
     assert.equal(await page.evaluate(() => window.mox77.view.state.selection.main.head), typed.length, how);

@@ -49,12 +49,11 @@ plain.addEventListener('keydown', (e) => {
   }
 });
 
-// The full editor, put in the page now if it is not there yet.
-export function fullEditor(): CodeEditor {
-  if (full) return full;
+// The full editor's script, kept in the page as text: compiled here, not
+// with the page.
+function codeEditorScript(): typeof createCodeEditor {
   const g = globalThis as { mox77CodeEditor?: typeof createCodeEditor };
   if (!g.mox77CodeEditor) {
-    // kept as text: compiled here, not with the page
     const source = $('code-editor-script');
     const script = document.createElement('script');
     script.textContent = source.textContent;
@@ -62,8 +61,14 @@ export function fullEditor(): CodeEditor {
     script.remove();
     source.remove();
   }
+  return g.mox77CodeEditor!;
+}
+
+// The full editor, put in the page now if it is not there yet.
+export function fullEditor(): CodeEditor {
+  if (full) return full;
   const core = page.core;
-  const editor = g.mox77CodeEditor!({
+  const editor = codeEditorScript()({
     loaded,
     language: core ? { table: core.instructionTable(), registers: core.registerNames() } : null,
     wrap: oneColumn?.matches ?? false,
@@ -98,18 +103,20 @@ export function editorView() {
   return fullEditor().view;
 }
 
-// Puts the full editor in once the browser has a moment (not amid a word
-// being composed); resolves when it is in.
-export function completeEditor(): Promise<void> {
-  return new Promise((resolve) => {
-    const idle = globalThis.requestIdleCallback ?? ((f: () => void) => setTimeout(f, 1));
-    const attempt = () => {
-      if (!full && composing) return void setTimeout(() => idle(attempt), 50);
-      fullEditor();
-      resolve();
-    };
-    idle(attempt);
+// Puts the full editor in when the browser has a moment (not amid a word
+// being composed), in two steps so that a key pressed meanwhile waits for
+// one of them only: its script compiled, then the editor built and put in.
+// Resolves when it is in.
+export async function completeEditor(): Promise<void> {
+  const idle = () => new Promise<void>((resolve) => {
+    if ('requestIdleCallback' in globalThis) requestIdleCallback(() => resolve(), { timeout: 1000 });
+    else setTimeout(resolve, 1);
   });
+  await idle();
+  codeEditorScript();
+  do await idle();
+  while (!full && composing);
+  fullEditor();
 }
 
 export function editorHasFocus(): boolean {
