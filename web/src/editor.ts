@@ -119,8 +119,10 @@ export async function completeEditor(): Promise<void> {
   fullEditor();
 }
 
-export function editorHasFocus(): boolean {
-  return full ? full.view.hasFocus : document.activeElement === plain;
+// The full editor has the keys (F8, Alt+G and the like are its own); the
+// plain field leaves them to the page, which brings the full editor in.
+export function codeEditorHasFocus(): boolean {
+  return full?.view.hasFocus ?? false;
 }
 
 export function focusEditor() {

@@ -3,7 +3,7 @@
 // state (state.ts); a panel that follows the machine listens to 'machine'.
 import './style.css';
 import { $, page, corePromise } from './state';
-import { checkNow, applyFontSize, nextError, goToLine, setTabIndents, editorHasFocus, focusEditor, completeEditor, editorView } from './editor';
+import { checkNow, applyFontSize, nextError, goToLine, setTabIndents, codeEditorHasFocus, focusEditor, completeEditor, editorView } from './editor';
 import { wireParts } from './parts';
 import { keep, wireKeep } from './keep';
 import { pageMessage } from './messages';
@@ -44,10 +44,10 @@ window.addEventListener('keydown', (e) => {
   } else if (e.altKey && !mod && e.code === 'Comma') {
     e.preventDefault();
     back();
-  } else if (e.key === 'F8' && !editorHasFocus()) {
+  } else if (e.key === 'F8' && !codeEditorHasFocus()) {
     e.preventDefault();
     nextError(e.shiftKey);
-  } else if (e.altKey && !mod && e.code === 'KeyG' && !editorHasFocus()) {
+  } else if (e.altKey && !mod && e.code === 'KeyG' && !codeEditorHasFocus()) {
     e.preventDefault();
     goToLine();
   }
