@@ -7,6 +7,7 @@
 import type { Assembly } from '@mox77core';
 import type { CodeEditor, createCodeEditor, LineNote } from './code-editor';
 import { encodeText } from './bytes';
+import { unpack } from './unpack';
 import { $, page, emit, on, errorsText } from './state';
 import { showPart } from './parts';
 
@@ -34,13 +35,31 @@ function changed() {
   emit('text');
 }
 
-plain.value = loaded;
+// Filled only if still empty: whatever a student typed into the field
+// before this ran is theirs (main.ts keeps it).
+if (plain.value) {
+  typed = true;
+  page.docVersion++;
+} else {
+  plain.value = loaded;
+}
 plain.addEventListener('input', () => {
   typed = true;
   changed();
 });
 plain.addEventListener('compositionstart', () => (composing = true));
 plain.addEventListener('compositionend', () => (composing = false));
+
+// The full editor's script, kept in the page packed, unpacked here while
+// the core loads. Every control that needs the full editor is wired after
+// this, so it is at hand as soon as one can be used.
+const packedSource = $('code-editor-script');
+const source = await unpack(packedSource.textContent ?? '').then(
+  (bytes) => new TextDecoder().decode(bytes),
+  (e: Error) => e,
+);
+packedSource.remove();
+
 plain.addEventListener('keydown', (e) => {
   if (e.ctrlKey && !e.altKey && !e.shiftKey && !e.metaKey && e.key.toLowerCase() === 'm') {
     e.preventDefault();
@@ -49,17 +68,15 @@ plain.addEventListener('keydown', (e) => {
   }
 });
 
-// The full editor's script, kept in the page as text: compiled here, not
-// with the page.
+// Compiled here, not with the page.
 function codeEditorScript(): typeof createCodeEditor {
   const g = globalThis as { mox77CodeEditor?: typeof createCodeEditor };
   if (!g.mox77CodeEditor) {
-    const source = $('code-editor-script');
+    if (source instanceof Error) throw new Error(`The full editor could not be unpacked: ${source.message}`);
     const script = document.createElement('script');
-    script.textContent = source.textContent;
+    script.textContent = source;
     document.head.append(script);
     script.remove();
-    source.remove();
   }
   return g.mox77CodeEditor!;
 }

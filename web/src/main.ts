@@ -2,8 +2,8 @@
 // core is ready. Each panel lives in a module of its own around the shared
 // state (state.ts); a panel that follows the machine listens to 'machine'.
 import './style.css';
-import { $, page, corePromise } from './state';
-import { checkNow, applyFontSize, nextError, goToLine, setTabIndents, codeEditorHasFocus, focusEditor, completeEditor, editorView } from './editor';
+import { $, page, corePromise, emit } from './state';
+import { text, checkNow, applyFontSize, nextError, goToLine, setTabIndents, codeEditorHasFocus, focusEditor, completeEditor, editorView } from './editor';
 import { wireParts } from './parts';
 import { keep, wireKeep } from './keep';
 import { pageMessage } from './messages';
@@ -55,6 +55,8 @@ window.addEventListener('keydown', (e) => {
 
 document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSize}px`);
 showFileName();
+// typed into the field before the page was wired: kept like any edit
+if (text() !== page.kept.text) emit('text');
 
 async function start() {
   const core = (page.core = await corePromise.catch(() => null));
