@@ -239,3 +239,25 @@ test('typed and stepped before the full editor is in: text, cursor, focus, machi
     await context.close();
   }
 });
+
+test('text typed into the field before the page is wired stays, and is kept', async () => {
+  const { context, open } = await tabs();
+  const early = 'inc ax ; typed early\n';
+  const page = await context.newPage();
+  // as a student typing the moment the field appears, before any script ran
+  await page.addInitScript((t) => {
+    new MutationObserver((_, watch) => {
+      const field = document.getElementById('plain-editor');
+      if (field) {
+        field.value = t;
+        watch.disconnect();
+      }
+    }).observe(document, { childList: true, subtree: true });
+  }, early);
+  await page.goto(pageUrl);
+  await page.waitForSelector('body[data-ready]');
+  assert.equal(await doc(page), early);
+  await page.close({ runBeforeUnload: true });
+  assert.equal(await doc(await open()), early);
+  await context.close();
+});
