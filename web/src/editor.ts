@@ -2,7 +2,7 @@
 // A plain text field in the page's HTML takes the student's keys from the
 // first frame; the full editor (code-editor.ts: CodeMirror, which takes
 // longer to compile than the rest of the page to start) is kept in the page
-// as text, and put in the field's place, with its text, selection and focus,
+// packed, and put in the field's place, with its text, selection and focus,
 // once the page is ready, or at once when something needs it.
 import type { Assembly } from '@mox77core';
 import type { CodeEditor, createCodeEditor, LineNote } from './code-editor';
@@ -54,7 +54,7 @@ plain.addEventListener('compositionend', () => (composing = false));
 // the core loads. Every control that needs the full editor is wired after
 // this, so it is at hand as soon as one can be used.
 const packedSource = $('code-editor-script');
-const source = await unpack(packedSource.textContent ?? '').then(
+let source: string | Error | null = await unpack(packedSource.textContent ?? '').then(
   (bytes) => new TextDecoder().decode(bytes),
   (e: Error) => e,
 );
@@ -77,6 +77,7 @@ function codeEditorScript(): typeof createCodeEditor {
     script.textContent = source;
     document.head.append(script);
     script.remove();
+    source = null; // run once; no need to hold it
   }
   return g.mox77CodeEditor!;
 }

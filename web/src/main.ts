@@ -58,12 +58,17 @@ showFileName();
 // typed into the field before the page was wired: kept like any edit
 if (text() !== page.kept.text) emit('text');
 
+// The plain field stays the editor; the page says why.
+function editorFailed(e: Error) {
+  pageMessage(e.message, 'MOX77', 'error');
+}
+
 async function start() {
   const core = (page.core = await corePromise.catch(() => null));
   if (!core) {
     focusEditor();
     putDrawing();
-    void completeEditor();
+    void completeEditor().catch(editorFailed);
     $('error-count').textContent = ''; // no longer loading: nothing will check the text
     const why = await corePromise.then(() => 'unknown', (e: Error) => e.message);
     pageMessage(`The core could not start: ${why}`, 'MOX77', 'error');
@@ -77,7 +82,7 @@ async function start() {
   await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
   performance.mark('mox-ready-drawn');
   putDrawing();
-  await completeEditor();
+  await completeEditor().catch(editorFailed);
   performance.mark('mox-editor-complete');
   document.body.dataset.ready = '1';
   await openSharedLink();
