@@ -84,8 +84,8 @@ async function start() {
   putDrawing();
   await completeEditor().catch(editorFailed);
   performance.mark('mox-editor-complete');
-  document.body.dataset.ready = '1';
   await openSharedLink();
+  document.body.dataset.ready = '1'; // the tests' signal: everything in, a shared program too
 }
 void start();
 
