@@ -374,6 +374,21 @@ test('a core that cannot start: the editor still takes the text, and the page sa
   await context.close();
 });
 
+test('a core that never arrives: the page shows itself anyway, and its field takes the text', async () => {
+  const context = await (await browserOnce()).newContext();
+  await context.addInitScript(() => {
+    WebAssembly.compile = () => new Promise(() => {});
+  });
+  const page = await context.newPage();
+  await page.goto(pageUrl);
+  await page.click('#plain-editor', { timeout: 5000 });
+  await page.keyboard.type('halt');
+  assert.equal(await page.inputValue('#plain-editor'), 'halt');
+  await page.click('#step');
+  assert.equal(await page.textContent('#notice'), 'The core is still loading.');
+  await context.close();
+});
+
 test('no network: a whole session requests only the page itself', async () => {
   const page = await freshPage();
   await setText(page, PROGRAM);

@@ -65,6 +65,7 @@ function editorFailed(e: Error) {
 
 async function start() {
   const core = (page.core = await corePromise.catch(() => null));
+  document.body.hidden = false; // drawn first here (see the page's <body>)
   if (!core) {
     focusEditor();
     putDrawing();
