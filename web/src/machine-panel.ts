@@ -60,8 +60,19 @@ function buildTables(names: string[]) {
   }
 }
 
+// The core's texts of values, remembered: a paint asks for 272 of them, most
+// of them alike, and each call crosses into the core.
+const formatted = new Map<number, string>();
+let formattedBase = -1;
+
 function fmt(v: number): string {
-  return page.core!.formatNumber(v, page.kept.base);
+  if (formattedBase !== page.kept.base || formatted.size > 4096) {
+    formatted.clear();
+    formattedBase = page.kept.base;
+  }
+  let t = formatted.get(v);
+  if (t === undefined) formatted.set(v, (t = page.core!.formatNumber(v, page.kept.base)));
+  return t;
 }
 
 function placeName(l: Lit): string {
