@@ -19,6 +19,11 @@ const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'mox-cold-'));
 const blank = path.join(dir, 'blank.html');
 fs.writeFileSync(blank, '<!doctype html><html lang="en"><meta charset="utf-8"><title>Blank</title><button type="button">Step</button>');
+// The page's own HTML and CSS with no script, shown at once: the floor that
+// no change to the page's script can go below.
+const still = path.join(dir, 'still.html');
+fs.writeFileSync(still, fs.readFileSync(pages[0], 'latin1').replace(/<script\b[^>]*>[\s\S]*?<\/script>/g, '').replace('<body hidden>', '<body>'), 'latin1');
+const timedAsBlank = [blank, still];
 
 // The blank page's first frame, timed as the page times its own first
 // frame drawn once ready (the mark mox-ready-drawn): after the frame's
@@ -26,7 +31,7 @@ fs.writeFileSync(blank, '<!doctype html><html lang="en"><meta charset="utf-8"><t
 // the harness ran in the page (waitForFunction's injected script, say)
 // would take the page's main thread in the very time being measured.
 const probe = () => {
-  if (location.pathname.endsWith('/blank.html'))
+  if (/\/(blank|still)\.html$/.test(location.pathname))
     requestAnimationFrame(() => setTimeout(() => performance.mark('mox-ready-drawn'), 0));
   new PerformanceObserver((list) => {
     for (const m of list.getEntries()) console.log(`mark ${m.name}`);
@@ -44,7 +49,7 @@ async function open(browser, file) {
   page.on('dialog', (d) => d.accept());
   // the page is usable at mox-ready-drawn; its full editor (highlighting,
   // completion, squiggles) may come in after, at mox-editor-complete
-  const last = file === blank ? 'mark mox-ready-drawn' : 'all in';
+  const last = timedAsBlank.includes(file) ? 'mark mox-ready-drawn' : 'all in';
   const seen = new Promise((resolve) => page.on('console', (m) => m.text() === last && resolve()));
   await page.goto(pathToFileURL(file).href, { waitUntil: 'commit' });
   await Promise.race([seen, new Promise((_, reject) => setTimeout(() => reject(new Error(`${file}: no ${last}`)), 30000))]);
@@ -58,7 +63,7 @@ async function open(browser, file) {
 }
 
 const browser = await launch();
-const times = new Map([[blank, []], ...pages.map((p) => [p, []])]);
+const times = new Map([[blank, []], [still, []], ...pages.map((p) => [p, []])]);
 for (let i = 0; i < opens; i++)
   for (const file of times.keys()) times.get(file).push(await open(browser, file));
 await browser.close();
@@ -66,6 +71,8 @@ fs.rmSync(dir, { recursive: true });
 
 const base = median(times.get(blank).map((t) => t.ready));
 console.log(`blank page, first frame: ${base.toFixed(1)} ms from navigation (median of ${opens} cold opens)`);
+const floor = median(times.get(still).map((t) => t.ready));
+console.log(`the page's HTML and CSS alone, no script: first frame ${floor.toFixed(1)} ms, ${(floor - base).toFixed(1)} ms after the blank page`);
 for (const file of pages) {
   const t = median(times.get(file).map((x) => x.ready));
   const painted = median(times.get(file).map((x) => x.painted));
