@@ -26,8 +26,11 @@ export function setPartAvailable(paneId: string, available: boolean) {
 
 export function wireParts() {
   const bar = document.getElementById('parts')!;
-  // the run controls stick just below the tab bar, as many rows high as the width makes it
-  new ResizeObserver(() => document.documentElement.style.setProperty('--parts-height', `${bar.offsetHeight}px`)).observe(bar);
+  // the run controls stick just below the tab bar, as many rows high as the
+  // width makes it; set on the run bar alone, as one on the root would have
+  // the whole page's style worked out again
+  const runBar = document.getElementById('run-bar')!;
+  new ResizeObserver(() => runBar.style.setProperty('--parts-height', `${bar.offsetHeight}px`)).observe(bar);
   bar.addEventListener('click', (e) => {
     const tab = (e.target as HTMLElement).closest<HTMLButtonElement>('[role=tab]');
     if (!tab) return;
