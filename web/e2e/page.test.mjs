@@ -389,6 +389,14 @@ test('a core that never arrives: the page shows itself anyway, and its field tak
   await context.close();
 });
 
+test('with scripts turned off the page still shows itself', async () => {
+  const context = await (await browserOnce()).newContext({ javaScriptEnabled: false });
+  const page = await context.newPage();
+  await page.goto(pageUrl);
+  assert.ok(await page.isVisible('#plain-editor'));
+  await context.close();
+});
+
 test('no network: a whole session requests only the page itself', async () => {
   const page = await freshPage();
   await setText(page, PROGRAM);
