@@ -12,7 +12,7 @@ const coreWasm = path.join(repo, 'build/wasm/mox77-core.wasm');
 
 // What rides in the page packed (see web/src/unpack.ts): deflated, then
 // base64, a third of its plain base64 size.
-function pack(bytes: Uint8Array): string {
+export function pack(bytes: Uint8Array): string {
   return zlib.deflateRawSync(bytes, { level: 9 }).toString('base64');
 }
 
