@@ -22,7 +22,7 @@ fs.writeFileSync(blank, '<!doctype html><html lang="en"><meta charset="utf-8"><t
 // The page's own HTML and CSS with no script, shown at once: the floor that
 // no change to the page's script can go below.
 const still = path.join(dir, 'still.html');
-fs.writeFileSync(still, fs.readFileSync(pages[0], 'latin1').replace(/<script\b[^>]*>[\s\S]*?<\/script>/g, '').replace('<body hidden>', '<body>'), 'latin1');
+fs.writeFileSync(still, fs.readFileSync(pages[0], 'latin1').replace(/<script\b[^>]*>[\s\S]*?<\/script>/g, '').replace(/(<body\b[^>]*?)\s+hidden\b/, '$1'), 'latin1');
 const timedAsBlank = [blank, still];
 
 // The blank page's first frame, timed as the page times its own first
