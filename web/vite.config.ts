@@ -8,6 +8,7 @@ import zlib from 'node:zlib';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const repo = path.resolve(here, '..');
+const coreModule = path.join(repo, 'build/wasm/mox77-core.mjs');
 const coreWasm = path.join(repo, 'build/wasm/mox77-core.wasm');
 
 // What rides in the page packed (see web/src/unpack.ts): deflated, then
@@ -26,6 +27,25 @@ function packedCoreWasm(): Plugin {
       if (resolved !== `\0${id}`) return null;
       this.addWatchFile(coreWasm);
       return `export default ${JSON.stringify(pack(fs.readFileSync(coreWasm)))};`;
+    },
+  };
+}
+
+// In Node the core finds its wasm through new URL(..., import.meta.url)
+// (Emscripten 3.1.69 on). The page hands it the wasm itself, so Vite must
+// not take that URL for an asset and inline a second, unpacked copy.
+function coreUrlsLeftAlone(): Plugin {
+  return {
+    name: 'mox77-core-urls',
+    enforce: 'pre',
+    transform(code, id) {
+      if (id.split('?')[0] !== coreModule) return null;
+      return { code: code.replaceAll('new URL(', 'new URL(/* @vite-ignore */ '), map: null };
+    },
+    generateBundle(_options, bundle) {
+      for (const file of Object.values(bundle))
+        if (file.type === 'chunk' && file.code.includes('data:application/wasm'))
+          this.error(`${file.fileName} carries the core's wasm a second time, unpacked`);
     },
   };
 }
@@ -84,7 +104,7 @@ export default defineConfig({
   resolve: {
     alias: {
       // The C++ core compiled by scripts/build-wasm.sh; the one place it comes from.
-      '@mox77core': path.join(repo, 'build/wasm/mox77-core.mjs'),
+      '@mox77core': coreModule,
       '@examples': path.join(repo, 'examples'),
     },
   },
@@ -92,7 +112,7 @@ export default defineConfig({
   // Escaped to ASCII: a page of one-byte characters is decoded and parsed
   // without widening every string to two bytes, which shows in a cold start.
   esbuild: { charset: 'ascii' },
-  plugins: [packedCoreWasm(), codeEditorScript(), viteSingleFile({ removeViteModuleLoader: true }), asciiPage()],
+  plugins: [coreUrlsLeftAlone(), packedCoreWasm(), codeEditorScript(), viteSingleFile({ removeViteModuleLoader: true }), asciiPage()],
   build: {
     outDir: path.join(repo, 'build/web'),
     emptyOutDir: true,
