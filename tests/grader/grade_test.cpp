@@ -142,7 +142,7 @@ TEST_F(GradeTest, CsvAndJsonGiveTheSameRowsForScripts) {
         EXPECT_EQ(row[3], orEmpty(s["error"]));
         EXPECT_EQ(row[4], orEmpty(s["executed"]));
         EXPECT_EQ(row[5], orEmpty(s["halted"]));
-        EXPECT_EQ(row[6], s["result"]);
+        EXPECT_EQ(row[6], s["result"].get<std::string>());
         EXPECT_EQ(row[7], s["mismatches"].empty() ? "" : s["mismatches"][0].get<std::string>());
     }
     EXPECT_EQ(rows[3][0], "class/latin1 \\xe9t\\xe9.asm");
