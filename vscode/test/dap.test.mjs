@@ -154,6 +154,19 @@ test('setVariable writes a value that step back takes back, in the radix on show
   assert.ok((await allCells()).every((v) => v.value === '0'));
 });
 
+test('an initialize without pathFormat gets native paths, as the protocol says; a URI format is refused', async () => {
+  const bare = { adapterID: 'mox77', linesStartAt1: true, columnsStartAt1: true };
+  await assert.rejects(dc.initializeRequest({ ...bare, pathFormat: 'uri' }));
+  const response = await dc.initializeRequest(bare);
+  assert.ok(response.success);
+  assert.ok(response.body.supportsStepBack);
+  const program = join(root, 'examples/hello.asm');
+  const entry = dc.waitForEvent('stopped');
+  await Promise.all([dc.configurationDoneRequest(), dc.launchRequest({ program, stopOnEntry: true })]);
+  assert.equal((await entry).body.reason, 'entry');
+  assert.equal((await dc.stackTraceRequest({ threadId: 1 })).body.stackFrames[0].source.path, program);
+});
+
 test('a source with errors is refused with zerlant\'s lines; a .8xe runs as emurun runs it', async () => {
   const dir = scratch();
   const bad = join(dir, 'bad.asm');

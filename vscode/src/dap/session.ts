@@ -84,6 +84,14 @@ export class MoxDebugSession extends DebugSession {
     this.configured = new Promise((resolve) => (this.configurationDone = resolve));
   }
 
+  // The protocol makes "path" the default path format, but the library
+  // refuses an initialize that leaves it out: a client relying on the
+  // default would get no session. Any other format is still refused there.
+  protected dispatchRequest(request: DebugProtocol.Request): void {
+    if (request.command === 'initialize') request.arguments = { ...request.arguments, pathFormat: request.arguments?.pathFormat ?? 'path' };
+    super.dispatchRequest(request);
+  }
+
   protected initializeRequest(response: DebugProtocol.InitializeResponse): void {
     response.body = {
       supportsConfigurationDoneRequest: true,
