@@ -5,6 +5,7 @@ import { existsSync, readFileSync } from 'node:fs';
 import * as vscode from 'vscode';
 import { LanguageClient, TransportKind, type LanguageClientOptions, type ServerOptions } from 'vscode-languageclient/node';
 import { makeFragment } from '../../web/src/share';
+import { assembleCommand } from './commands';
 
 let client: LanguageClient | undefined;
 
@@ -65,7 +66,7 @@ async function assemble(): Promise<void> {
   if (!doc || doc.languageId !== 'mox77' || !client) return;
   if (!(await doc.save()) && doc.isDirty) return;
   const result = (await client.sendRequest('workspace/executeCommand', {
-    command: 'mox77.server.assemble',
+    command: assembleCommand,
     arguments: [doc.uri.toString()],
   })) as { lines: string[]; output: string | null };
   output.appendLine(`${doc.fileName}:`);

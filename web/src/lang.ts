@@ -7,10 +7,6 @@ import { hoverTooltip } from '@codemirror/view';
 import type { Extension } from '@codemirror/state';
 import type { InstructionInfo } from '@mox77core';
 
-export function tipText(info: InstructionInfo): string {
-  return `${info.form}    word ${info.word}    ${info.effect}`;
-}
-
 export function languageFor(table: InstructionInfo[], registers: string[]): Extension {
   const mnemonics = new Map(table.map((i) => [i.mnemonic, i]));
   const regs = new Set(registers);

@@ -11,10 +11,9 @@ import {
   type InitializeResult,
 } from 'vscode-languageserver/node';
 import { TextDocument } from 'vscode-languageserver-textdocument';
+import { assembleCommand } from '../commands';
 import { loadCore, latin1Bytes } from '../core';
 import { check, codeActions, completion, hover, inlayHints, semanticTokens, signatureHelp, tokenTypes } from './language';
-
-export const assembleCommand = 'mox77.server.assemble';
 
 const connection = createConnection(ProposedFeatures.all);
 const documents = new TextDocuments(TextDocument);
