@@ -77,14 +77,14 @@ std::int32_t wordValue(const Json& value, const std::string& place) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(*n));
 }
 
-const Json& objectField(const Json& value, const std::string& place, std::string_view what) {
+void requireObject(const Json& value, const std::string& place, std::string_view what) {
     if (!value.is_object())
         fail(place, "expected an object from " + std::string(what) + " to value");
-    return value;
 }
 
 void readRegisters(const Json& field, StateSpec& state) {
-    for (const auto& [name, value] : objectField(field, "registers", "register name").items()) {
+    requireObject(field, "registers", "register name");
+    for (const auto& [name, value] : field.items()) {
         const std::string place = fieldPlace("registers", name);
         std::size_t r = 0;
         while (r < registerNames.size() && lowerText(name) != registerNames[r])
@@ -98,7 +98,8 @@ void readRegisters(const Json& field, StateSpec& state) {
 }
 
 void readMemory(const Json& field, StateSpec& state) {
-    for (const auto& [address, value] : objectField(field, "memory", "cell address").items()) {
+    requireObject(field, "memory", "cell address");
+    for (const auto& [address, value] : field.items()) {
         const std::string place = fieldPlace("memory", address);
         const auto a = parseInteger(address, false);
         if (!a || *a > 255)
