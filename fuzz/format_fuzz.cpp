@@ -19,13 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data), 4);
 
     struct Radix {
-        int viewMode;
+        Base base;
         unsigned base;
         std::size_t longest;
     };
-    for (const Radix r :
-         {Radix{ViewBinary, 2, 32}, Radix{ViewDecimal, 10, 11}, Radix{ViewHex, 16, 8}}) {
-        const std::string text = formatNumber(value, r.viewMode);
+    for (const Radix r : {Radix{Base::Binary, 2, 32}, Radix{Base::Decimal, 10, 11},
+                          Radix{Base::Hexadecimal, 16, 8}}) {
+        const std::string text = formatNumber(value, r.base);
         check(!text.empty() && text.size() <= r.longest, "length within the radix's longest",
               input);
         const bool negative = r.base == 10 && value < 0;

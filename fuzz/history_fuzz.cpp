@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (action) {
         case 0: { // a load in either mode, which ends the history
             const std::string_view length = take(1);
-            emulator.executionMode = length.empty() || (length[0] & 1) ? StepByStep : FullExecution;
+            emulator.executionMode = length.empty() || (length[0] & 1)
+                                         ? ExecutionMode::StepByStep
+                                         : ExecutionMode::FullExecution;
             emulator.loadProgram(take(length.empty() ? 0 : static_cast<unsigned char>(length[0])));
             befores.clear();
             for (std::size_t i = 0; i < display.after.size(); ++i)
@@ -58,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         case 1:
-            emulator.executionMode = StepByStep;
+            emulator.executionMode = ExecutionMode::StepByStep;
             emulator.stepInstruction();
             break;
         case 2:

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Full execution: every complete word up to the first halt, never more
     // than L / 4 of them; an invalid text changes nothing.
-    emulator.executionMode = FullExecution;
+    emulator.executionMode = ExecutionMode::FullExecution;
     loadProgramFile(emulator, path);
     check(display.listing == text, "the listing shows the upper-cased text", bytes);
     check(display.title == "MOX77 - Full Execution Mode", "full execution title", bytes);
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Step by step on what the run left: each Step one word, a halt or the
     // end of the program rewinds, and nothing is read outside the program.
     display.forget();
-    emulator.executionMode = StepByStep;
+    emulator.executionMode = ExecutionMode::StepByStep;
     loadProgramFile(emulator, path);
     if (!valid) {
         check(!cpu.programLoaded, "an invalid text is not loaded for stepping", bytes);

@@ -29,9 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StateSpec values = state;
     values.running.reset();
     values.executed.reset();
-    for (const int viewMode : {ViewBinary, ViewDecimal, ViewHex})
-        check(stateMismatches(values, cpu, 0, viewMode).empty(), "a given state matches itself",
-              text);
+    for (const Base base : {Base::Binary, Base::Decimal, Base::Hexadecimal})
+        check(stateMismatches(values, cpu, 0, base).empty(), "a given state matches itself", text);
     if (const auto* start = std::get_if<StateSpec>(&starting))
         check(start->registers == state.registers && start->memory == state.memory,
               "a starting state reads as the expected one does", text);

@@ -51,8 +51,8 @@ void checkCycle(const Cycle& cycle, const ReferenceCycle& expected, const Change
         check(cycle.write.index == expected.index && cycle.write.before == expected.before &&
                   cycle.write.after == expected.after,
               "the described destination's values", bytes);
-    for (int viewMode = 0; viewMode < 3; ++viewMode)
-        for (const PhaseView& v : showCycle(cycle, viewMode))
+    for (const Base base : {Base::Binary, Base::Decimal, Base::Hexadecimal})
+        for (const PhaseView& v : showCycle(cycle, base))
             check(!v.line.empty() && !v.sentence.empty(), "every phase is told", bytes);
 }
 

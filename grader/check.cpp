@@ -46,7 +46,7 @@ void checkProgram(std::string_view fileText, Submission& s, const StateSpec& sta
     applyState(start, cpu);
     s.executed = cpu.runText(*program);
     s.halted = !cpu.running;
-    s.mismatches = stateMismatches(expected, cpu, *s.executed, ViewHex);
+    s.mismatches = stateMismatches(expected, cpu, *s.executed, Base::Hexadecimal);
 }
 
 } // namespace mox

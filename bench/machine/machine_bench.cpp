@@ -118,8 +118,8 @@ void BM_FullRunTold(benchmark::State& state) {
         emulator.loadProgram(text);
         if (state.range(0) == 1) {
             const auto cycle = emulator.lastCycle();
-            const auto phases = showCycle(*cycle, ViewHex);
-            told += narration(*cycle, ViewHex).size() + phases[4].line.size();
+            const auto phases = showCycle(*cycle, Base::Hexadecimal);
+            told += narration(*cycle, Base::Hexadecimal).size() + phases[4].line.size();
         }
         benchmark::DoNotOptimize(emulator.cpu.registers);
     }

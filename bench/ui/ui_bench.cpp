@@ -82,7 +82,7 @@ BENCHMARK(fullRunThroughWindowsWithDatapath)->Unit(benchmark::kMillisecond);
 void stepToFrame(benchmark::State& state, bool datapathOpen) {
     SilentDialogs dialogs;
     mox::ui::EmulatorWindows windows(dialogs);
-    windows.machine().executionMode = mox::StepByStep;
+    windows.machine().executionMode = mox::ExecutionMode::StepByStep;
     windows.machine().loadProgram(program());
     if (datapathOpen) {
         windows.showDatapath();
@@ -117,7 +117,7 @@ BENCHMARK(stepToFrameWithoutDatapath)->Unit(benchmark::kMillisecond);
 void playAtTopSpeed(benchmark::State& state) {
     SilentDialogs dialogs;
     mox::ui::EmulatorWindows windows(dialogs);
-    windows.machine().executionMode = mox::StepByStep;
+    windows.machine().executionMode = mox::ExecutionMode::StepByStep;
     windows.machine().loadProgram(program());
     windows.showDatapath();
     mox::ui::DatapathWindow& datapath = windows.datapathWindow();

@@ -164,7 +164,7 @@ Change Cpu::step(const char* word) {
 
 std::size_t Cpu::runText(std::string_view text) {
     if (display) {
-        showModeControls(*display, FullExecution);
+        showModeControls(*display, ExecutionMode::FullExecution);
         display->setExecutionTitle("MOX77 - Full Execution Mode");
     }
     if (firstNonHexChar(text) >= 0) {

@@ -189,11 +189,11 @@ namespace {
 // Texts of one cycle in one radix.
 class Teller {
 public:
-    Teller(const Cycle& cycle, int viewMode) : c_(cycle), viewMode_(viewMode) {}
+    Teller(const Cycle& cycle, Base base) : c_(cycle), base_(base) {}
 
-    std::string number(std::int32_t v) const { return formatNumber(v, viewMode_); }
+    std::string number(std::int32_t v) const { return formatNumber(v, base_); }
     std::string cell(int address) const {
-        return "memory" + cellName(static_cast<std::size_t>(address), viewMode_);
+        return "memory" + cellName(static_cast<std::size_t>(address), base_);
     }
     std::string wordText() const { return std::string(c_.word.data(), c_.word.size()); }
     std::string nameOf(const Source& s) const {
@@ -276,7 +276,7 @@ private:
         return number(s ? s->value : c_.write.before);
     }
 
-    int viewMode_;
+    Base base_;
 };
 
 // One text from its pieces: one call where a chain of + would build a
@@ -552,8 +552,8 @@ void showWrite(const Teller& t, PhaseView& v) {
 
 } // namespace
 
-std::array<PhaseView, 5> showCycle(const Cycle& cycle, int viewMode) {
-    const Teller t(cycle, viewMode);
+std::array<PhaseView, 5> showCycle(const Cycle& cycle, Base base) {
+    const Teller t(cycle, base);
     std::array<PhaseView, 5> phases;
     for (std::size_t i = 0; i < phases.size(); ++i)
         phases[i].phase = static_cast<Phase>(i);
@@ -565,10 +565,10 @@ std::array<PhaseView, 5> showCycle(const Cycle& cycle, int viewMode) {
     return phases;
 }
 
-std::string explainBlock(const Cycle& cycle, std::size_t number, int viewMode) {
+std::string explainBlock(const Cycle& cycle, std::size_t number, Base base) {
     std::string out = "word " + std::to_string(number) + ": " +
                       std::string(cycle.word.data(), cycle.word.size()) + "\n";
-    for (const PhaseView& v : showCycle(cycle, viewMode)) {
+    for (const PhaseView& v : showCycle(cycle, base)) {
         std::string name(phaseNames[static_cast<std::size_t>(v.phase)]);
         name.resize(9, ' ');
         out.append("  ").append(name).append(v.line).push_back('\n');
@@ -576,9 +576,9 @@ std::string explainBlock(const Cycle& cycle, std::size_t number, int viewMode) {
     return out;
 }
 
-std::string narration(const Cycle& cycle, int viewMode) {
+std::string narration(const Cycle& cycle, Base base) {
     std::string out;
-    for (const PhaseView& v : showCycle(cycle, viewMode))
+    for (const PhaseView& v : showCycle(cycle, base))
         out.append(out.empty() ? "" : " ").append(v.sentence);
     return out;
 }

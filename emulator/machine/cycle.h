@@ -16,6 +16,7 @@
 #pragma once
 
 #include "change.h"
+#include "format.h"
 #include "instruction_set.h"
 
 #include <array>
@@ -127,13 +128,13 @@ struct PhaseView {
 };
 
 // The five phases in order, numbers as formatNumber writes them for
-// `viewMode` (0 binary, 1 decimal, 2 hexadecimal).
-std::array<PhaseView, 5> showCycle(const Cycle& cycle, int viewMode);
+// `base`.
+std::array<PhaseView, 5> showCycle(const Cycle& cycle, Base base);
 
 // emurun --explain's block for the `number`th executed word (from 1).
-std::string explainBlock(const Cycle& cycle, std::size_t number, int viewMode);
+std::string explainBlock(const Cycle& cycle, std::size_t number, Base base);
 
 // The five sentences as one paragraph, for the narration region.
-std::string narration(const Cycle& cycle, int viewMode);
+std::string narration(const Cycle& cycle, Base base);
 
 } // namespace mox

@@ -12,8 +12,8 @@ namespace mox {
 
 enum class Icon { Information, Error };
 
-// Values of Emulator::executionMode.
-enum ExecutionMode { StepByStep = 0, FullExecution = 1 };
+// The Mode menu's choice; the numbers are what the desktop's settings keep.
+enum class ExecutionMode { StepByStep = 0, FullExecution = 1 };
 
 // The emulator's five top-level windows, by role.
 enum class Window { Main, About, Execution, MemoryMap, Instruction };
@@ -49,9 +49,9 @@ public:
     virtual void clearTypedInstruction() = 0;
 };
 
-// Mode 1: label hidden, Execute on, Step off; any other value the reverse.
-inline void showModeControls(Display& display, int mode) {
-    const bool full = mode == FullExecution;
+// Full execution: label hidden, Execute on, Step off; step by step the reverse.
+inline void showModeControls(Display& display, ExecutionMode mode) {
+    const bool full = mode == ExecutionMode::FullExecution;
     display.setNextInstructionVisible(!full);
     display.setExecuteEnabled(full);
     display.setStepEnabled(!full);

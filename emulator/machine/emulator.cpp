@@ -54,7 +54,7 @@ Emulator::Emulator(Display& d) : display(d) {
     cpu.history = &history;
 }
 
-void Emulator::showModeControls(int mode) {
+void Emulator::showModeControls(ExecutionMode mode) {
     mox::showModeControls(display, mode);
 }
 
@@ -77,14 +77,12 @@ void fetchWord(Cpu& cpu) {
 } // namespace
 
 void Emulator::stepInstruction() {
-    if (executionMode == FullExecution) {
+    if (executionMode == ExecutionMode::FullExecution) {
         display.showMessage("Error:\nYou are currently running in Execution mode, please restart "
                             "in step mode to use the step instruction",
                             "Error!", Icon::Information, std::nullopt);
         return;
     }
-    if (executionMode != StepByStep)
-        return;
     if (!cpu.programLoaded) {
         display.showMessage("You cannot step into a corrupt 8XE", "Sorry no can do", Icon::Error,
                             std::nullopt);
@@ -122,14 +120,12 @@ void Emulator::loadProgram(std::string_view fileText) {
     display.setWindowVisible(Window::MemoryMap, true);
     display.setProgramListing(text);
 
-    if (executionMode == FullExecution) {
+    if (executionMode == ExecutionMode::FullExecution) {
         cpu.runText(text);
         return;
     }
-    if (executionMode != StepByStep)
-        return;
     cpu.programLoaded = false;
-    showModeControls(StepByStep);
+    showModeControls(ExecutionMode::StepByStep);
     if (!isHexText(text)) {
         display.showMessage("Fatal Error:\nInvalid or Corrupt 8XE File", "Error!",
                             Icon::Information, std::nullopt);
@@ -198,7 +194,8 @@ bool Emulator::back() {
 }
 
 std::optional<Cycle> Emulator::nextCycle() const {
-    if (executionMode != StepByStep || !cpu.programLoaded || cpu.nextInstructionText().size() != 4)
+    if (executionMode != ExecutionMode::StepByStep || !cpu.programLoaded ||
+        cpu.nextInstructionText().size() != 4)
         return std::nullopt;
     return describeCycle(cpu.registers, cpu.memory, cpu.nextInstructionText(),
                          Origin{cpu.instructionPointer / 4});

@@ -21,13 +21,13 @@ public:
     Cpu cpu;
     // Every executed word since the last load, Reset, Clear or Fill.
     History history;
-    // 0 step by step, 1 full execution; set by the Mode menu, read by loads
-    // and Step.
-    int executionMode = FullExecution;
+    // Set by the Mode menu, read by loads and Step.
+    ExecutionMode executionMode = ExecutionMode::FullExecution;
     Display& display;
 
-    // Mode 1: label hidden, Execute on, Step off; any other value the reverse.
-    void showModeControls(int mode);
+    // Full execution: label hidden, Execute on, Step off; step by step the
+    // reverse.
+    void showModeControls(ExecutionMode mode);
     // "Next Instruction: " followed by the word.
     void showNextInstruction(std::string_view word);
 

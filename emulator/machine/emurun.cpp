@@ -57,7 +57,7 @@ const char* const usage =
     "file; 3 when the machine differs from the --expect file.\n";
 
 struct Options {
-    int viewMode = ViewHex;
+    Base base = Base::Hexadecimal;
     bool trace = false;
     bool explain = false;
     bool json = false;
@@ -79,13 +79,10 @@ void write(std::FILE* to, std::string_view text) {
     std::exit(1);
 }
 
-int viewModeOf(std::string_view radix) {
-    if (radix == "2")
-        return ViewBinary;
-    if (radix == "10")
-        return ViewDecimal;
-    if (radix == "16")
-        return ViewHex;
+Base baseOf(std::string_view radix) {
+    for (const int r : {2, 10, 16})
+        if (radix == std::to_string(r))
+            return *baseOfRadix(r);
     commandLineError("invalid radix '" + printableText(radix) + "' (use 2, 10 or 16)");
 }
 
@@ -108,7 +105,7 @@ Options parseOptions(int argc, char** argv) {
             } else if (arg == "--json") {
                 options.json = true;
             } else if (const auto radix = optionValue("--radix", argc, argv, i, commandLineError)) {
-                options.viewMode = viewModeOf(*radix);
+                options.base = baseOf(*radix);
             } else if (const auto init =
                            fileOptionValue("--init", argc, argv, i, commandLineError)) {
                 options.initPath = *init;
@@ -135,7 +132,7 @@ Options parseOptions(int argc, char** argv) {
 class TracingDisplay : public NullDisplay {
 public:
     TracingDisplay(const Cpu& cpu, std::string_view text, const Options& options, std::FILE* to)
-        : cpu_(cpu), text_(text), viewMode_(options.viewMode), trace_(options.trace),
+        : cpu_(cpu), text_(text), base_(options.base), trace_(options.trace),
           explain_(options.explain), to_(to) {}
 
     // The machine refreshes the displays once after each word, in order.
@@ -151,7 +148,7 @@ public:
             takeBack(registers, memory, change);
             const Cycle cycle =
                 describeCycle(registers, memory, word, Origin{static_cast<std::int32_t>(position)});
-            write(to_, explainBlock(cycle, executed_, viewMode_));
+            write(to_, explainBlock(cycle, executed_, base_));
         }
     }
 
@@ -163,11 +160,11 @@ private:
             line.append("  ")
                 .append(change.where == Change::Where::Register
                             ? std::string(registerNames[static_cast<std::size_t>(change.index)])
-                            : cellName(static_cast<std::size_t>(change.index), viewMode_))
+                            : cellName(static_cast<std::size_t>(change.index), base_))
                 .append(": ")
-                .append(formatNumber(change.before, viewMode_))
+                .append(formatNumber(change.before, base_))
                 .append(" -> ")
-                .append(formatNumber(change.after, viewMode_));
+                .append(formatNumber(change.after, base_));
         else if (cpu_.running)
             line.append("  -");
         // Only a halt ends a run while words remain.
@@ -179,7 +176,7 @@ private:
 
     const Cpu& cpu_;
     std::string_view text_;
-    int viewMode_;
+    Base base_;
     bool trace_, explain_;
     std::FILE* to_;
     std::size_t executed_ = 0;
@@ -198,13 +195,13 @@ std::string jsonReport(const Cpu& cpu, std::size_t executed,
     return report.dump() + "\n";
 }
 
-std::string textReport(const Cpu& cpu, std::size_t executed, int viewMode) {
+std::string textReport(const Cpu& cpu, std::size_t executed, Base base) {
     std::string out = "executed " + std::to_string(executed) + " words\nregisters:\n";
     for (std::size_t r = 0; r < 16; ++r)
         out.append("  ")
             .append(registerNames[r])
             .append("  ")
-            .append(formatNumber(cpu.registers[r], viewMode))
+            .append(formatNumber(cpu.registers[r], base))
             .push_back('\n');
     out.append("memory (cells that are not zero):\n");
     bool any = false;
@@ -213,9 +210,9 @@ std::string textReport(const Cpu& cpu, std::size_t executed, int viewMode) {
             continue;
         any = true;
         out.append("  ")
-            .append(cellName(a, viewMode))
+            .append(cellName(a, base))
             .append("  ")
-            .append(formatNumber(cpu.memory[a], viewMode))
+            .append(formatNumber(cpu.memory[a], base))
             .push_back('\n');
     }
     if (!any)
@@ -259,11 +256,11 @@ int run(const Options& options) {
 
     std::optional<std::vector<std::string>> mismatches;
     if (expected)
-        mismatches = stateMismatches(*expected, cpu, executed, options.viewMode);
+        mismatches = stateMismatches(*expected, cpu, executed, options.base);
     if (options.json) {
         write(stdout, jsonReport(cpu, executed, mismatches));
     } else {
-        write(stdout, textReport(cpu, executed, options.viewMode));
+        write(stdout, textReport(cpu, executed, options.base));
         if (mismatches) {
             for (const std::string& line : *mismatches)
                 write(stdout, line + "\n");

@@ -231,14 +231,14 @@ void applyState(const StateSpec& state, Cpu& cpu) {
             cpu.memory[a] = *state.memory[a];
 }
 
-std::string cellName(std::size_t address, int viewMode) {
+std::string cellName(std::size_t address, Base base) {
     std::string name = "[";
-    name.append(formatNumber(static_cast<std::int32_t>(address), viewMode)).push_back(']');
+    name.append(formatNumber(static_cast<std::int32_t>(address), base)).push_back(']');
     return name;
 }
 
 std::vector<std::string> stateMismatches(const StateSpec& expected, const Cpu& cpu,
-                                         std::size_t executed, int viewMode) {
+                                         std::size_t executed, Base base) {
     std::vector<std::string> lines;
     const auto differ = [&lines](const std::string& what, const std::string& want,
                                  const std::string& got) {
@@ -252,12 +252,12 @@ std::vector<std::string> stateMismatches(const StateSpec& expected, const Cpu& c
         differ("running", flag(*expected.running), flag(cpu.running));
     for (std::size_t r = 0; r < cpu.registers.size(); ++r)
         if (expected.registers[r])
-            differ(std::string(registerNames[r]), formatNumber(*expected.registers[r], viewMode),
-                   formatNumber(cpu.registers[r], viewMode));
+            differ(std::string(registerNames[r]), formatNumber(*expected.registers[r], base),
+                   formatNumber(cpu.registers[r], base));
     for (std::size_t a = 0; a < cpu.memory.size(); ++a)
         if (expected.memory[a])
-            differ(cellName(a, viewMode), formatNumber(*expected.memory[a], viewMode),
-                   formatNumber(cpu.memory[a], viewMode));
+            differ(cellName(a, base), formatNumber(*expected.memory[a], base),
+                   formatNumber(cpu.memory[a], base));
     return lines;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cpu.h"
+#include "format.h"
 
 #include <array>
 #include <cstddef>
@@ -43,9 +44,9 @@ void applyState(const StateSpec& state, Cpu& cpu);
 // "executed: expected 12, got 11", "running: expected false, got true",
 // "ax: expected ff, got fe", "[10]: expected 5, got 0". None when all match.
 std::vector<std::string> stateMismatches(const StateSpec& expected, const Cpu& cpu,
-                                         std::size_t executed, int viewMode);
+                                         std::size_t executed, Base base);
 
 // A cell's name as reports write it: "[10]" in the view mode's radix.
-std::string cellName(std::size_t address, int viewMode);
+std::string cellName(std::size_t address, Base base);
 
 } // namespace mox

@@ -21,12 +21,11 @@ constexpr int writePhase = static_cast<int>(Phase::Write);
 
 } // namespace
 
-DatapathFollower::DatapathFollower(Emulator& emulator_, DatapathWindow& window_,
-                                   const int& viewMode_)
-    : emulator(emulator_), window(window_), viewMode(viewMode_) {}
+DatapathFollower::DatapathFollower(Emulator& emulator_, DatapathWindow& window_)
+    : emulator(emulator_), window(window_) {}
 
 void DatapathFollower::showPhases(const Cycle& cycle, int first, int last, const QString& heading) {
-    const auto phases = showCycle(cycle, viewMode);
+    const auto phases = showCycle(cycle, base);
     DatapathWindow::Frame frame;
     frame.heading = heading;
     // What the earlier phases put in the slots stays, as a register keeps
@@ -72,7 +71,7 @@ void DatapathFollower::follow() {
 }
 
 std::optional<Cycle> DatapathFollower::stepCycle() const {
-    if (emulator.executionMode != StepByStep) {
+    if (emulator.executionMode != ExecutionMode::StepByStep) {
         return std::nullopt;
     }
     return emulator.nextCycle();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cycle.h"
+#include "format.h"
 
 #include <QString>
 #include <optional>
@@ -18,8 +19,10 @@ class DatapathWindow;
 
 class DatapathFollower {
 public:
-    // `viewMode` is read at every frame: numbers in the Memory Map's base.
-    DatapathFollower(Emulator& emulator, DatapathWindow& window, const int& viewMode);
+    DatapathFollower(Emulator& emulator, DatapathWindow& window);
+
+    // Numbers in the Memory Map's base, from the next frame on.
+    void setBase(Base chosen) { base = chosen; }
 
     // Shows the last executed word's cycle, all phases at once; called after
     // every executed or taken back word. Ends a walk by Phase.
@@ -40,7 +43,7 @@ private:
 
     Emulator& emulator;
     DatapathWindow& window;
-    const int& viewMode;
+    Base base = Base::Hexadecimal;
     // The word Phase walks through and the phase shown; none between walks.
     std::optional<Cycle> walk;
     int walkPhase = 0;

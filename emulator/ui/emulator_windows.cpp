@@ -34,7 +34,7 @@ QString toQString(std::string_view text) {
 const QString modeKey = QStringLiteral("mode");
 
 // "ax: was 0, now ff", "cell 05: was 0, now ff", in the shown base.
-QString describeChange(const Change& change, int viewMode) {
+QString describeChange(const Change& change, Base base) {
     QString where;
     switch (change.where) {
     case Change::Where::Nothing:
@@ -47,8 +47,8 @@ QString describeChange(const Change& change, int viewMode) {
         break;
     }
     return QStringLiteral("%1: was %2, now %3")
-        .arg(where, toQString(formatNumber(change.before, viewMode)),
-             toQString(formatNumber(change.after, viewMode)));
+        .arg(where, toQString(formatNumber(change.before, base)),
+             toQString(formatNumber(change.after, base)));
 }
 
 } // namespace
@@ -56,12 +56,13 @@ QString describeChange(const Change& change, int viewMode) {
 EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
     : dialogs(dialogs_), emulator(*this), main(std::make_unique<MainWindow>()),
       about(std::make_unique<AboutWindow>()),
-      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, view, lit)),
-      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, view, lit)),
+      execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, lit)),
+      memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, lit)),
       instruction(std::make_unique<InstructionWindow>()),
       datapath(std::make_unique<DatapathWindow>()),
-      follower(std::make_unique<DatapathFollower>(emulator, *datapath, view)) {
+      follower(std::make_unique<DatapathFollower>(emulator, *datapath)) {
     connectWindows();
+    setBase(shownBase);
     main->show();
     setProgramListing("");
 }
@@ -73,10 +74,10 @@ EmulatorWindows::~EmulatorWindows() {
 
 void EmulatorWindows::connectWindows() {
     QObject::connect(main.get(), &MainWindow::runRequested, main.get(), [this] { runCommand(); });
-    QObject::connect(main.get(), &MainWindow::modeChosen, main.get(), [this](int mode) {
+    QObject::connect(main.get(), &MainWindow::modeChosen, main.get(), [this](ExecutionMode mode) {
         emulator.executionMode = mode;
         if (settings) {
-            settings->setValue(modeKey, mode);
+            settings->setValue(modeKey, static_cast<int>(mode));
         }
     });
     QObject::connect(main.get(), &MainWindow::aboutRequested, about.get(), &QWidget::show);
@@ -107,10 +108,12 @@ void EmulatorWindows::connectWindows() {
 
     // The datapath's numbers follow the base; Clear and Fill forget the
     // words it shows.
-    QObject::connect(memoryMap.get(), &MemoryMapWindow::viewModeChanged, memoryMap.get(), [this] {
-        refreshAll();
-        follower->follow();
-    });
+    QObject::connect(memoryMap.get(), &MemoryMapWindow::baseChosen, memoryMap.get(),
+                     [this](Base base) {
+                         setBase(base);
+                         refreshAll();
+                         follower->follow();
+                     });
     // Clear and Fill leave the registers and their texts alone.
     QObject::connect(memoryMap.get(), &MemoryMapWindow::highlightsCleared, execution.get(),
                      &ExecutionWindow::refreshRegisterHighlights);
@@ -161,7 +164,7 @@ void EmulatorWindows::loadFile(const std::string& path) {
     // Play goes through the program it started on, not a new one.
     datapath->pause();
     lastPath = path;
-    if (emulator.executionMode == FullExecution) {
+    if (emulator.executionMode == ExecutionMode::FullExecution) {
         fullRun([&] { loadProgramFile(emulator, path); });
     } else {
         loadProgramFile(emulator, path);
@@ -211,12 +214,24 @@ void EmulatorWindows::openArguments(const QStringList& arguments) {
 
 void EmulatorWindows::rememberModeIn(std::unique_ptr<QSettings> store) {
     settings = std::move(store);
-    const int mode = settings->value(modeKey, FullExecution).toInt();
-    setMode(mode == StepByStep ? StepByStep : FullExecution);
+    // Anything but step by step, such as a value from another version, is
+    // full execution, the Mode menu's start.
+    const int kept =
+        settings->value(modeKey, static_cast<int>(ExecutionMode::FullExecution)).toInt();
+    setMode(kept == static_cast<int>(ExecutionMode::StepByStep) ? ExecutionMode::StepByStep
+                                                                : ExecutionMode::FullExecution);
 }
 
-void EmulatorWindows::setMode(int mode) {
-    main->onMainCommand(mode == StepByStep ? StepByStepCommand : FullExecutionCommand);
+void EmulatorWindows::setMode(ExecutionMode mode) {
+    main->onMainCommand(mode == ExecutionMode::StepByStep ? StepByStepCommand
+                                                          : FullExecutionCommand);
+}
+
+void EmulatorWindows::setBase(Base base) {
+    shownBase = base;
+    memoryMap->showBase(base);
+    execution->setBase(base);
+    follower->setBase(base);
 }
 
 template <class Run> void EmulatorWindows::fullRun(Run&& run) {
@@ -261,7 +276,7 @@ void EmulatorWindows::refreshDisplays(const Change& change) {
 }
 
 void EmulatorWindows::announce(const Change& change, QWidget* source) {
-    announcement = describeChange(change, view);
+    announcement = describeChange(change, shownBase);
     source->setAccessibleDescription(announcement);
 }
 

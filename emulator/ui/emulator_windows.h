@@ -31,7 +31,7 @@ public:
     ~EmulatorWindows() override;
 
     Emulator& machine() { return emulator; }
-    int viewMode() const { return view; }
+    Base base() const { return shownBase; }
 
     MainWindow& mainWindow() const { return *main; }
     AboutWindow& aboutWindow() const { return *about; }
@@ -91,11 +91,13 @@ private:
     // Tells a screen reader what a Step, Back or typed word changed,
     // through the description of the control that did it.
     void announce(const Change& change, QWidget* source);
-    void setMode(int mode);
+    void setMode(ExecutionMode mode);
+    // The View menu's choice, passed on to every window that shows numbers.
+    void setBase(Base base);
 
     Dialogs& dialogs;
     Emulator emulator;
-    int view = ViewHex;
+    Base shownBase = Base::Hexadecimal;
     Highlights lit;
     bool inFullRun = false;
     std::string lastPath;

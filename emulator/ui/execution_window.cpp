@@ -21,8 +21,8 @@
 namespace mox::ui {
 
 ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
-                                 const int& viewMode_, const Highlights& highlights_)
-    : registers(registers_), viewMode(viewMode_), highlights(highlights_) {
+                                 const Highlights& highlights_)
+    : registers(registers_), highlights(highlights_) {
     setUpTopLevel(this, "CPUWIN", QStringLiteral("MOX77"), QSize(400, 400));
     move(625, 340);
 
@@ -136,9 +136,8 @@ QPushButton* ExecutionWindow::button(const QString& text) const {
 }
 
 void ExecutionWindow::refreshRegisters() {
-    boxes[0]->showNumber(page, registers[page], viewMode, highlights.registerBefore(page));
-    boxes[1]->showNumber(page + 1, registers[page + 1], viewMode,
-                         highlights.registerBefore(page + 1));
+    boxes[0]->showNumber(page, registers[page], base, highlights.registerBefore(page));
+    boxes[1]->showNumber(page + 1, registers[page + 1], base, highlights.registerBefore(page + 1));
 }
 
 void ExecutionWindow::refreshRegisterHighlights() {

@@ -2,6 +2,8 @@
 // a time, the next word in step mode, and the run buttons.
 #pragma once
 
+#include "format.h"
+
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -24,12 +26,12 @@ class ExecutionWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // All three are read at every refresh: the machine's registers, the number
-    // base that the Memory Map's View menu chooses, and which registers the
-    // last executed words changed.
-    ExecutionWindow(const std::array<std::int32_t, 16>& registers, const int& viewMode,
-                    const Highlights& highlights);
+    // Both are read at every refresh: the machine's registers and which
+    // registers the last executed words changed.
+    ExecutionWindow(const std::array<std::int32_t, 16>& registers, const Highlights& highlights);
 
+    // The base the Memory Map's View menu chose, from the next refresh on.
+    void setBase(Base chosen) { base = chosen; }
     void refreshRegisters();
     // Lights the boxes as the highlights say, rewriting no text.
     void refreshRegisterHighlights();
@@ -90,7 +92,7 @@ private:
     std::optional<qsizetype> textOffset(int position) const;
 
     const std::array<std::int32_t, 16>& registers;
-    const int& viewMode;
+    Base base = Base::Hexadecimal;
     const Highlights& highlights;
     int page = 0;
     std::array<AddressBox*, 2> boxes{};

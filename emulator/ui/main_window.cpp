@@ -76,7 +76,8 @@ void MainWindow::onMainCommand(int id) {
     case StepByStepCommand:
         findCommand(this, FullExecutionCommand)->setChecked(id == FullExecutionCommand);
         findCommand(this, StepByStepCommand)->setChecked(id == StepByStepCommand);
-        emit modeChosen(id == FullExecutionCommand ? FullExecution : StepByStep);
+        emit modeChosen(id == FullExecutionCommand ? ExecutionMode::FullExecution
+                                                   : ExecutionMode::StepByStep);
         break;
     case AboutCommand:
         emit aboutRequested();

@@ -2,6 +2,8 @@
 // File, Mode and Help menus.
 #pragma once
 
+#include "display.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -35,7 +37,7 @@ public:
 
 signals:
     void runRequested();
-    void modeChosen(int executionMode);
+    void modeChosen(mox::ExecutionMode mode);
     void aboutRequested();
     void closed();
 

@@ -16,6 +16,16 @@ namespace mox::ui {
 
 namespace {
 
+// The View menu's items, in its order.
+struct BaseItem {
+    Base base;
+    const char* name;
+    int command;
+};
+constexpr BaseItem baseItems[] = {{Base::Binary, "View as Binary", ViewBinaryCommand},
+                                  {Base::Decimal, "View as Decimal", ViewDecimalCommand},
+                                  {Base::Hexadecimal, "View as H&ex", ViewHexCommand}};
+
 bool inPictureColumn(QPoint p) {
     return p.x() > 538 && p.x() < 613;
 }
@@ -33,7 +43,7 @@ void MemoryMapView::create(QWidget* parent) {
         const int column = k % 3;
         const int row = k / 3;
         auto* box = new AddressBox(parent, QPoint(30 + 175 * column, 70 + 75 * row));
-        box->showNumber(0, 0, viewMode);
+        box->showNumber(0, 0, base);
         cells[static_cast<std::size_t>(k)] = box;
     }
 }
@@ -43,10 +53,10 @@ void MemoryMapView::refresh() {
         const int address = first + i;
         // Past the last cell a slot reads address 0, value 0.
         if (address <= 255) {
-            cell(i)->showNumber(address, memory[static_cast<std::size_t>(address)], viewMode,
+            cell(i)->showNumber(address, memory[static_cast<std::size_t>(address)], base,
                                 highlights.cellBefore(address));
         } else {
-            cell(i)->showNoCell(viewMode);
+            cell(i)->showNoCell(base);
         }
     }
 }
@@ -65,9 +75,9 @@ void MemoryMapView::scrollDown() {
     }
 }
 
-MemoryMapWindow::MemoryMapWindow(const std::array<std::int32_t, 256>& memory_, int& viewMode_,
+MemoryMapWindow::MemoryMapWindow(const std::array<std::int32_t, 256>& memory_,
                                  Highlights& highlights_)
-    : viewMode(viewMode_), highlights(highlights_), mapView(memory_, viewMode_, highlights_) {
+    : highlights(highlights_), mapView(memory_, highlights_) {
     setUpTopLevel(this, "CPUMEM", QStringLiteral("Memory Map"), QSize(640, 480));
     move(0, 0);
     auto* menuBar = new QMenuBar(this);
@@ -115,12 +125,8 @@ void MemoryMapWindow::createMenus() {
     QMenu* view = bar->addMenu(QStringLiteral("View"));
     // Check marks, not the radio bullets of an exclusive action group;
     // memoryMapCommand moves them.
-    const QString names[] = {QStringLiteral("View as Binary"), QStringLiteral("View as Decimal"),
-                             QStringLiteral("View as H&ex")};
-    for (int mode = ViewBinary; mode <= ViewHex; ++mode) {
-        QAction* action = addCommand(view, names[mode], ViewBinaryCommand + mode);
-        action->setCheckable(true);
-        action->setChecked(mode == viewMode);
+    for (const BaseItem& item : baseItems) {
+        addCommand(view, QString::fromLatin1(item.name), item.command)->setCheckable(true);
     }
     QMenu* mem = bar->addMenu(QStringLiteral("Mem"));
     addCommand(mem, QStringLiteral("Clear"), ClearCommand);
@@ -134,16 +140,23 @@ void MemoryMapWindow::createMenus() {
     }
 }
 
+void MemoryMapWindow::showBase(Base base) {
+    for (const BaseItem& item : baseItems) {
+        findCommand(this, item.command)->setChecked(item.base == base);
+    }
+    mapView.setBase(base);
+}
+
 void MemoryMapWindow::memoryMapCommand(int id) {
     switch (id) {
     case ViewBinaryCommand:
     case ViewDecimalCommand:
     case ViewHexCommand:
-        for (int other = ViewBinaryCommand; other <= ViewHexCommand; ++other) {
-            findCommand(this, other)->setChecked(other == id);
+        for (const BaseItem& item : baseItems) {
+            if (item.command == id) {
+                emit baseChosen(item.base);
+            }
         }
-        viewMode = id - ViewBinaryCommand;
-        emit viewModeChanged();
         break;
     case ClearCommand:
     case FillCommand:

@@ -2,6 +2,8 @@
 // fifteen addresses at a time with the Up and Down pictures.
 #pragma once
 
+#include "format.h"
+
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -28,13 +30,14 @@ public:
     static constexpr int cellCount = 20;
     static constexpr int pageStep = 15;
 
-    MemoryMapView(const std::array<std::int32_t, 256>& memory, const int& viewMode,
-                  const Highlights& highlights)
-        : memory(memory), viewMode(viewMode), highlights(highlights) {}
+    MemoryMapView(const std::array<std::int32_t, 256>& memory, const Highlights& highlights)
+        : memory(memory), highlights(highlights) {}
 
     // Builds the cells on `parent` in rows of three.
     void create(QWidget* parent);
     void refresh();
+    // From the next refresh on.
+    void setBase(Base chosen) { base = chosen; }
     void scrollUp();
     void scrollDown();
 
@@ -43,7 +46,7 @@ public:
 
 private:
     const std::array<std::int32_t, 256>& memory;
-    const int& viewMode;
+    Base base = Base::Hexadecimal;
     const Highlights& highlights;
     std::array<AddressBox*, cellCount> cells{};
     int first = 0;
@@ -53,11 +56,8 @@ class MemoryMapWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // `viewMode` is the program-wide number base, which only this window's
-    // View menu changes; `highlights` tells which cells the last executed
-    // words changed.
-    MemoryMapWindow(const std::array<std::int32_t, 256>& memory, int& viewMode,
-                    Highlights& highlights);
+    // `highlights` tells which cells the last executed words changed.
+    MemoryMapWindow(const std::array<std::int32_t, 256>& memory, Highlights& highlights);
 
     MemoryMapView& view() { return mapView; }
     QWidget* clientArea() const { return client; }
@@ -67,13 +67,16 @@ public:
     bool downLit() const { return downState.value_or(false); }
 
     void memoryMapCommand(int id);
+    // Checks the base's View item and shows the cells in it from the next
+    // refresh on.
+    void showBase(Base base);
     void setUpImage(bool lit);
     void setDownImage(bool lit);
     void onApplicationStateChanged(Qt::ApplicationState state);
 
 signals:
-    // The base changed: every number display has to be rewritten.
-    void viewModeChanged();
+    // The View menu chose a base: every number display has to be rewritten.
+    void baseChosen(mox::Base base);
     // Clear or Fill put out every highlight, the registers' too.
     void highlightsCleared();
     // Mem > Clear and Fill: every cell to 0 or to 255, which the machine does.
@@ -88,7 +91,6 @@ private:
     void createMenus();
     void createKeys();
 
-    int& viewMode;
     Highlights& highlights;
     MemoryMapView mapView;
     QWidget* client = nullptr;

@@ -358,26 +358,25 @@ bool AddressBox::eventFilter(QObject* watched, QEvent* event) {
     return QLabel::eventFilter(watched, event);
 }
 
-void AddressBox::showNumber(std::int32_t address, std::int32_t value, int viewMode,
+void AddressBox::showNumber(std::int32_t address, std::int32_t value, Base base,
                             std::optional<std::int32_t> before) {
-    showSlot(address, value, viewMode, before, false);
+    showSlot(address, value, base, before, false);
 }
 
-void AddressBox::showNoCell(int viewMode) {
-    showSlot(0, 0, viewMode, std::nullopt, true);
+void AddressBox::showNoCell(Base base) {
+    showSlot(0, 0, base, std::nullopt, true);
 }
 
-void AddressBox::showSlot(std::int32_t address, std::int32_t value, int viewMode,
+void AddressBox::showSlot(std::int32_t address, std::int32_t value, Base base,
                           std::optional<std::int32_t> before, bool noCellSlot) {
-    const bool modeChanged = !shown || viewMode != shownViewMode;
-    const bool addressChanged = modeChanged || address != shownAddress || noCell != noCellSlot;
-    const bool valueChanged = modeChanged || value != shownValue;
-    if (modeChanged || address != shownAddress) {
-        setText(QStringLiteral("Address: ") +
-                QString::fromStdString(formatNumber(address, viewMode)));
+    const bool baseChanged = !shown || base != shownBase;
+    const bool addressChanged = baseChanged || address != shownAddress || noCell != noCellSlot;
+    const bool valueChanged = baseChanged || value != shownValue;
+    if (baseChanged || address != shownAddress) {
+        setText(QStringLiteral("Address: ") + QString::fromStdString(formatNumber(address, base)));
     }
     if (valueChanged) {
-        field->setText(QString::fromStdString(formatNumber(value, viewMode)));
+        field->setText(QString::fromStdString(formatNumber(value, base)));
     }
     // Read from the start after every refresh, as a read-only field is: a
     // long binary value would otherwise show only its last digits.
@@ -385,7 +384,7 @@ void AddressBox::showSlot(std::int32_t address, std::int32_t value, int viewMode
     shown = true;
     shownAddress = address;
     shownValue = value;
-    shownViewMode = viewMode;
+    shownBase = base;
     noCell = noCellSlot;
     const bool litChanged = before != shownBefore;
     showBefore(before);
@@ -458,12 +457,12 @@ QString AddressBox::valueText() const {
 }
 
 QString AddressBox::hint() const {
-    const QString now = QString::fromStdString(formatNumber(shownValue, shownViewMode));
+    const QString now = QString::fromStdString(formatNumber(shownValue, shownBase));
     if (!shownBefore) {
         return now;
     }
     return QStringLiteral("was %1, now %2")
-        .arg(QString::fromStdString(formatNumber(*shownBefore, shownViewMode)), now);
+        .arg(QString::fromStdString(formatNumber(*shownBefore, shownBase)), now);
 }
 
 bool AddressBox::event(QEvent* event) {

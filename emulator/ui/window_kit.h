@@ -2,6 +2,8 @@
 // font, the bitmaps, picture controls and the bordered number boxes.
 #pragma once
 
+#include "format.h"
+
 #include <QAccessible>
 #include <QColor>
 #include <QLabel>
@@ -93,7 +95,7 @@ public:
     // `before` is the value an executed word changed, for a lit box; nothing
     // for a plain one. Texts are set only when what they show changes, so
     // that refreshing after every executed word stays cheap.
-    void showNumber(std::int32_t address, std::int32_t value, int viewMode,
+    void showNumber(std::int32_t address, std::int32_t value, Base base,
                     std::optional<std::int32_t> before = std::nullopt);
     // Lights or puts out the box, leaving its texts as they are.
     void showBefore(std::optional<std::int32_t> before);
@@ -105,7 +107,7 @@ public:
     QString hint() const;
     QLineEdit* valueField() const { return field; }
     // A Memory Map slot past the last cell: it shows address 0, value 0.
-    void showNoCell(int viewMode);
+    void showNoCell(Base base);
 
 protected:
     bool event(QEvent* event) override;
@@ -117,7 +119,7 @@ private:
     // 05", and what a lit box changed.
     void updateAccessibleTexts();
     void accessibilityActiveChanged(bool active) override;
-    void showSlot(std::int32_t address, std::int32_t value, int viewMode,
+    void showSlot(std::int32_t address, std::int32_t value, Base base,
                   std::optional<std::int32_t> before, bool noCellSlot);
 
     QLineEdit* field;
@@ -128,7 +130,7 @@ private:
     bool shown = false;
     std::int32_t shownAddress = 0;
     std::int32_t shownValue = 0;
-    int shownViewMode = 0;
+    Base shownBase = Base::Binary;
     std::optional<std::int32_t> shownBefore;
 };
 

@@ -274,30 +274,30 @@ TEST(CpuRunText, RepeatsOnTheValuesLeftBefore) {
 
 struct FormatCase {
     std::int32_t value;
-    int mode;
+    Base base;
     const char* expected;
 };
 
 TEST(FormatNumber, EveryBase) {
     const FormatCase cases[] = {
-        {0, ViewBinary, "0"},
-        {0, ViewDecimal, "0"},
-        {0, ViewHex, "0"},
-        {5, ViewBinary, "101"},
-        {255, ViewHex, "ff"},
-        {255, ViewDecimal, "255"},
-        {-1, ViewDecimal, "-1"},
-        {-1, ViewHex, "ffffffff"},
-        {-1, ViewBinary, "11111111111111111111111111111111"},
-        {INT32_MIN, ViewDecimal, "-2147483648"},
-        {INT32_MIN, ViewHex, "80000000"},
-        {INT32_MIN, ViewBinary, "10000000000000000000000000000000"},
-        {INT32_MAX, ViewDecimal, "2147483647"},
-        {INT32_MAX, ViewHex, "7fffffff"},
-        {0x1234abcd, ViewHex, "1234abcd"},
+        {0, Base::Binary, "0"},
+        {0, Base::Decimal, "0"},
+        {0, Base::Hexadecimal, "0"},
+        {5, Base::Binary, "101"},
+        {255, Base::Hexadecimal, "ff"},
+        {255, Base::Decimal, "255"},
+        {-1, Base::Decimal, "-1"},
+        {-1, Base::Hexadecimal, "ffffffff"},
+        {-1, Base::Binary, "11111111111111111111111111111111"},
+        {INT32_MIN, Base::Decimal, "-2147483648"},
+        {INT32_MIN, Base::Hexadecimal, "80000000"},
+        {INT32_MIN, Base::Binary, "10000000000000000000000000000000"},
+        {INT32_MAX, Base::Decimal, "2147483647"},
+        {INT32_MAX, Base::Hexadecimal, "7fffffff"},
+        {0x1234abcd, Base::Hexadecimal, "1234abcd"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(formatNumber(c.value, c.mode), c.expected) << c.value << " mode " << c.mode;
+        EXPECT_EQ(formatNumber(c.value, c.base), c.expected) << c.value << " base " << int(c.base);
 }
 
 } // namespace

@@ -325,7 +325,7 @@ TEST(Cycle, LightsOnlyTheDrawingsIdsAndFillsOnlyItsSlots) {
          {"1110", "2110", "3110", "4012", "5012", "9001", "e012", "f000", "0000", "8010"})
         for (const Origin origin : {Origin{0}, Origin{}})
             for (const PhaseView& v :
-                 showCycle(describeCycle(registers, memory, word, origin), 2)) {
+                 showCycle(describeCycle(registers, memory, word, origin), Base::Hexadecimal)) {
                 for (std::string_view id : v.lit)
                     EXPECT_TRUE(drawingIds.count(std::string(id))) << word << ": " << id;
                 for (const auto& [slot, text] : v.values) {
@@ -345,7 +345,7 @@ TEST(Cycle, LightsThePathTheValueTakes) {
     const std::array<std::int32_t, 256> memory{};
     registers[1] = 5;
     const auto phases = [&](const char* word, Origin origin = Origin{0}) {
-        return showCycle(describeCycle(registers, memory, word, origin), 2);
+        return showCycle(describeCycle(registers, memory, word, origin), Base::Hexadecimal);
     };
     const auto loadm = phases("1110");
     EXPECT_TRUE(lit(loadm[2], "memory") && lit(loadm[2], "bus-ir-memory"));
@@ -385,27 +385,27 @@ TEST(Cycle, TellsTheCycleInPlainWords) {
     registers[0] = 0xff;
     registers[1] = 2;
     memory[0x10] = -1;
-    const auto told = [&](const char* word, Origin origin, int viewMode) {
-        return narration(describeCycle(registers, memory, word, origin), viewMode);
+    const auto told = [&](const char* word, Origin origin, Base base) {
+        return narration(describeCycle(registers, memory, word, origin), base);
     };
-    EXPECT_EQ(told("5001", Origin{2}, ViewHex),
+    EXPECT_EQ(told("5001", Origin{2}, Base::Hexadecimal),
               "Fetch: word 3 of the program, 5001. Decode: 5 is add; ax plus bx. Read: ax is ff, "
               "bx is 2. Execute: the ALU adds ff and 2, giving 101. Write: ax becomes 101; it was "
               "ff.");
-    EXPECT_EQ(told("1210", Origin{}, ViewDecimal),
+    EXPECT_EQ(told("1210", Origin{}, Base::Decimal),
               "Fetch: the typed word 1210. Decode: 1 is loadm; memory[16] into cx. Read: "
               "memory[16] is -1. Execute: the machine copies -1 as it is. Write: cx becomes -1; "
               "it was 0.");
-    EXPECT_EQ(told("8002", Origin{0}, ViewBinary),
+    EXPECT_EQ(told("8002", Origin{0}, Base::Binary),
               "Fetch: word 1 of the program, 8002. Decode: 8 is div; ax divided by cx. Read: ax "
               "is 11111111, cx is 0. Execute: the ALU divides 11111111 by 0, giving 11111111; a "
               "division by 0 leaves the register as it was. Write: ax stays 11111111; nothing "
               "changes.");
-    EXPECT_EQ(told("F000", Origin{6}, ViewHex),
+    EXPECT_EQ(told("F000", Origin{6}, Base::Hexadecimal),
               "Fetch: word 7 of the program, F000. Decode: F is halt; stop the run. Read: "
               "nothing. Execute: the machine stops the run. Write: nothing changes; the run stops "
               "and the instruction pointer goes back to the first word.");
-    EXPECT_EQ(told("0abc", Origin{}, ViewHex),
+    EXPECT_EQ(told("0abc", Origin{}, Base::Hexadecimal),
               "Fetch: the typed word 0ABC. Decode: 0 is no instruction; the word does nothing. "
               "Read: nothing. Execute: nothing happens. Write: nothing changes.");
 }
@@ -415,16 +415,17 @@ TEST(Cycle, ExplainsInEmurunsBlock) {
     const std::array<std::int32_t, 256> memory{};
     registers[0] = 0xff;
     registers[1] = 2;
-    EXPECT_EQ(explainBlock(describeCycle(registers, memory, "5001", Origin{2}), 3, ViewHex),
-              "word 3: 5001\n"
-              "  fetch    word 3 of the program; next: word 4\n"
-              "  decode   5 = add; digit 2 (0) is not used; reg 0 = ax; src 1 = bx\n"
-              "  read     ax = ff, bx = 2\n"
-              "  execute  ff + 2 = 101\n"
-              "  write    ax: ff -> 101\n");
+    EXPECT_EQ(
+        explainBlock(describeCycle(registers, memory, "5001", Origin{2}), 3, Base::Hexadecimal),
+        "word 3: 5001\n"
+        "  fetch    word 3 of the program; next: word 4\n"
+        "  decode   5 = add; digit 2 (0) is not used; reg 0 = ax; src 1 = bx\n"
+        "  read     ax = ff, bx = 2\n"
+        "  execute  ff + 2 = 101\n"
+        "  write    ax: ff -> 101\n");
     registers[0] = INT32_MAX;
     const std::string wrapped =
-        explainBlock(describeCycle(registers, memory, "9000", Origin{0}), 1, ViewDecimal);
+        explainBlock(describeCycle(registers, memory, "9000", Origin{0}), 1, Base::Decimal);
     EXPECT_NE(wrapped.find("  execute  2147483647 + 1 = -2147483648 (wraps at 32 bits)\n"),
               std::string::npos)
         << wrapped;
@@ -440,7 +441,7 @@ TEST(Cycle, TheEmulatorTellsTheWordExecutedLast) {
     Emulator emulator(display);
     EXPECT_FALSE(emulator.lastCycle());
 
-    emulator.executionMode = StepByStep;
+    emulator.executionMode = ExecutionMode::StepByStep;
     emulator.loadProgram("20ff9001f000");
     const auto preview = emulator.nextCycle();
     ASSERT_TRUE(preview);

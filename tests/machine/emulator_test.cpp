@@ -93,7 +93,7 @@ protected:
     Emulator emu{display};
 
     void stepLoad(const std::string& bytes) {
-        emu.executionMode = StepByStep;
+        emu.executionMode = ExecutionMode::StepByStep;
         loadProgramFile(emu, writeFile("prog.8xe", bytes));
     }
 };
@@ -180,11 +180,9 @@ TEST_F(EmulatorTest, EndOfProgramActsAsHalt) {
 }
 
 TEST_F(EmulatorTest, StepRefusals) {
-    emu.executionMode = FullExecution;
+    emu.executionMode = ExecutionMode::FullExecution;
     emu.stepInstruction();
-    emu.executionMode = StepByStep;
-    emu.stepInstruction();
-    emu.executionMode = 7;
+    emu.executionMode = ExecutionMode::StepByStep;
     emu.stepInstruction();
     EXPECT_EQ(display.take(),
               (Calls{"message Error! | Error:\nYou are currently running in Execution mode, "
@@ -212,7 +210,7 @@ TEST_F(EmulatorTest, FullExecutionLoadRunsAndKeepsStepState) {
     emu.stepInstruction();
     display.take();
 
-    emu.executionMode = FullExecution;
+    emu.executionMode = ExecutionMode::FullExecution;
     loadProgramFile(emu, writeFile("full.8xe", "20ff9001f000"));
     EXPECT_EQ(display.take(), concat({loadPrefix("20FF9001F000"),
                                       {"label hidden", "execute on", "step off",
@@ -238,14 +236,6 @@ TEST_F(EmulatorTest, FullExecutionLoadOfInvalidTextRunsNothing) {
     EXPECT_FALSE(emu.cpu.running);
 }
 
-TEST_F(EmulatorTest, LoadInAnUnknownModeOnlyShowsTheText) {
-    emu.executionMode = 7;
-    loadProgramFile(emu, writeFile("p.8xe", "20ff"));
-    EXPECT_EQ(display.take(), loadPrefix("20FF"));
-    EXPECT_EQ(emu.cpu.registers[0], 0);
-    EXPECT_FALSE(emu.cpu.programLoaded);
-}
-
 TEST_F(EmulatorTest, EmptyFileRunsNothingAndSucceeds) {
     loadProgramFile(emu, writeFile("empty.8xe", ""));
     const Calls calls = display.take();
@@ -255,7 +245,7 @@ TEST_F(EmulatorTest, EmptyFileRunsNothingAndSucceeds) {
 }
 
 TEST_F(EmulatorTest, UnreadableFileChangesNothing) {
-    for (int mode : {StepByStep, FullExecution}) {
+    for (ExecutionMode mode : {ExecutionMode::StepByStep, ExecutionMode::FullExecution}) {
         emu.executionMode = mode;
         for (const std::string& path : {(dir / "missing.8xe").string(), dir.string()}) {
             loadProgramFile(emu, path);

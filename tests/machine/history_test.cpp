@@ -88,7 +88,7 @@ protected:
 TEST_F(HistoryTest, EveryBackRestoresTheStateBeforeItsWord) {
     std::mt19937 rng(77);
     for (int round = 0; round < 300; ++round) {
-        emu.executionMode = StepByStep;
+        emu.executionMode = ExecutionMode::StepByStep;
         emu.loadProgram(randomProgram(rng));
         for (auto& r : emu.cpu.registers)
             r = static_cast<std::int32_t>(rng());
@@ -128,7 +128,7 @@ TEST_F(HistoryTest, EveryBackRestoresTheStateBeforeItsWord) {
 }
 
 TEST_F(HistoryTest, AWholeRunTakenBackWordByWordGivesTheStateBeforeIt) {
-    emu.executionMode = StepByStep;
+    emu.executionMode = ExecutionMode::StepByStep;
     emu.loadProgram("20ff");
     emu.cpu.registers[3] = 9;
     const Snapshot before = snapshot(emu.cpu); // running after the load
@@ -144,7 +144,7 @@ TEST_F(HistoryTest, AWholeRunTakenBackWordByWordGivesTheStateBeforeIt) {
 }
 
 TEST_F(HistoryTest, BackAfterTheHaltsRewindReturnsToTheHaltAndItsLabel) {
-    emu.executionMode = StepByStep;
+    emu.executionMode = ExecutionMode::StepByStep;
     emu.loadProgram("20fff000");
     emu.stepInstruction();
     emu.stepInstruction(); // the halt: the pointer goes back to the first word
@@ -162,7 +162,7 @@ TEST_F(HistoryTest, LoadsClearFillAndResetEndTheHistory) {
     const std::vector<std::pair<const char*, void (*)(Emulator&)>> ends{
         {"load",
          [](Emulator& e) {
-             e.executionMode = StepByStep;
+             e.executionMode = ExecutionMode::StepByStep;
              e.loadProgram("9000");
          }},
         {"clear", [](Emulator& e) { e.clearMemory(); }},
@@ -170,7 +170,7 @@ TEST_F(HistoryTest, LoadsClearFillAndResetEndTheHistory) {
         {"reset", [](Emulator& e) { e.reset(); }},
     };
     for (const auto& [name, end] : ends) {
-        emu.executionMode = FullExecution;
+        emu.executionMode = ExecutionMode::FullExecution;
         emu.loadProgram("2a7f3a10f000");
         ASSERT_TRUE(emu.canGoBack()) << name;
         const Snapshot afterEnd = (end(emu), snapshot(emu.cpu));

@@ -306,7 +306,7 @@ private slots:
     void reloadModeAndArgumentLoadAsChosenFiles() {
         const QString file = temp.filePath("settings.ini");
         windows->rememberModeIn(std::make_unique<QSettings>(file, QSettings::IniFormat));
-        QCOMPARE(windows->machine().executionMode, int(FullExecution));
+        QVERIFY(windows->machine().executionMode == ExecutionMode::FullExecution);
         windows->mainWindow().onMainCommand(StepByStepCommand);
         windows = std::make_unique<EmulatorWindows>(dialogs);
         windows->rememberModeIn(std::make_unique<QSettings>(file, QSettings::IniFormat));

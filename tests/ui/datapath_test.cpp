@@ -233,7 +233,7 @@ private slots:
             const std::string word = QString("%1012").arg(opcode, 1, 16).toStdString();
             for (const Origin origin : {Origin{0}, Origin{}}) {
                 for (const PhaseView& phase :
-                     showCycle(describeCycle(registers, memory, word, origin), 2)) {
+                     showCycle(describeCycle(registers, memory, word, origin), Base::Hexadecimal)) {
                     for (std::string_view id : phase.lit) {
                         QVERIFY2(ids.contains(QString::fromUtf8(id.data(), id.size())),
                                  word.c_str());

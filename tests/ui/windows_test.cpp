@@ -303,16 +303,16 @@ private slots:
         const struct {
             QAction* chosen;
             bool fullChecked;
-            int mode;
-        } table[] = {{step, false, StepByStep},
-                     {step, false, StepByStep},
-                     {full, true, FullExecution},
-                     {full, true, FullExecution}};
+            ExecutionMode mode;
+        } table[] = {{step, false, ExecutionMode::StepByStep},
+                     {step, false, ExecutionMode::StepByStep},
+                     {full, true, ExecutionMode::FullExecution},
+                     {full, true, ExecutionMode::FullExecution}};
         for (const auto& row : table) {
             row.chosen->trigger();
             QCOMPARE(full->isChecked(), row.fullChecked);
             QCOMPARE(step->isChecked(), !row.fullChecked);
-            QCOMPARE(windows->machine().executionMode, row.mode);
+            QVERIFY(windows->machine().executionMode == row.mode);
         }
     }
 
@@ -771,16 +771,17 @@ private slots:
             const char* cell;
             const char* address14;
             const char* register1;
-            int checked;
+            Base chosen;
         };
         const Row table[] = {
-            {ViewBinaryCommand, "11111111", "Address: 1110", "11111111111111111111111111111111", 0},
-            {ViewDecimalCommand, "255", "Address: 14", "-1", 1},
-            {ViewHexCommand, "ff", "Address: e", "ffffffff", 2},
+            {ViewBinaryCommand, "11111111", "Address: 1110", "11111111111111111111111111111111",
+             Base::Binary},
+            {ViewDecimalCommand, "255", "Address: 14", "-1", Base::Decimal},
+            {ViewHexCommand, "ff", "Address: e", "ffffffff", Base::Hexadecimal},
         };
         for (const Row& row : table) {
             findCommand(&memoryMap(), row.command)->trigger();
-            QCOMPARE(windows->viewMode(), row.checked);
+            QVERIFY(windows->base() == row.chosen);
             for (int id = ViewBinaryCommand; id <= ViewHexCommand; ++id) {
                 QCOMPARE(findCommand(&memoryMap(), id)->isChecked(), id == row.command);
             }

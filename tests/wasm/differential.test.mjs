@@ -28,7 +28,7 @@ test('the module and the native programs are built', () => {
 const core = missing.length ? null : await (await import(pathToFileURL(modulePath).href)).default();
 const check = (name, fn) => test(name, { skip: !core && 'nothing to compare' }, fn);
 
-const HEX = 2;
+const HEX = core?.Base.Hexadecimal;
 const bytesOf = (latin1Text) => Buffer.from(latin1Text, 'latin1');
 const read = (file) => new Uint8Array(fs.readFileSync(file));
 const filesIn = (dir) => fs.readdirSync(dir).sort().map((f) => path.join(dir, f));
@@ -170,11 +170,11 @@ before(async () => {
   const runs = await runMany('emurun', jobs);
   runs.forEach((out, i) => ran.set(programs[i].name, out));
   // The cycles in each radix in turn.
-  const radixes = [['16', 2], ['10', 1], ['2', 0]];
-  const explainJobs = programs.map((p, i) => [progDir, '--json', '--explain', '--radix', radixes[i % 3][0],
+  const radixes = ['16', '10', '2'];
+  const explainJobs = programs.map((p, i) => [progDir, '--json', '--explain', '--radix', radixes[i % 3],
     ...(p.pair.init ? ['--init', p.pair.init] : []), p.name]);
   (await runMany('emurun', explainJobs)).forEach((out, i) =>
-    explained.set(programs[i].name, { ...out, viewMode: radixes[i % 3][1] }));
+    explained.set(programs[i].name, { ...out, base: core.baseOfRadix(Number(radixes[i % 3])) }));
 
   await Promise.all([...new Set([...sources, ...programs].map((f) => f.pair))].map(async (pair) => {
     const out = await run('mox77-grade', ['--json', ...stateArgs(pair), '.'], pair.dir);
@@ -242,7 +242,7 @@ check('stepping gives emurun\'s trace word by word, and Back takes every word ba
     if (e.code === 1) continue;
     const m = new core.Machine();
     try {
-      m.setMode(0);
+      m.setMode(core.ExecutionMode.StepByStep);
       if (p.pair.init) m.applyState(state(p.pair.initJson, 'starting'));
       const start = { registers: Array.from(m.registers()), memory: Array.from(m.memory()) };
       m.loadProgram(p.bytes);
@@ -290,19 +290,19 @@ check('each stepped word\'s cycle is emurun --explain\'s, previewed before it ru
     if (e.code === 1) continue;
     const m = new core.Machine();
     try {
-      m.setMode(0);
+      m.setMode(core.ExecutionMode.StepByStep);
       if (p.pair.init) m.applyState(state(p.pair.initJson, 'starting'));
       m.loadProgram(p.bytes);
-      assert.equal(m.lastCycle(e.viewMode), null, `${p.name}: nothing executed yet`);
+      assert.equal(m.lastCycle(e.base), null, `${p.name}: nothing executed yet`);
       const blocks = [];
       const cycles = [];
       for (;;) {
         const registers = Array.from(m.registers());
-        const preview = m.nextCycle(e.viewMode);
+        const preview = m.nextCycle(e.base);
         assert.deepEqual(Array.from(m.registers()), registers, `${p.name}: a preview changes nothing`);
         m.step();
         if (!preview) break;
-        const cycle = m.lastCycle(e.viewMode);
+        const cycle = m.lastCycle(e.base);
         assert.deepEqual(cycle, preview, `${p.name}: the preview is the cycle the step went through`);
         blocks.push(explainBlock(cycle, blocks.length + 1));
         cycles.push(cycle);
@@ -312,7 +312,7 @@ check('each stepped word\'s cycle is emurun --explain\'s, previewed before it ru
       // Back walks the cycles back, newest first.
       for (let k = cycles.length - 1; k > 0; --k) {
         assert.ok(m.back(), p.name);
-        assert.deepEqual(m.lastCycle(e.viewMode), cycles[k - 1], `${p.name}: the cycle after Back`);
+        assert.deepEqual(m.lastCycle(e.base), cycles[k - 1], `${p.name}: the cycle after Back`);
       }
       told += cycles.length;
     } finally {
@@ -331,7 +331,7 @@ check('the last word of a full run and a typed word are told as emurun tells the
       if (p.pair.init) m.applyState(state(p.pair.initJson, 'starting'));
       m.loadProgram(p.bytes);
       const blocks = lines(e.stderr).join('\n').split(/\n(?=word \d+: )/);
-      const last = m.lastCycle(e.viewMode);
+      const last = m.lastCycle(e.base);
       if (m.executedCount() === 0) {
         assert.equal(last, null, p.name);
         continue;
@@ -341,7 +341,7 @@ check('the last word of a full run and a typed word are told as emurun tells the
       // writes the same; only where it came from differs.
       m.back();
       m.typeInstruction(last.word);
-      const typed = m.lastCycle(e.viewMode);
+      const typed = m.lastCycle(e.base);
       assert.deepEqual([typed.position, typed.next], [-1, -1], p.name);
       assert.deepEqual([typed.phases.slice(1, 4), typed.write], [last.phases.slice(1, 4), last.write], `${p.name}: typed`);
     } finally {
@@ -405,9 +405,11 @@ check('numbers read as emurun prints them in every radix', async () => {
   const registers = Object.fromEntries(values.map((v, i) => [registerNames[i], v]));
   fs.writeFileSync(path.join(work, 'values.json'), JSON.stringify({ registers }));
   fs.writeFileSync(path.join(work, 'empty.8xe'), '');
-  for (const [radix, viewMode] of [['2', 0], ['10', 1], ['16', 2]]) {
+  for (const radix of ['2', '10', '16']) {
     const e = await run('emurun', ['--radix', radix, '--init', 'values.json', 'empty.8xe'], work);
     const printed = lines(e.stdout).map((l) => /^ {2}([a-p]x) {2}(\S+)$/.exec(l)).filter(Boolean).map((m) => m[2]);
-    assert.deepEqual(values.map((v) => core.formatNumber(v, viewMode)), printed, `radix ${radix}`);
+    const base = core.baseOfRadix(Number(radix));
+    assert.equal(core.radixOf(base), Number(radix));
+    assert.deepEqual(values.map((v) => core.formatNumber(v, base)), printed, `radix ${radix}`);
   }
 });

@@ -55,7 +55,7 @@ async function allCells() {
   return (await dc.variablesRequest({ variablesReference: all.variablesReference })).body.variables;
 }
 
-const hex = (n) => mox.formatNumber(n, 2);
+const hex = (n) => mox.formatNumber(n, mox.Base.Hexadecimal);
 
 test('a whole session: entry, steps, back to the start, breakpoints, emurun\'s state, restart', async () => {
   const program = join(root, 'examples/memory.asm');
@@ -180,7 +180,7 @@ test('a source with errors is refused with zerlant\'s lines; a .8xe runs as emur
   const built = zerlant(join(root, 'examples/bits.asm'));
   assert.equal(await launch({ program: built.out, stopOnEntry: false, radix: 2 }), 'halt');
   const want = emurunJson(built.out);
-  assert.deepEqual((await values('Registers')).map((r) => r.value), want.registers.map((v) => mox.formatNumber(v, 0)));
+  assert.deepEqual((await values('Registers')).map((r) => r.value), want.registers.map((v) => mox.formatNumber(v, mox.Base.Binary)));
 });
 
 // The exercise check's lines, held to emurun --expect from each start.

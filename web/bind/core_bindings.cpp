@@ -137,7 +137,7 @@ const char* placeName(mox::Change::Where where) {
 
 // A word's cycle as the Datapath panel binds it: the data, then the five
 // phases with the drawing's ids to light, its slots' texts and the words.
-val cycleObject(const std::optional<mox::Cycle>& cycle, int viewMode) {
+val cycleObject(const std::optional<mox::Cycle>& cycle, mox::Base base) {
     if (!cycle)
         return val::null();
     const mox::Cycle& c = *cycle;
@@ -176,7 +176,7 @@ val cycleObject(const std::optional<mox::Cycle>& cycle, int viewMode) {
     out.set("write", write);
     val phases = val::array();
     std::string narration;
-    for (const mox::PhaseView& v : mox::showCycle(c, viewMode)) {
+    for (const mox::PhaseView& v : mox::showCycle(c, base)) {
         val phase = val::object();
         phase.set("name", std::string(mox::phaseNames[static_cast<std::size_t>(v.phase)]));
         val lit = val::array();
@@ -260,8 +260,18 @@ std::string describeWord(const std::string& word) {
     return mox::describeWord(word);
 }
 
-std::string formatNumber(std::int32_t value, int viewMode) {
-    return mox::formatNumber(value, viewMode);
+std::string formatNumber(std::int32_t value, mox::Base base) {
+    return mox::formatNumber(value, base);
+}
+
+int radixOf(mox::Base base) {
+    return mox::radixOf(base);
+}
+
+// 2, 10 or 16 as the debug adapter's radix; null for any other number.
+val baseOfRadix(int radix) {
+    const auto base = mox::baseOfRadix(radix);
+    return base ? val(*base) : val::null();
 }
 
 std::string errorCountLine(double errorCount) {
@@ -367,8 +377,8 @@ class Machine {
 public:
     Machine() : emulator_(display_) {}
 
-    int mode() const { return emulator_.executionMode; }
-    void setMode(int mode) { emulator_.executionMode = mode; }
+    mox::ExecutionMode mode() const { return emulator_.executionMode; }
+    void setMode(mox::ExecutionMode mode) { emulator_.executionMode = mode; }
 
     void loadProgram(const val& fileBytes) {
         display_.changes.clear();
@@ -413,8 +423,8 @@ public:
     int instructionPointer() const { return emulator_.cpu.instructionPointer; }
 
     val lastChanges() const { return changeObjects(display_.changes); }
-    val lastCycle(int viewMode) const { return cycleObject(emulator_.lastCycle(), viewMode); }
-    val nextCycle(int viewMode) const { return cycleObject(emulator_.nextCycle(), viewMode); }
+    val lastCycle(mox::Base base) const { return cycleObject(emulator_.lastCycle(), base); }
+    val nextCycle(mox::Base base) const { return cycleObject(emulator_.nextCycle(), base); }
     val takeEvents() {
         val taken = display_.events;
         display_.events = val::array();
@@ -432,9 +442,9 @@ public:
     }
 
     void applyState(const State& state) { mox::applyState(state.values, emulator_.cpu); }
-    val mismatches(const State& expected, double executed, int viewMode) const {
+    val mismatches(const State& expected, double executed, mox::Base base) const {
         return arrayOf(mox::stateMismatches(expected.values, emulator_.cpu,
-                                            static_cast<std::size_t>(executed), viewMode));
+                                            static_cast<std::size_t>(executed), base));
     }
 
 private:
@@ -458,11 +468,20 @@ private:
 
 EMSCRIPTEN_BINDINGS(mox77_core) {
     using namespace emscripten;
+    enum_<mox::Base>("Base")
+        .value("Binary", mox::Base::Binary)
+        .value("Decimal", mox::Base::Decimal)
+        .value("Hexadecimal", mox::Base::Hexadecimal);
+    enum_<mox::ExecutionMode>("ExecutionMode")
+        .value("StepByStep", mox::ExecutionMode::StepByStep)
+        .value("FullExecution", mox::ExecutionMode::FullExecution);
     function("assemble", &assemble);
     function("instructionTable", &instructionTable);
     function("registerNames", &registerNames);
     function("describeWord", &describeWord);
     function("formatNumber", &formatNumber);
+    function("radixOf", &radixOf);
+    function("baseOfRadix", &baseOfRadix);
     function("outputFileName", &outputFileName);
     function("parseState", &parseState);
     function("errorCountLine", &errorCountLine);

@@ -7,7 +7,7 @@ import drawing from '../../emulator/ui/resources/datapath.svg?raw';
 import type { Cycle } from '@mox77core';
 import { step } from './machine-panel';
 import { keep } from './keep';
-import { $, page, on, editorKey } from './state';
+import { $, page, on, editorKey, shownBase, steppingMode } from './state';
 
 const WRITE = 4; // the phase at which the word executes
 
@@ -69,7 +69,7 @@ function show(frame: () => Frame) {
 
 function showLast() {
   show(() => {
-    const c = page.machine?.lastCycle(page.kept.base);
+    const c = page.machine?.lastCycle(shownBase());
     if (!c) return nothing('No word to show', 'No word has run since the program was loaded, or Back took every word back.');
     return frameOf(c, 0, WRITE, `${c.position < 0 ? 'Typed word' : 'Last word'} ${c.word}: all five phases`);
   });
@@ -78,7 +78,7 @@ function showLast() {
 // Step mode with the editor's program loaded; loads it as Step does when not.
 function loaded(): boolean {
   const m = page.machine;
-  const ready = () => !!m && m.mode() === 0 && m.programLoaded() && page.stepKey === editorKey();
+  const ready = () => !!m && steppingMode(m) && m.programLoaded() && page.stepKey === editorKey();
   if (!m || ready()) return !!m;
   walk = null;
   ownStep();
@@ -98,7 +98,7 @@ function phase() {
   pause();
   open(true);
   if (!loaded()) return;
-  const base = page.kept.base;
+  const base = shownBase();
   const next = page.machine!.nextCycle(base);
   if (!next) {
     walk = null;
@@ -111,7 +111,7 @@ function phase() {
   const at = walk.phase;
   if (at < WRITE) {
     show(() => {
-      const c = page.machine!.nextCycle(page.kept.base)!;
+      const c = page.machine!.nextCycle(shownBase())!;
       return frameOf(c, at, at, `Next word ${c.word}: phase ${at + 1} of 5, ${c.phases[at].name}`);
     });
     return;
@@ -121,7 +121,7 @@ function phase() {
   walk = null;
   if (!page.machine!.lastCycle(base)) return;
   show(() => {
-    const c = page.machine!.lastCycle(page.kept.base)!;
+    const c = page.machine!.lastCycle(shownBase())!;
     return frameOf(c, WRITE, WRITE, `Word ${c.word}: phase 5 of 5, ${c.phases[WRITE].name}`);
   });
 }
@@ -156,7 +156,7 @@ function tick(at: number) {
   ownStep();
   const m = page.machine!;
   if (!playing) return;
-  if (!m.running() || page.stepKey !== editorKey() || m.mode() !== 0) {
+  if (!m.running() || page.stepKey !== editorKey() || !steppingMode(m)) {
     pause();
     return;
   }

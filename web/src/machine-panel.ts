@@ -7,7 +7,7 @@ import { Listing } from './listing';
 import { assembly, checkNow, goToFirstError, markNextLine, showSourceLine } from './editor';
 import { notice, showMessages, type Message } from './messages';
 import { keep } from './keep';
-import { $, page, on, emit, editorKey, latin1Bytes, errorsText } from './state';
+import { $, page, on, emit, editorKey, latin1Bytes, errorsText, shownBase, steppingMode } from './state';
 
 const regCells: HTMLTableCellElement[] = [];
 const memCells: HTMLTableCellElement[] = [];
@@ -71,7 +71,7 @@ function fmt(v: number): string {
     formattedBase = page.kept.base;
   }
   let t = formatted.get(v);
-  if (t === undefined) formatted.set(v, (t = page.core!.formatNumber(v, page.kept.base)));
+  if (t === undefined) formatted.set(v, (t = page.core!.formatNumber(v, shownBase())));
   return t;
 }
 
@@ -114,11 +114,11 @@ export function paintMachine() {
   for (const l of lit) (l.where === 'register' ? litReg : litMem).set(l.index, l);
   for (let i = 0; i < 16; i++) paintCell(regCells[i], fmt(regs[i]), litReg.get(i));
   for (let i = 0; i < 256; i++) paintCell(memCells[i], fmt(mem[i]), litMem.get(i));
-  const stepping = machine.mode() === 0 && machine.programLoaded();
+  const stepping = steppingMode(machine) && machine.programLoaded();
   write('executed', String(machine.executedCount()));
   // In step mode without a program (after Reset or a refused load) nothing can run.
-  write('halted', machine.running() && (stepping || machine.mode() !== 0) ? 'no' : 'yes');
-  write('mode', machine.mode() === 0 ? 'Step by step' : 'Full execution');
+  write('halted', machine.running() && (stepping || !steppingMode(machine)) ? 'no' : 'yes');
+  write('mode', steppingMode(machine) ? 'Step by step' : 'Full execution');
   $('back').toggleAttribute('aria-disabled', !machine.canGoBack());
   $('next-instruction').hidden = !stepping;
   write('next-instruction', stepping ? `Next Instruction: ${machine.nextInstruction()}` : '');
@@ -182,7 +182,7 @@ function program(): Uint8Array | null {
 export function run() {
   const code = program();
   if (!code) return;
-  page.machine!.setMode(1);
+  page.machine!.setMode(page.core!.ExecutionMode.FullExecution);
   page.machine!.loadProgram(code);
   page.stepKey = null;
   afterAction();
@@ -191,7 +191,7 @@ export function run() {
 export function step() {
   const { machine } = page;
   const key = editorKey();
-  if (page.stepKey === key && machine && machine.mode() === 0) {
+  if (page.stepKey === key && machine && steppingMode(machine)) {
     const count = machine.executedCount();
     machine.step();
     afterAction(machine.executedCount() !== count);
@@ -199,7 +199,7 @@ export function step() {
   }
   const code = program();
   if (!code) return;
-  page.machine!.setMode(0);
+  page.machine!.setMode(page.core!.ExecutionMode.StepByStep);
   page.machine!.loadProgram(code);
   page.stepKey = key;
   afterAction();

@@ -1,7 +1,7 @@
 // What the page's modules share: the kept state, the core and its machine,
 // and which program the editor stands for. Modules hear about each other's
 // changes through on()/emit(), so no module reaches into another's view.
-import type { Core, Machine } from '@mox77core';
+import type { Base, Core, Machine } from '@mox77core';
 import { load as loadKept, type Kept } from './storage';
 import { loadCore } from './core';
 
@@ -26,6 +26,16 @@ export const page = {
   openSerial: 0,
   keptFailed: false, // the browser refused the last save: a reload would lose the text
 };
+
+// The base the page shows numbers in; kept as its number.
+export function shownBase(): Base {
+  return page.core!.Base.values[page.kept.base];
+}
+
+// The machine loaded step by step, as Step and the Datapath drive it.
+export function steppingMode(machine: Machine): boolean {
+  return machine.mode() === page.core!.ExecutionMode.StepByStep;
+}
 
 // What the Run and Step buttons would load now.
 export function editorKey(): string {

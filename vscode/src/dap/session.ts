@@ -15,7 +15,7 @@ import {
   Thread,
 } from '@vscode/debugadapter';
 import type { DebugProtocol } from '@vscode/debugprotocol';
-import type { Core, Machine, State } from '@mox77core';
+import type { Base, Core, Machine, State } from '@mox77core';
 import { latin1Bytes, loadCore } from '../core';
 
 export interface LaunchArguments extends DebugProtocol.LaunchRequestArguments {
@@ -30,12 +30,6 @@ const REGISTERS = 1;
 const MEMORY = 2;
 const ALL_CELLS = 3;
 const MEMORY_REFERENCE = 'memory';
-const STEP_BY_STEP = 0;
-const viewModes = new Map([
-  [2, 0],
-  [10, 1],
-  [16, 2],
-]);
 
 interface Program {
   path: string;
@@ -68,7 +62,7 @@ export class MoxDebugSession extends DebugSession {
   private machine: Machine | null = null;
   private program: Program | null = null;
   private args: LaunchArguments | null = null;
-  private viewMode = 2;
+  private base!: Base; // set by the launch
   // Breakpoint lines (from 0) by source path, moved onto lines with words.
   private breakpoints = new Map<string, Set<number>>();
   private configured!: Promise<void>;
@@ -115,8 +109,9 @@ export class MoxDebugSession extends DebugSession {
   protected async launchRequest(response: DebugProtocol.LaunchResponse, args: LaunchArguments): Promise<void> {
     this.core = await this.loading;
     const radix = args.radix ?? 16;
-    if (!viewModes.has(radix)) return this.refuse(response, `radix must be 2, 10 or 16, not ${radix}`);
-    this.viewMode = viewModes.get(radix)!;
+    const base = this.core.baseOfRadix(radix);
+    if (!base) return this.refuse(response, `radix must be 2, 10 or 16, not ${radix}`);
+    this.base = base;
     this.args = args;
     const refused = this.prepare();
     if (refused) return this.refuse(response, refused);
@@ -169,7 +164,7 @@ export class MoxDebugSession extends DebugSession {
     this.program = { path: resolve(args.program), bytes, isSource, code, wordLines };
     this.machine?.delete();
     const machine = (this.machine = new this.core.Machine());
-    machine.setMode(STEP_BY_STEP);
+    machine.setMode(this.core.ExecutionMode.StepByStep);
     if (args.exercise) {
       const init = exerciseStarts(args.exercise)[0]?.init;
       if (init) {
@@ -355,7 +350,7 @@ export class MoxDebugSession extends DebugSession {
   private variable(where: 'register' | 'memory', index: number, name: string, value: number): DebugProtocol.Variable {
     const v: DebugProtocol.Variable = {
       name,
-      value: this.core.formatNumber(value, this.viewMode),
+      value: this.core.formatNumber(value, this.base),
       variablesReference: 0,
     };
     if (where === 'memory') v.memoryReference = MEMORY_REFERENCE;
@@ -364,7 +359,7 @@ export class MoxDebugSession extends DebugSession {
   }
 
   private cellName(index: number): string {
-    return `[${this.core.formatNumber(index, 2).padStart(2, '0')}]`;
+    return `[${this.core.formatNumber(index, this.core.Base.Hexadecimal).padStart(2, '0')}]`;
   }
 
   protected variablesRequest(response: DebugProtocol.VariablesResponse, args: DebugProtocol.VariablesArguments): void {
@@ -387,7 +382,7 @@ export class MoxDebugSession extends DebugSession {
   // A value typed in the radix on show; hexadecimal and binary stand for the
   // 32-bit pattern, as they are shown.
   private parseValue(text: string): number | null {
-    const radix = [...viewModes].find(([, mode]) => mode === this.viewMode)![0];
+    const radix = this.core.radixOf(this.base);
     const t = text.trim().toLowerCase();
     const digits = radix === 16 ? /^[0-9a-f]{1,8}$/ : radix === 2 ? /^[01]{1,32}$/ : /^-?[0-9]{1,10}$/;
     if (!digits.test(t)) return null;
@@ -413,7 +408,7 @@ export class MoxDebugSession extends DebugSession {
     }
     this.changed.clear();
     this.noteChanges();
-    response.body = { value: this.core.formatNumber(value, this.viewMode) };
+    response.body = { value: this.core.formatNumber(value, this.base) };
     this.sendResponse(response);
   }
 
@@ -461,11 +456,11 @@ export class MoxDebugSession extends DebugSession {
   }
 
   // mox77.setRadix {radix: 2 | 10 | 16}: the toggle beside the launch setting.
-  protected customRequest(command: string, response: DebugProtocol.Response, args: { radix?: number }): void {
+  protected async customRequest(command: string, response: DebugProtocol.Response, args: { radix?: number }): Promise<void> {
     if (command !== 'mox77.setRadix') return super.customRequest(command, response, args);
-    const mode = viewModes.get(Number(args?.radix));
-    if (mode === undefined) return this.refuse(response, 'radix must be 2, 10 or 16');
-    this.viewMode = mode;
+    const base = (await this.loading).baseOfRadix(Number(args?.radix));
+    if (!base) return this.refuse(response, 'radix must be 2, 10 or 16');
+    this.base = base;
     this.sendResponse(response);
     this.sendEvent(new InvalidatedEvent(['variables']));
   }

@@ -152,7 +152,7 @@ export function hover(core: Core, doc: TextDocument, at: Position): Hover | null
   const digits = word.text.replace(/^0+(?=.)/, '');
   if (/^[0-9A-Fa-f]+$/.test(digits) && digits.length <= 8) {
     const value = parseInt(digits, 16) | 0;
-    const bases = [2, 10, 16].map((base, mode) => `${core.formatNumber(value, mode)} (base ${base})`);
+    const bases = [2, 10, 16].map((radix) => `${core.formatNumber(value, core.baseOfRadix(radix)!)} (base ${radix})`);
     return { range, contents: { kind: MarkupKind.Markdown, value: `value \`${word.text}\`: ${bases.join(', ')}` } };
   }
   return null;

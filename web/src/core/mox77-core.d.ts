@@ -106,10 +106,22 @@ export interface Check {
   pass: boolean;
 }
 
+// The core's enums: one object a value, compared with ===; `value` is its
+// number (Base: 0 binary, 1 decimal, 2 hexadecimal, as the page keeps it).
+export interface Base {
+  readonly value: 0 | 1 | 2;
+}
+export interface ExecutionMode {
+  readonly value: 0 | 1;
+}
+export interface Enum<T> {
+  readonly values: Readonly<Record<number, T>>;
+}
+
 export interface Machine {
-  // 0 step by step, 1 full execution (the Mode menu); starts at 1.
-  mode(): number;
-  setMode(mode: number): void;
+  // The Mode menu's choice; starts at full execution.
+  mode(): ExecutionMode;
+  setMode(mode: ExecutionMode): void;
   // "Run .8xe File" with a file of these bytes, in the current mode.
   loadProgram(fileBytes: Uint8Array): void;
   // The Execute button: the listing run in full.
@@ -139,12 +151,11 @@ export interface Machine {
   lastChanges(): Change[];
   // The cycle of the word executed last (Step, typed word, or a run's last
   // word), on the machine as it was before it; after back(), of the word now
-  // last; null when there is none. Numbers in the view mode's radix (0
-  // binary, 1 decimal, 2 hexadecimal).
-  lastCycle(viewMode: number): Cycle | null;
+  // last; null when there is none. Numbers in `base`.
+  lastCycle(base: Base): Cycle | null;
   // The cycle the next step() would go through, changing nothing (the Phase
   // control's preview); null when step() would execute no word.
-  nextCycle(viewMode: number): Cycle | null;
+  nextCycle(base: Base): Cycle | null;
   // The run control's display calls since the last take.
   takeEvents(): DisplayEvent[];
   // Sets one register (0-15) or cell (0-255) as a debugger edits it, recorded
@@ -153,8 +164,8 @@ export interface Machine {
   // Sets the registers and cells the state names.
   applyState(state: State): void;
   // emurun --expect's lines for this machine after `executed` words, numbers
-  // in the view mode's radix (0 binary, 1 decimal, 2 hexadecimal).
-  mismatches(expected: State, executed: number, viewMode: number): string[];
+  // in `base`.
+  mismatches(expected: State, executed: number, base: Base): string[];
   delete(): void;
 }
 
@@ -164,7 +175,13 @@ export interface Core {
   instructionTable(): InstructionInfo[];
   registerNames(): string[]; // "ax" ... "px"
   describeWord(word: string): string; // "2A7F  load kx, 7f"
-  formatNumber(value: number, viewMode: number): string;
+  formatNumber(value: number, base: Base): string;
+  // The radix as emurun's --radix and the debug adapter write it: 2, 10 or 16;
+  // baseOfRadix the reverse, null for any other number.
+  radixOf(base: Base): number;
+  baseOfRadix(radix: number): Base | null;
+  Base: Enum<Base> & { Binary: Base; Decimal: Base; Hexadecimal: Base };
+  ExecutionMode: Enum<ExecutionMode> & { StepByStep: ExecutionMode; FullExecution: ExecutionMode };
   outputFileName(sourceName: string): string; // "prog.asm" -> "prog.8xe"
   // zerlant's closing lines: "process stoped with  (2) fatal errors", and the
   // one naming the .8xe it wrote.
