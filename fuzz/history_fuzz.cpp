@@ -5,6 +5,7 @@
 #include "recording_display.h"
 #include "reference.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>

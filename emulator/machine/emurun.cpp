@@ -9,6 +9,7 @@
 #include "program_file.h"
 #include "state_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <nlohmann/json.hpp>

@@ -33,6 +33,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>

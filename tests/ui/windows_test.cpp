@@ -24,6 +24,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
+#include <algorithm>
 #include <memory>
 
 using namespace mox;
