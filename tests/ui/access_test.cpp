@@ -11,6 +11,7 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 #include "window_kit.h"
+#include "windows_fixture.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -46,40 +47,15 @@ QWidget* focused() {
 
 } // namespace
 
-class AccessTest : public QObject {
+class AccessTest : public QObject, WindowsFixture {
     Q_OBJECT
 
-    FakeDialogs dialogs;
-    std::unique_ptr<EmulatorWindows> windows;
-    QTemporaryDir temp;
-
-    ExecutionWindow& execution() { return windows->executionWindow(); }
-    MemoryMapWindow& memoryMap() { return windows->memoryMapWindow(); }
-    Cpu& cpu() { return windows->machine().cpu; }
     QLineEdit* registerField(int i) { return execution().registerBox(i)->valueField(); }
     QLineEdit* cellField(int i) { return memoryMap().view().cell(i)->valueField(); }
 
-    QString write(const QByteArray& text, const QString& name = "p.8xe") {
-        QFile file(temp.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
-            qFatal("cannot write %s", qPrintable(name));
-        }
-        return file.fileName();
-    }
-    void load(const QByteArray& text, bool step = true) {
-        windows->mainWindow().onMainCommand(step ? StepByStepCommand : FullExecutionCommand);
-        dialogs.answers.push_back(write(text));
-        windows->runCommand();
-    }
-    void activate(QWidget* window) {
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
-    }
-
 private slots:
     void init() {
-        dialogs = FakeDialogs();
-        windows = std::make_unique<EmulatorWindows>(dialogs);
+        openWindows();
         // As when a screen reader starts listening.
         QAccessible::setActive(true);
     }
@@ -90,7 +66,7 @@ private slots:
 
     void everyControlIsNamedForWhatItHolds() {
         QAccessible::setActive(false);
-        load("2a7f9001f000");
+        load("2a7f9001f000", ExecutionMode::StepByStep);
         execution().button("Step")->click();
         cpu().registers[3] = 0x2c;
         cpu().memory[0x12] = 0xab;
@@ -137,7 +113,7 @@ private slots:
     }
 
     void changesAreAnnouncedWhereTheyWereMade() {
-        load("20073005f000");
+        load("20073005f000", ExecutionMode::StepByStep);
         execution().button("Step")->click();
         QCOMPARE(descriptionOf(execution().button("Step")), "ax: was 0, now 7");
         execution().button("Step")->click();
@@ -154,7 +130,7 @@ private slots:
     }
 
     void tabGoesThroughEveryControlAndComesBack() {
-        load("20ff");
+        load("20ff", ExecutionMode::StepByStep);
         windows->instructionWindow().show();
         for (QWidget* window :
              {windows->window(Window::Execution), windows->window(Window::MemoryMap),
@@ -187,7 +163,7 @@ private slots:
     }
 
     void keysAct() {
-        load("f000");
+        load("f000", ExecutionMode::StepByStep);
         const int loads = dialogs.opened;
         const int page = MemoryMapView::pageStep;
         const struct {
@@ -212,7 +188,7 @@ private slots:
     }
 
     void focusIsWhereTheNextKeyActsAndFramedForTheKeyboard() {
-        load("20ff9001f000");
+        load("20ff9001f000", ExecutionMode::StepByStep);
         QTRY_COMPARE(focused(), execution().button("Step"));
         QTest::keyClick(focused(), Qt::Key_Space);
         QCOMPARE(cpu().registers[0], 0xff);
@@ -224,7 +200,7 @@ private slots:
         QTRY_VERIFY(windows->mainWindow().isVisible());
 
         // No frame after a click; after Tab one around the focused box.
-        load("f000");
+        load("f000", ExecutionMode::StepByStep);
         activate(&memoryMap());
         QTest::mouseClick(cellField(4), Qt::LeftButton);
         const QImage clicked = memoryMap().grab().toImage();
@@ -255,7 +231,8 @@ private slots:
         QFETCH(QString, wordsAndKey);
         const QString words = wordsAndKey.section(' ', 0, 0);
         const QString by = wordsAndKey.section(' ', 1);
-        load("20ff300590012a7ff000", words != "full");
+        load("20ff300590012a7ff000",
+             words == "full" ? ExecutionMode::FullExecution : ExecutionMode::StepByStep);
         const auto state = [this] {
             const auto marks = execution().programListing()->extraSelections();
             return std::tuple(cpu().registers, cpu().memory, cpu().instructionPointer,
@@ -314,9 +291,9 @@ private slots:
 
         windows->openArguments({});
         QVERIFY(!execution().isVisible());
-        windows->openArguments({write("20fff000", "arg.8xe"), "ignored"});
+        windows->openArguments({writeFile("20fff000", "arg.8xe"), "ignored"});
         QTRY_COMPARE(execution().nextInstructionLabel()->text(), "Next Instruction: 20FF");
-        write("2105f000", "arg.8xe");
+        writeFile("2105f000", "arg.8xe");
         for (const QKeySequence& key : {QKeySequence("Ctrl+R"), QKeySequence(Qt::Key_F5)}) {
             execution().button("Step")->click();
             activate(&execution());
@@ -330,7 +307,7 @@ private slots:
         const QString name = temp.filePath("emulator");
         QCOMPARE(handOff(name, "/nowhere.8xe"), HandOff::NoEmulator);
         // Left behind by one that crashed: taken over; a live one is kept.
-        write("", "emulator");
+        writeFile("", "emulator");
         ReceiverThread emulator;
         QVERIFY(emulator.claim(name));
         QVERIFY(!ProgramReceiver().claim(name));
@@ -361,7 +338,7 @@ private slots:
         } answering;
         answering.name = temp.filePath("emulator");
         windows = std::make_unique<EmulatorWindows>(answering);
-        windows->openArguments({write("20fff000", "arg.8xe")});
+        windows->openArguments({writeFile("20fff000", "arg.8xe")});
         ProgramReceiver receiver;
         QVERIFY(receiver.claim(answering.name));
         QTRY_COMPARE(answering.messages.size(), std::size_t{1});

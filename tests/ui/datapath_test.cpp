@@ -12,6 +12,7 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 #include "window_kit.h"
+#include "windows_fixture.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -66,35 +67,19 @@ double meanGrey(const QImage& image) {
 
 } // namespace
 
-class DatapathTest : public QObject {
+class DatapathTest : public QObject, WindowsFixture {
     Q_OBJECT
 
-    FakeDialogs dialogs;
-    std::unique_ptr<EmulatorWindows> windows;
-    QTemporaryDir temp;
-
-    ExecutionWindow& execution() { return windows->executionWindow(); }
     DatapathWindow& datapath() { return windows->datapathWindow(); }
     DatapathView& view() { return *datapath().view(); }
-    Cpu& cpu() { return windows->machine().cpu; }
     void step() { execution().button("Step")->click(); }
     QStringList sentences() {
         return datapath().narration()->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
 
-    void load(const QByteArray& text, bool stepMode = true) {
-        windows->mainWindow().onMainCommand(stepMode ? StepByStepCommand : FullExecutionCommand);
-        QFile file(temp.filePath("p.8xe"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
-        dialogs.answers.push_back(file.fileName());
-        windows->runCommand();
-    }
-
 private slots:
     void init() {
-        dialogs = FakeDialogs();
-        windows = std::make_unique<EmulatorWindows>(dialogs);
+        openWindows();
         QAccessible::setActive(true);
     }
     void cleanup() {
@@ -103,7 +88,7 @@ private slots:
     }
 
     void opensFromTheExecutionWindowBesideTheFive() {
-        load("20ff9001f000");
+        load("20ff9001f000", ExecutionMode::StepByStep);
         const QSize executionSize = execution().size();
         QVERIFY(!datapath().isVisible());
         execution().activateWindow();
@@ -185,7 +170,7 @@ private slots:
         QFETCH(QString, carried);
         QFETCH(QString, told);
         cpu().registers.fill(0);
-        load(program);
+        load(program, ExecutionMode::StepByStep);
         windows->showDatapath();
         for (int i = 0; i < steps; ++i) {
             step();
@@ -248,7 +233,7 @@ private slots:
     }
 
     void followsBackTypedWordsAndFullRuns() {
-        load("20ff21059001");
+        load("20ff21059001", ExecutionMode::StepByStep);
         windows->showDatapath();
         step();
         step();
@@ -266,12 +251,12 @@ private slots:
         QVERIFY(!view().litIds().contains("program"));
 
         // A full run shows its last word only.
-        load("20ff9001f000", false);
+        load("20ff9001f000", ExecutionMode::FullExecution);
         QCOMPARE(view().valueText("ir-value"), "F000");
         QCOMPARE(sentences().size(), 5);
 
         // Numbers in the base the Memory Map shows; Clear forgets the words.
-        load("20ff");
+        load("20ff", ExecutionMode::StepByStep);
         step();
         QCOMPARE(view().valueText("bus-alu-registers-value"), "ff");
         windows->memoryMapWindow().memoryMapCommand(ViewDecimalCommand);
@@ -281,7 +266,7 @@ private slots:
     }
 
     void phaseWalksTheFivePhasesBeforeTheMachineChanges() {
-        load("20ff9001f000");
+        load("20ff9001f000", ExecutionMode::StepByStep);
         windows->showDatapath();
         QPushButton* phase = datapath().button("Phase");
         QStringList seen;
@@ -315,7 +300,7 @@ private slots:
         QVERIFY(datapath().heading()->text().contains("1 of 5"));
 
         // In full execution there is no next word to walk.
-        load("20ff", false);
+        load("20ff", ExecutionMode::FullExecution);
         phase->click();
         QCOMPARE(sentences().size(), 1);
         QCOMPARE(cpu().registers[0], 0xff);
@@ -323,7 +308,7 @@ private slots:
 
     void playReachesTheHaltAndPauses() {
         cpu().registers.fill(0);
-        load("9000900090009000f00020ff");
+        load("9000900090009000f00020ff", ExecutionMode::StepByStep);
         windows->showDatapath();
         datapath().setSpeed(20);
         datapath().button("Play")->click();
@@ -342,7 +327,7 @@ private slots:
 
         // A load stops Play; in full execution there is nothing to play.
         datapath().play();
-        load("9000", false);
+        load("9000", ExecutionMode::FullExecution);
         QVERIFY(!datapath().isPlaying());
         datapath().button("Play")->click();
         QVERIFY(!datapath().isPlaying());
@@ -350,7 +335,7 @@ private slots:
     }
 
     void everyControlWorksFromTheKeyboard() {
-        load("20ff9001f000");
+        load("20ff9001f000", ExecutionMode::StepByStep);
         windows->showDatapath();
         QStringList nameless;
         collectNameless(accessible(&datapath()), nameless);
@@ -392,7 +377,7 @@ private slots:
     }
 
     void drawsLitPartsInEitherTheme() {
-        load("202a");
+        load("202a", ExecutionMode::StepByStep);
         windows->showDatapath();
         step();
         const QImage lit = view().grab().toImage();

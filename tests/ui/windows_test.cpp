@@ -6,6 +6,7 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 #include "window_kit.h"
+#include "windows_fixture.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -69,31 +70,10 @@ bool showsBitmap(const QLabel* label, int id) {
 
 } // namespace
 
-class WindowsTest : public QObject {
+class WindowsTest : public QObject, WindowsFixture {
     Q_OBJECT
 
 private:
-    FakeDialogs dialogs;
-    std::unique_ptr<EmulatorWindows> windows;
-    QTemporaryDir temp;
-
-    ExecutionWindow& execution() { return windows->executionWindow(); }
-    MemoryMapWindow& memoryMap() { return windows->memoryMapWindow(); }
-    Cpu& cpu() { return windows->machine().cpu; }
-
-    QString writeProgram(const QByteArray& text) {
-        static int count = 0;
-        const QString path = temp.filePath(QStringLiteral("p%1.8xe").arg(++count));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
-            qFatal("cannot write %s", qPrintable(path));
-        }
-        return path;
-    }
-    void load(const QByteArray& text) {
-        dialogs.answers.push_back(writeProgram(text));
-        windows->runCommand();
-    }
     void click(const QString& button) {
         QPushButton* b = execution().button(button);
         QVERIFY2(b, qPrintable(button));
@@ -109,10 +89,6 @@ private:
         }
         const ShownMessage& m = dialogs.messages.back();
         return {m.text, m.caption, m.icon == Icon::Error ? "error" : "information"};
-    }
-    void activate(QWidget* window) {
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
     }
     void typeInstruction(const QString& keys) {
         InstructionEdit* field = windows->instructionWindow().field();
@@ -150,8 +126,7 @@ private:
 
 private slots:
     void init() {
-        dialogs = FakeDialogs();
-        windows = std::make_unique<EmulatorWindows>(dialogs);
+        openWindows();
         QVERIFY(QTest::qWaitForWindowExposed(&windows->mainWindow()));
     }
     void cleanup() { windows.reset(); }
