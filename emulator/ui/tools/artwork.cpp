@@ -209,6 +209,24 @@ bool saveThemeIcons(const QString& folder) {
     return ok;
 }
 
+// Where and how large a line of lettering stands.
+struct Lettering {
+    QRect at;
+    int pixels;
+    Qt::Alignment align;
+};
+
+// The white MOX77 over a pale line, as the backdrops and the About picture
+// letter it.
+void nameOver(QPainter& p, Lettering name, Lettering line, const QString& text) {
+    p.setPen(QColor(255, 255, 255));
+    p.setFont(sans(name.pixels, true));
+    p.drawText(name.at, name.align, "MOX77");
+    p.setPen(QColor(170, 220, 230));
+    p.setFont(sans(line.pixels));
+    p.drawText(line.at, line.align, text);
+}
+
 void mainBackdrop(QPainter& p) {
     QLinearGradient sky(0, 0, 0, 162);
     sky.setColorAt(0, QColor(30, 48, 86));
@@ -216,12 +234,9 @@ void mainBackdrop(QPainter& p) {
     p.fillRect(0, 0, 298, 162, sky);
     rings(p, QPointF(230, 40), 12, 11, teal);
     rings(p, QPointF(250, 150), 7, 13, amber);
-    p.setPen(QColor(255, 255, 255));
-    p.setFont(sans(40, true));
-    p.drawText(QRect(22, 14, 220, 46), Qt::AlignLeft | Qt::AlignVCenter, "MOX77");
-    p.setPen(QColor(170, 220, 230));
-    p.setFont(sans(14));
-    p.drawText(QRect(24, 60, 220, 20), Qt::AlignLeft | Qt::AlignVCenter, "Simple Emulator");
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    nameOver(p, {QRect(22, 14, 220, 46), 40, left}, {QRect(24, 60, 220, 20), 14, left},
+             "Simple Emulator");
     p.setPen(QPen(amber, 2));
     p.drawLine(24, 84, 150, 84);
 }
@@ -232,12 +247,8 @@ void aboutPicture(QPainter& p) {
     g.setColorAt(1, navy);
     p.fillRect(0, 0, 300, 300, g);
     rings(p, QPointF(150, 95), 9, 12, teal);
-    p.setPen(QColor(255, 255, 255));
-    p.setFont(sans(48, true));
-    p.drawText(QRect(0, 60, 294, 60), Qt::AlignCenter, "MOX77");
-    p.setPen(QColor(170, 220, 230));
-    p.setFont(sans(16));
-    p.drawText(QRect(0, 118, 294, 22), Qt::AlignCenter, "Simple Emulator");
+    nameOver(p, {QRect(0, 60, 294, 60), 48, Qt::AlignCenter},
+             {QRect(0, 118, 294, 22), 16, Qt::AlignCenter}, "Simple Emulator");
     p.setPen(QPen(amber, 2));
     p.drawLine(70, 152, 224, 152);
     p.setPen(QColor(225, 230, 240));
@@ -262,12 +273,8 @@ void executionBackdrop(QPainter& p) {
     p.fillRect(0, 0, 400, 200, g);
     rings(p, QPointF(50, 170), 8, 12, teal);
     rings(p, QPointF(350, 30), 6, 12, amber);
-    p.setPen(QColor(255, 255, 255));
-    p.setFont(sans(22, true));
-    p.drawText(QRect(10, 20, 106, 30), Qt::AlignLeft | Qt::AlignVCenter, "MOX77");
-    p.setPen(QColor(170, 220, 230));
-    p.setFont(sans(12));
-    p.drawText(QRect(10, 50, 106, 36), Qt::AlignLeft | Qt::AlignTop, "Execution");
+    nameOver(p, {QRect(10, 20, 106, 30), 22, Qt::AlignLeft | Qt::AlignVCenter},
+             {QRect(10, 50, 106, 36), 12, Qt::AlignLeft | Qt::AlignTop}, "Execution");
     // The panel on which the program listing lies.
     const QRect frame(120, 20, 162, 162);
     p.setPen(QPen(QColor(10, 16, 30), 1));
