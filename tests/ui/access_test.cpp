@@ -54,15 +54,8 @@ class AccessTest : public QObject, WindowsFixture {
     QLineEdit* cellField(int i) { return memoryMap().view().cell(i)->valueField(); }
 
 private slots:
-    void init() {
-        openWindows();
-        // As when a screen reader starts listening.
-        QAccessible::setActive(true);
-    }
-    void cleanup() {
-        QAccessible::setActive(false);
-        windows.reset();
-    }
+    void init() { openWindows(true); }
+    void cleanup() { closeWindows(); }
 
     void everyControlIsNamedForWhatItHolds() {
         QAccessible::setActive(false);

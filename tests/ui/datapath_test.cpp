@@ -78,14 +78,8 @@ class DatapathTest : public QObject, WindowsFixture {
     }
 
 private slots:
-    void init() {
-        openWindows();
-        QAccessible::setActive(true);
-    }
-    void cleanup() {
-        QAccessible::setActive(false);
-        windows.reset();
-    }
+    void init() { openWindows(true); }
+    void cleanup() { closeWindows(); }
 
     void opensFromTheExecutionWindowBesideTheFive() {
         load("20ff9001f000", ExecutionMode::StepByStep);

@@ -8,6 +8,7 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,11 +21,17 @@ protected:
     std::unique_ptr<mox::ui::EmulatorWindows> windows;
     QTemporaryDir temp;
 
-    // A new set of windows, as at start-up, with no dialog answered yet.
-    void openWindows() {
+    // A new set of windows, as at start-up, with no dialog answered yet;
+    // `listening` as when a screen reader has started.
+    void openWindows(bool listening = false) {
         windows.reset();
         dialogs = FakeDialogs();
         windows = std::make_unique<mox::ui::EmulatorWindows>(dialogs);
+        QAccessible::setActive(listening);
+    }
+    void closeWindows() {
+        QAccessible::setActive(false);
+        windows.reset();
     }
 
     mox::ui::ExecutionWindow& execution() { return windows->executionWindow(); }

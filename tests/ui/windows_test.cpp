@@ -129,7 +129,7 @@ private slots:
         openWindows();
         QVERIFY(QTest::qWaitForWindowExposed(&windows->mainWindow()));
     }
-    void cleanup() { windows.reset(); }
+    void cleanup() { closeWindows(); }
 
     void startsWithOnlyTheMainWindowShown() {
         struct Expected {

@@ -227,11 +227,15 @@ void nameOver(QPainter& p, Lettering name, Lettering line, const QString& text) 
     p.drawText(line.at, line.align, text);
 }
 
+// A ground shading from `from` to navy along the gradient's line.
+void shade(QPainter& p, QSize size, QLinearGradient g, QColor from) {
+    g.setColorAt(0, from);
+    g.setColorAt(1, navy);
+    p.fillRect(0, 0, size.width(), size.height(), g);
+}
+
 void mainBackdrop(QPainter& p) {
-    QLinearGradient sky(0, 0, 0, 162);
-    sky.setColorAt(0, QColor(30, 48, 86));
-    sky.setColorAt(1, navy);
-    p.fillRect(0, 0, 298, 162, sky);
+    shade(p, {298, 162}, QLinearGradient(0, 0, 0, 162), QColor(30, 48, 86));
     rings(p, QPointF(230, 40), 12, 11, teal);
     rings(p, QPointF(250, 150), 7, 13, amber);
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
@@ -267,10 +271,7 @@ void aboutPicture(QPainter& p) {
 }
 
 void executionBackdrop(QPainter& p) {
-    QLinearGradient g(0, 0, 400, 200);
-    g.setColorAt(0, QColor(36, 56, 96));
-    g.setColorAt(1, navy);
-    p.fillRect(0, 0, 400, 200, g);
+    shade(p, {400, 200}, QLinearGradient(0, 0, 400, 200), QColor(36, 56, 96));
     rings(p, QPointF(50, 170), 8, 12, teal);
     rings(p, QPointF(350, 30), 6, 12, amber);
     nameOver(p, {QRect(10, 20, 106, 30), 22, Qt::AlignLeft | Qt::AlignVCenter},
