@@ -186,10 +186,10 @@ std::optional<Cycle> lastCycle(const Cpu& cpu, const History& history) {
 
 namespace {
 
-// Texts of one cycle in one radix.
-class Teller {
+// Texts of one cycle, numbers in one base.
+class CycleTexts {
 public:
-    Teller(const Cycle& cycle, Base base) : c_(cycle), base_(base) {}
+    CycleTexts(const Cycle& cycle, Base base) : c_(cycle), base_(base) {}
 
     std::string number(std::int32_t v) const { return formatNumber(v, base_); }
     std::string cell(int address) const {
@@ -303,7 +303,7 @@ std::string_view registerName(int r) {
     return registerNames[static_cast<std::size_t>(r)];
 }
 
-std::string digitRuns(const Teller& t) {
+std::string digitRuns(const CycleTexts& t) {
     const Cycle& c = t.c_;
     std::string out;
     for (std::size_t i = 1; i < 4; ++i) {
@@ -372,7 +372,7 @@ std::string_view ruleSentence(const Cycle& c) {
     }
 }
 
-void showFetch(const Teller& t, PhaseView& v) {
+void showFetch(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     const std::string word = t.wordText();
     if (c.origin.isTyped()) {
@@ -394,7 +394,7 @@ void showFetch(const Teller& t, PhaseView& v) {
     v.sentence = cat({"Fetch: ", at, " of the program, ", word, "."});
 }
 
-void showDecode(const Teller& t, PhaseView& v) {
+void showDecode(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     const std::string_view opcode(c.word.data(), 1);
     v.lit = {"ir", "bus-ir-decoder", "decoder"};
@@ -425,7 +425,7 @@ void showDecode(const Teller& t, PhaseView& v) {
         cat({"Decode: ", opcode, " is ", in.mnemonic, "; ", t.fill(in.spoken, false), "."});
 }
 
-void showRead(const Teller& t, PhaseView& v) {
+void showRead(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     if (c.sources.empty()) {
         v.line = "nothing";
@@ -463,7 +463,7 @@ void showRead(const Teller& t, PhaseView& v) {
     v.sentence = cat({"Read: ", told, "."});
 }
 
-void showExecute(const Teller& t, PhaseView& v) {
+void showExecute(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     if (!c.instruction || c.halts()) {
         v.line = c.halts() ? "stop the run" : "nothing";
@@ -512,7 +512,7 @@ void showExecute(const Teller& t, PhaseView& v) {
     }
 }
 
-void showWrite(const Teller& t, PhaseView& v) {
+void showWrite(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     if (c.write.where == Change::Where::Nothing) {
         v.line = "nothing changes";
@@ -553,7 +553,7 @@ void showWrite(const Teller& t, PhaseView& v) {
 } // namespace
 
 std::array<PhaseView, 5> showCycle(const Cycle& cycle, Base base) {
-    const Teller t(cycle, base);
+    const CycleTexts t(cycle, base);
     std::array<PhaseView, 5> phases;
     for (std::size_t i = 0; i < phases.size(); ++i)
         phases[i].phase = static_cast<Phase>(i);

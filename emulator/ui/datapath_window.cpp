@@ -40,20 +40,20 @@ DatapathWindow::DatapathWindow() {
     QFont headingFont = narrationFont();
     headingFont.setBold(true);
     title->setFont(headingFont);
-    told = new QPlainTextEdit(this);
-    told->setReadOnly(true);
-    told->setTabChangesFocus(true);
-    told->setAccessibleName(QStringLiteral("Narration"));
-    told->setFont(narrationFont());
-    told->setFixedHeight(QFontMetrics(told->font()).lineSpacing() * 5 + 14);
-    told->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    title->setBuddy(told);
+    narrationBox = new QPlainTextEdit(this);
+    narrationBox->setReadOnly(true);
+    narrationBox->setTabChangesFocus(true);
+    narrationBox->setAccessibleName(QStringLiteral("Narration"));
+    narrationBox->setFont(narrationFont());
+    narrationBox->setFixedHeight(QFontMetrics(narrationBox->font()).lineSpacing() * 5 + 14);
+    narrationBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    title->setBuddy(narrationBox);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(drawing, 1);
     layout->addWidget(title);
-    layout->addWidget(told);
+    layout->addWidget(narrationBox);
     layout->addWidget(createControls());
 
     playTimer.setTimerType(Qt::PreciseTimer);
@@ -198,13 +198,13 @@ void DatapathWindow::showFrame(const Frame& frame) {
     drawing->show(frame.lit, frame.values);
     title->setText(frame.heading);
     const QString text = frame.sentences.join(QLatin1Char('\n'));
-    if (told->toPlainText() != text) {
-        told->setPlainText(text);
+    if (narrationBox->toPlainText() != text) {
+        narrationBox->setPlainText(text);
     }
     // Read out as well as shown: the newest sentence on what was pressed,
     // the whole story on the narration.
-    told->setAccessibleDescription(frame.heading + QStringLiteral(". ") +
-                                   frame.sentences.join(QLatin1Char(' ')));
+    narrationBox->setAccessibleDescription(frame.heading + QStringLiteral(". ") +
+                                           frame.sentences.join(QLatin1Char(' ')));
     phaseButton->setAccessibleDescription(frame.sentences.value(frame.sentences.size() - 1));
 }
 

@@ -44,7 +44,7 @@ public:
     void toggleFullScreen();
 
     DatapathView* view() const { return drawing; }
-    QPlainTextEdit* narration() const { return told; }
+    QPlainTextEdit* narration() const { return narrationBox; }
     QLabel* heading() const { return title; }
     QPushButton* button(const QString& name) const;
     QSlider* speedSlider() const { return slider; }
@@ -67,7 +67,7 @@ private:
 
     DatapathView* drawing = nullptr;
     QLabel* title = nullptr;
-    QPlainTextEdit* told = nullptr;
+    QPlainTextEdit* narrationBox = nullptr;
     QPushButton* phaseButton = nullptr;
     QPushButton* playButton = nullptr;
     QPushButton* pauseButton = nullptr;

@@ -6,7 +6,7 @@
 import drawing from '../../emulator/ui/resources/datapath.svg?raw';
 import type { Cycle } from '@mox77core';
 import { step } from './machine-panel';
-import { keep } from './keep';
+import { remember } from './saving';
 import { $, page, on, editorKey, shownBase, steppingMode } from './state';
 
 const WRITE = 4; // the phase at which the word executes
@@ -23,13 +23,13 @@ const slots = new Map<string, Element>(); // the drawing's -value texts
 let svg: SVGSVGElement | null = null;
 let shown: (() => Frame) | null = null; // what the panel shows, recomputed on a change of base
 let walk: { word: string; position: number; phase: number } | null = null;
-let own = false; // the panel itself is stepping the machine
+let panelStepping = false; // the panel itself is stepping the machine
 let timer = 0;
 let playing = false;
 let last = 0; // when Play's last word was due (performance.now() time)
 
 function isOpen() {
-  return page.kept.datapath;
+  return page.stored.datapath;
 }
 
 // Phases `first` to `upTo` lit; what the earlier phases put in the slots
@@ -81,16 +81,16 @@ function loaded(): boolean {
   const ready = () => !!m && steppingMode(m) && m.programLoaded() && page.stepKey === editorKey();
   if (!m || ready()) return !!m;
   walk = null;
-  ownStep();
+  stepFromPanel();
   return ready();
 }
 
-function ownStep() {
-  own = true;
+function stepFromPanel() {
+  panelStepping = true;
   try {
     step();
   } finally {
-    own = false;
+    panelStepping = false;
   }
 }
 
@@ -117,7 +117,7 @@ function phase() {
     return;
   }
   // Only now does the machine change.
-  ownStep();
+  stepFromPanel();
   walk = null;
   if (!page.machine!.lastCycle(base)) return;
   show(() => {
@@ -127,15 +127,15 @@ function phase() {
 }
 
 function speed(): number {
-  return page.kept.speed;
+  return page.stored.speed;
 }
 
 function setSpeed(words: number, chosen = true) {
-  page.kept.speed = Math.max(1, Math.min(20, Math.round(words)));
+  page.stored.speed = Math.max(1, Math.min(20, Math.round(words)));
   const input = $<HTMLInputElement>('datapath-speed');
-  input.value = String(page.kept.speed);
-  $('datapath-rate').textContent = `${page.kept.speed} ${page.kept.speed === 1 ? 'word' : 'words'} a second`;
-  if (chosen) keep(['speed']);
+  input.value = String(page.stored.speed);
+  $('datapath-rate').textContent = `${page.stored.speed} ${page.stored.speed === 1 ? 'word' : 'words'} a second`;
+  if (chosen) remember(['speed']);
   // The next word keeps its distance from the last one, at the new speed.
   if (playing) schedule();
 }
@@ -153,7 +153,7 @@ function tick(at: number) {
   // missed are skipped rather than caught up in a burst, and the beat kept.
   const period = 1000 / speed();
   last = at + Math.floor(Math.max(0, performance.now() - at) / period) * period;
-  ownStep();
+  stepFromPanel();
   const m = page.machine!;
   if (!playing) return;
   if (!m.running() || page.stepKey !== editorKey() || !steppingMode(m)) {
@@ -195,9 +195,9 @@ function pause() {
 }
 
 function open(yes: boolean) {
-  if (page.kept.datapath === yes) return;
-  page.kept.datapath = yes;
-  keep(['datapath']);
+  if (page.stored.datapath === yes) return;
+  page.stored.datapath = yes;
+  remember(['datapath']);
   paintOpen();
 }
 
@@ -256,7 +256,7 @@ export function wireDatapath() {
 // Any action but the panel's own (Step, Back, Run, a typed word, Reset)
 // ends a Phase walk and Play, and shows the word now last.
 on('machine', () => {
-  if (own) {
+  if (panelStepping) {
     if (!walk) showLast();
     return;
   }

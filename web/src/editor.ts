@@ -9,11 +9,11 @@ import type { CodeEditor, createCodeEditor, LineNote } from './code-editor';
 import { encodeText } from './bytes';
 import { unpack } from './unpack';
 import { $, page, emit, on, errorsText } from './state';
-import { showPart } from './parts';
+import { showPane } from './tabs';
 
 const plain = $<HTMLTextAreaElement>('plain-editor');
 // What the page loaded: the full editor's Undo goes back to it.
-const loaded = page.kept.text;
+const loaded = page.stored.text;
 let typed = false; // the plain field's value is the text
 let composing = false;
 let full: CodeEditor | null = null;
@@ -163,11 +163,11 @@ export function replaceText(from: number, to: number, insert: string) {
 
 // The text as its file holds it: its encoding and line ends.
 export function sourceBytes(): Uint8Array {
-  return encodeText(text(), page.kept.encoding, page.kept.eol);
+  return encodeText(text(), page.stored.encoding, page.stored.eol);
 }
 
 export function applyFontSize() {
-  document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSize}px`);
+  document.documentElement.style.setProperty('--editor-font', `${page.stored.fontSize}px`);
   full?.view.requestMeasure();
 }
 
@@ -222,14 +222,14 @@ export function checkNow() {
 
 export function goToFirstError(asm: Assembly) {
   const editor = fullEditor();
-  showPart('edit-pane');
+  showPane('edit-pane');
   editor.selectLine(asm.errors[0]?.index ?? -1);
 }
 
 export function showSourceLine(line: number) {
   const editor = fullEditor();
   if (line >= editor.view.state.doc.lines) return;
-  showPart('edit-pane');
+  showPane('edit-pane');
   editor.selectLine(line);
 }
 
@@ -240,12 +240,12 @@ export function markNextLine(line: number | null) {
 }
 
 export function nextError(backwards: boolean) {
-  showPart('edit-pane');
+  showPane('edit-pane');
   fullEditor().nextError(backwards);
 }
 
 export function goToLine() {
-  showPart('edit-pane');
+  showPane('edit-pane');
   fullEditor().goToLine();
 }
 

@@ -5,8 +5,8 @@ import { renderMarkdown } from './markdown';
 import { sourceBytes } from './editor';
 import { mayReplace, replaceDocument, isUnsaved } from './files';
 import { notice } from './messages';
-import { setPartAvailable } from './parts';
-import { keep } from './keep';
+import { setPaneAvailable } from './tabs';
+import { remember } from './saving';
 import { $, page, on } from './state';
 
 const exerciseFiles = import.meta.glob(['@examples/exercises/*/task.md', '@examples/exercises/*/start.asm', '@examples/exercises/*/*.json'], {
@@ -21,7 +21,7 @@ function exerciseById(id: string): Exercise | undefined {
 function showExercise(ex: Exercise | undefined) {
   const pane = $('exercise-pane');
   pane.hidden = !ex;
-  setPartAvailable('exercise-pane', !!ex);
+  setPaneAvailable('exercise-pane', !!ex);
   $('check-result').replaceChildren();
   if (!ex) return;
   $('exercise-h').textContent = `Exercise ${ex.title}`;
@@ -33,21 +33,21 @@ async function chooseExercise(id: string) {
   const ex = exerciseById(id);
   if (ex) {
     if (!(await mayReplace(`the starting file of exercise ${ex.title}`, ex.start))) {
-      select.value = page.kept.exercise;
+      select.value = page.stored.exercise;
       return;
     }
-    page.kept.exercise = id;
+    page.stored.exercise = id;
     replaceDocument(ex.start, `${ex.id}.asm`, 'utf-8', '\n', ex.start);
   }
-  page.kept.exercise = ex ? id : '';
-  keep(['exercise'], true);
+  page.stored.exercise = ex ? id : '';
+  remember(['exercise'], true);
   showExercise(ex);
 }
 
 function check() {
   const { core, opened8xe } = page;
   if (!core) return;
-  const ex = exerciseById(page.kept.exercise);
+  const ex = exerciseById(page.stored.exercise);
   if (!ex) return;
   const out = $('check-result');
   out.replaceChildren();
@@ -101,14 +101,14 @@ export function wireExercises() {
     o.textContent = ex.title;
     select.append(o);
   }
-  select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+  select.value = exerciseById(page.stored.exercise) ? page.stored.exercise : '';
   // Arrow keys walk the list; with unsaved text the choice is made (and
   // asked about) once, with Enter, not at every press.
   let walking = false;
   select.addEventListener('keydown', (e) => {
     if (e.key === 'Enter') {
       walking = false;
-      if (select.value !== page.kept.exercise) {
+      if (select.value !== page.stored.exercise) {
         e.preventDefault();
         void chooseExercise(select.value);
       }
@@ -124,13 +124,13 @@ export function wireExercises() {
   });
   select.addEventListener('blur', () => {
     // a walk that ended without Enter chose nothing
-    if (walking && select.value !== page.kept.exercise) select.value = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+    if (walking && select.value !== page.stored.exercise) select.value = exerciseById(page.stored.exercise) ? page.stored.exercise : '';
     walking = false;
   });
-  showExercise(exerciseById(page.kept.exercise));
+  showExercise(exerciseById(page.stored.exercise));
   // another tab's text may come with another exercise
   on('file', () => {
-    const id = exerciseById(page.kept.exercise) ? page.kept.exercise : '';
+    const id = exerciseById(page.stored.exercise) ? page.stored.exercise : '';
     if (select.value === id) return;
     select.value = id;
     showExercise(exerciseById(id));

@@ -3,7 +3,7 @@
 import { decodeBytes, looksBinary, MAX_FILE_BYTES, type Encoding, type Eol } from './bytes';
 import { unsaved, fingerprint } from './storage';
 import { text, setText, sourceBytes, assembly, goToFirstError } from './editor';
-import { keep } from './keep';
+import { remember } from './saving';
 import { ask, notice, pageMessage } from './messages';
 import { $, page, on, emit, latin1Bytes, errorsText } from './state';
 
@@ -13,16 +13,16 @@ let fileHandle: FileSystemFileHandle | null = null;
 let downloadedPrint: string | null = null;
 
 export function isUnsaved(): boolean {
-  return unsaved(text(), page.kept.savedPrint);
+  return unsaved(text(), page.stored.savedPrint);
 }
 
 export function showFileName() {
-  const { kept, opened8xe } = page;
+  const { stored, opened8xe } = page;
   const dirty = isUnsaved();
-  const what = opened8xe ? `${opened8xe.name} (loaded program)` : kept.fileName;
+  const what = opened8xe ? `${opened8xe.name} (loaded program)` : stored.fileName;
   const state = !dirty || opened8xe ? '' : downloadedPrint !== null && downloadedPrint === fingerprint(text()) ? ' (downloaded)' : ' (not saved)';
-  $('file-name').textContent = what + state + (page.keptFailed ? ' (not kept by the browser)' : '');
-  document.title = `${dirty && !opened8xe ? '• ' : ''}${opened8xe ? opened8xe.name : kept.fileName} - MOX77`;
+  $('file-name').textContent = what + state + (page.storeFailed ? ' (not kept by the browser)' : '');
+  document.title = `${dirty && !opened8xe ? '• ' : ''}${opened8xe ? opened8xe.name : stored.fileName} - MOX77`;
 }
 on('text', showFileName);
 on('file', showFileName);
@@ -34,15 +34,15 @@ export async function mayReplace(what: string, newText: string): Promise<boolean
 }
 
 export function replaceDocument(t: string, name: string, encoding: Encoding, eol: Eol, savedText: string | null) {
-  const { kept } = page;
-  kept.fileName = name;
-  kept.encoding = encoding;
-  kept.eol = eol;
+  const { stored } = page;
+  stored.fileName = name;
+  stored.encoding = encoding;
+  stored.eol = eol;
   setText(t);
-  kept.savedPrint = savedText === null ? null : fingerprint(savedText);
+  stored.savedPrint = savedText === null ? null : fingerprint(savedText);
   fileHandle = null;
   downloadedPrint = null;
-  keep(['fileName', 'encoding', 'eol', 'savedPrint'], true);
+  remember(['fileName', 'encoding', 'eol', 'savedPrint'], true);
   emit('file');
 }
 
@@ -97,37 +97,37 @@ type SavePicker = (o: unknown) => Promise<FileSystemFileHandle>;
 type Writable = WritableStreamDefaultWriter & { write(b: BlobPart): Promise<void>; close(): Promise<void> };
 
 export async function saveFile() {
-  const { kept } = page;
+  const { stored } = page;
   const bytes = sourceBytes();
   const picker = (window as unknown as { showSaveFilePicker?: SavePicker }).showSaveFilePicker;
   const t = text();
   if (picker) {
     try {
       fileHandle ??= await picker({
-        suggestedName: kept.fileName,
+        suggestedName: stored.fileName,
         types: [{ description: 'MOX77 source', accept: { 'text/plain': ['.asm'] } }],
       });
       const w = await (fileHandle as unknown as { createWritable(): Promise<Writable> }).createWritable();
       await w.write(bytes as BlobPart);
       await w.close();
-      kept.fileName = fileHandle.name;
+      stored.fileName = fileHandle.name;
     } catch (e) {
       if ((e as DOMException).name === 'AbortError') return;
       fileHandle = null;
-      pageMessage(`Could not save ${kept.fileName}: ${(e as Error).message}`, 'Save', 'error');
+      pageMessage(`Could not save ${stored.fileName}: ${(e as Error).message}`, 'Save', 'error');
       return;
     }
   } else {
-    download(bytes, kept.fileName);
+    download(bytes, stored.fileName);
     downloadedPrint = fingerprint(t);
     showFileName();
-    pageMessage(`Downloaded ${kept.fileName}. The page cannot see whether the file was kept, so it still asks before this text is replaced.`, 'Save');
+    pageMessage(`Downloaded ${stored.fileName}. The page cannot see whether the file was kept, so it still asks before this text is replaced.`, 'Save');
     return;
   }
-  kept.savedPrint = fingerprint(t);
-  keep(['fileName', 'savedPrint'], true);
+  stored.savedPrint = fingerprint(t);
+  remember(['fileName', 'savedPrint'], true);
   showFileName();
-  pageMessage(`Saved ${kept.fileName}.`, 'Save');
+  pageMessage(`Saved ${stored.fileName}.`, 'Save');
 }
 
 export function download8xe() {
@@ -139,7 +139,7 @@ export function download8xe() {
     goToFirstError(asm);
     return;
   }
-  const name = core.outputFileName(page.kept.fileName);
+  const name = core.outputFileName(page.stored.fileName);
   download(latin1Bytes(asm.machineCode), name);
   pageMessage(`Downloaded ${name}.`, 'Download .8xe');
 }

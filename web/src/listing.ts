@@ -20,7 +20,7 @@ export class Listing {
   // The rows in the page: a Step that keeps them only moves the mark, so
   // the browser lays out and shapes two rows, not all of them.
   private shown = { first: -1, last: -1 };
-  // Kept from the events, not read back: reading either after a change
+  // Stored from the events, not read back: reading either after a change
   // makes the browser lay the page out at once, in the middle of a Step.
   private top = 0;
   private height = 400;

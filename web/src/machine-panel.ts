@@ -6,7 +6,7 @@ import { collapse, announce, type Lit } from './changes';
 import { Listing } from './listing';
 import { assembly, checkNow, goToFirstError, markNextLine, showSourceLine } from './editor';
 import { notice, showMessages, type Message } from './messages';
-import { keep } from './keep';
+import { remember } from './saving';
 import { $, page, on, emit, editorKey, latin1Bytes, errorsText, shownBase, steppingMode } from './state';
 
 const regCells: HTMLTableCellElement[] = [];
@@ -66,9 +66,9 @@ const formatted = new Map<number, string>();
 let formattedBase = -1;
 
 function fmt(v: number): string {
-  if (formattedBase !== page.kept.base || formatted.size > 4096) {
+  if (formattedBase !== page.stored.base || formatted.size > 4096) {
     formatted.clear();
-    formattedBase = page.kept.base;
+    formattedBase = page.stored.base;
   }
   let t = formatted.get(v);
   if (t === undefined) formatted.set(v, (t = page.core!.formatNumber(v, shownBase())));
@@ -256,11 +256,11 @@ export function wireMachinePanel() {
     }
   });
   for (const r of document.querySelectorAll<HTMLInputElement>('input[name=base]')) {
-    r.checked = Number(r.value) === page.kept.base;
+    r.checked = Number(r.value) === page.stored.base;
     r.addEventListener('change', () => {
       if (!r.checked) return;
-      page.kept.base = Number(r.value);
-      keep(['base'], true);
+      page.stored.base = Number(r.value);
+      remember(['base'], true);
       paintMachine();
     });
   }

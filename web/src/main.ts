@@ -4,8 +4,8 @@
 import './style.css';
 import { $, page, corePromise, emit } from './state';
 import { text, checkNow, applyFontSize, nextError, goToLine, setTabIndents, codeEditorHasFocus, focusEditor, completeEditor, editorView } from './editor';
-import { wireParts } from './parts';
-import { keep, wireKeep } from './keep';
+import { wireTabs } from './tabs';
+import { remember, wireSaving } from './saving';
 import { pageMessage } from './messages';
 import { showFileName, wireFiles } from './files';
 import { run, step, back, wireMachinePanel, startMachinePanel } from './machine-panel';
@@ -14,13 +14,13 @@ import { openSharedLink, wireShare } from './share-link';
 import { wireDatapath, putDrawing } from './datapath';
 
 function setFontSize(px: number) {
-  page.kept.fontSize = Math.max(9, Math.min(32, px));
+  page.stored.fontSize = Math.max(9, Math.min(32, px));
   applyFontSize();
-  keep(['fontSize']);
+  remember(['fontSize']);
 }
 
-wireKeep();
-wireParts();
+wireSaving();
+wireTabs();
 wireMachinePanel();
 wireFiles();
 wireShare();
@@ -28,8 +28,8 @@ wireExercises();
 setTabIndents(false);
 $('tab-indents').addEventListener('click', () => setTabIndents($('tab-indents').getAttribute('aria-pressed') !== 'true'));
 wireDatapath();
-$('font-up').addEventListener('click', () => setFontSize(page.kept.fontSize + 1));
-$('font-down').addEventListener('click', () => setFontSize(page.kept.fontSize - 1));
+$('font-up').addEventListener('click', () => setFontSize(page.stored.fontSize + 1));
+$('font-down').addEventListener('click', () => setFontSize(page.stored.fontSize - 1));
 
 // Page-wide keys; the browser's own (reload, close, address bar) are left alone.
 window.addEventListener('keydown', (e) => {
@@ -53,10 +53,10 @@ window.addEventListener('keydown', (e) => {
   }
 }, true);
 
-document.documentElement.style.setProperty('--editor-font', `${page.kept.fontSize}px`);
+document.documentElement.style.setProperty('--editor-font', `${page.stored.fontSize}px`);
 showFileName();
 // typed into the field before the page was wired: kept like any edit
-if (text() !== page.kept.text) emit('text');
+if (text() !== page.stored.text) emit('text');
 
 // The plain field stays the editor; the page says why.
 function editorFailed(e: Error) {

@@ -10,7 +10,7 @@ import { $, page } from './state';
 let sharedHandled = '';
 
 async function copyLink() {
-  const link = makeFragment({ name: page.kept.fileName, bytes: sourceBytes() }).then((frag) => {
+  const link = makeFragment({ name: page.stored.fileName, bytes: sourceBytes() }).then((frag) => {
     const url = location.href.split('#')[0] + frag;
     history.replaceState(null, '', frag);
     sharedHandled = frag;

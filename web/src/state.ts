@@ -2,7 +2,7 @@
 // and which program the editor stands for. Modules hear about each other's
 // changes through on()/emit(), so no module reaches into another's view.
 import type { Base, Core, Machine } from '@mox77core';
-import { load as loadKept, type Kept } from './storage';
+import { load as loadStored, type Stored } from './storage';
 import { loadCore } from './core';
 
 export const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -17,19 +17,19 @@ export interface Opened8xe {
 }
 
 export const page = {
-  kept: loadKept(globalThis.localStorage) as Kept,
+  stored: loadStored(globalThis.localStorage) as Stored,
   core: null as Core | null, // set once it has started
   machine: null as Machine | null,
   docVersion: 0, // grows with every change of the text
   stepKey: null as string | null, // what the step-mode load was made from
   opened8xe: null as Opened8xe | null, // a loaded .8xe stands for the program until the text is edited
   openSerial: 0,
-  keptFailed: false, // the browser refused the last save: a reload would lose the text
+  storeFailed: false, // the browser refused the last save: a reload would lose the text
 };
 
 // The base the page shows numbers in; kept as its number.
 export function shownBase(): Base {
-  return page.core!.Base.values[page.kept.base];
+  return page.core!.Base.values[page.stored.base];
 }
 
 // The machine loaded step by step, as Step and the Datapath drive it.

@@ -4,7 +4,7 @@
 // the text only, so a large program fits).
 import type { Encoding, Eol } from './bytes';
 
-export interface Kept {
+export interface Stored {
   text: string;
   fileName: string;
   encoding: Encoding;
@@ -20,7 +20,7 @@ export interface Kept {
 
 export const KEY = 'mox77.web.v1';
 
-export const defaults: Kept = {
+export const defaults: Stored = {
   text: '',
   fileName: 'program.asm',
   encoding: 'utf-8',
@@ -54,8 +54,8 @@ export function fingerprint(text: string): string {
 
 // Anything stored that does not look right is replaced by its default, so a
 // damaged or older entry never breaks the page.
-export function parseKept(raw: string | null): Kept {
-  const out: Kept = { ...defaults };
+export function parseStored(raw: string | null): Stored {
+  const out: Stored = { ...defaults };
   if (!raw) return out;
   let v: unknown;
   try {
@@ -82,9 +82,9 @@ export function parseKept(raw: string | null): Kept {
   return out;
 }
 
-export function load(store: Storage | undefined): Kept {
+export function load(store: Storage | undefined): Stored {
   try {
-    return parseKept(store?.getItem(KEY) ?? null);
+    return parseStored(store?.getItem(KEY) ?? null);
   } catch {
     return { ...defaults };
   }
@@ -92,11 +92,11 @@ export function load(store: Storage | undefined): Kept {
 
 // Writes the members named, over what is stored now (another tab's members
 // stay as that tab wrote them). False when the browser refused.
-export function save(store: Storage | undefined, kept: Kept, fields: readonly (keyof Kept)[] = Object.keys(defaults) as (keyof Kept)[]): boolean {
+export function save(store: Storage | undefined, stored: Stored, fields: readonly (keyof Stored)[] = Object.keys(defaults) as (keyof Stored)[]): boolean {
   try {
     if (!store) return false;
-    const out = parseKept(store.getItem(KEY)) as unknown as Record<string, unknown>;
-    for (const f of fields) out[f] = kept[f];
+    const out = parseStored(store.getItem(KEY)) as unknown as Record<string, unknown>;
+    for (const f of fields) out[f] = stored[f];
     store.setItem(KEY, JSON.stringify(out));
     return true;
   } catch {
@@ -114,7 +114,7 @@ export function unsaved(text: string, savedPrint: string | null): boolean {
 // the text this tab stands on; take it when this tab has changed nothing of
 // its own since; else both changed it, and the student decides.
 export type Incoming = 'ignore' | 'take' | 'conflict';
-export function incoming(base: string, ownChanges: boolean, ownText: string, theirs: Kept): Incoming {
+export function incoming(base: string, ownChanges: boolean, ownText: string, theirs: Stored): Incoming {
   if (theirs.stamp === base) return 'ignore';
   if (!ownChanges || theirs.text === ownText) return 'take';
   return 'conflict';

@@ -1,5 +1,5 @@
 import { describe, expect, it } from 'vitest';
-import { parseKept, defaults, unsaved, load, save, fingerprint, incoming, KEY, type Kept } from '../src/storage';
+import { parseStored, defaults, unsaved, load, save, fingerprint, incoming, KEY, type Stored } from '../src/storage';
 
 function memoryStore() {
   const store = new Map<string, string>();
@@ -12,7 +12,7 @@ function memoryStore() {
 describe('what the browser kept', () => {
   it('comes back as it was saved', () => {
     const { fake } = memoryStore();
-    const kept: Kept = { ...defaults, text: 'halt\n', fileName: 'a.asm', encoding: 'latin1', eol: '\r\n', exercise: '02-sum', base: 0, fontSize: 20, datapath: false, speed: 20, savedPrint: null, stamp: 't.1' };
+    const kept: Stored = { ...defaults, text: 'halt\n', fileName: 'a.asm', encoding: 'latin1', eol: '\r\n', exercise: '02-sum', base: 0, fontSize: 20, datapath: false, speed: 20, savedPrint: null, stamp: 't.1' };
     expect(save(fake, kept)).toBe(true);
     expect(load(fake)).toEqual(kept);
   });
@@ -38,15 +38,15 @@ describe('what the browser kept', () => {
     ['not an object', '42'],
     ['wrong types', '{"text": 5, "base": 7, "encoding": "ebcdic", "fontSize": 1000, "fileName": "", "savedPrint": 3, "datapath": 1, "speed": 2.5}'],
   ])('falls back to the defaults for %s', (_, raw) => {
-    expect(parseKept(raw)).toEqual(defaults);
+    expect(parseStored(raw)).toEqual(defaults);
   });
 
   it.each([0, 21, '4'])('refuses a speed of %j', (speed) => {
-    expect(parseKept(JSON.stringify({ speed })).speed).toBe(defaults.speed);
+    expect(parseStored(JSON.stringify({ speed })).speed).toBe(defaults.speed);
   });
 
   it('keeps the good members of a partly damaged entry', () => {
-    expect(parseKept('{"text": "halt", "base": "x"}')).toEqual({ ...defaults, text: 'halt' });
+    expect(parseStored('{"text": "halt", "base": "x"}')).toEqual({ ...defaults, text: 'halt' });
   });
 
   it.each([
@@ -54,7 +54,7 @@ describe('what the browser kept', () => {
     ['changed since saved', '{"text": "halt\\n;x\\n", "savedText": "halt\\n"}', true],
     ['never saved', '{"text": "halt\\n", "savedText": null}', true],
   ])('an entry that held the saved text itself: %s', (_, raw, expected) => {
-    const k = parseKept(raw);
+    const k = parseStored(raw);
     expect(unsaved(k.text, k.savedPrint)).toBe(expected);
     expect(JSON.stringify(k)).not.toContain('savedText');
   });

@@ -3,7 +3,7 @@
 // one column; on a wide screen the style sheet shows them all at once.
 const tabs = () => [...document.querySelectorAll<HTMLButtonElement>('#parts [role=tab]')];
 
-export function showPart(paneId: string) {
+export function showPane(paneId: string) {
   for (const t of tabs()) {
     const on = t.getAttribute('aria-controls') === paneId;
     t.setAttribute('aria-selected', String(on));
@@ -12,19 +12,19 @@ export function showPart(paneId: string) {
   }
 }
 
-export function currentPart(): string {
+export function currentPane(): string {
   return tabs().find((t) => t.getAttribute('aria-selected') === 'true')?.getAttribute('aria-controls') ?? '';
 }
 
 // A part that comes and goes (the Exercise) takes its tab with it.
-export function setPartAvailable(paneId: string, available: boolean) {
+export function setPaneAvailable(paneId: string, available: boolean) {
   const tab = tabs().find((t) => t.getAttribute('aria-controls') === paneId);
   if (!tab) return;
   tab.hidden = !available;
-  if (!available && currentPart() === paneId) showPart('edit-pane');
+  if (!available && currentPane() === paneId) showPane('edit-pane');
 }
 
-export function wireParts() {
+export function wireTabs() {
   const bar = document.getElementById('parts')!;
   // the run controls stick just below the tab bar, as many rows high as the
   // width makes it; set on the run bar alone, as one on the root would have
@@ -34,7 +34,7 @@ export function wireParts() {
   bar.addEventListener('click', (e) => {
     const tab = (e.target as HTMLElement).closest<HTMLButtonElement>('[role=tab]');
     if (!tab) return;
-    showPart(tab.getAttribute('aria-controls')!);
+    showPane(tab.getAttribute('aria-controls')!);
     // the part from its top, just below the bar that stays on screen
     window.scrollTo(0, document.getElementById('parts')!.offsetTop);
   });
@@ -47,7 +47,7 @@ export function wireParts() {
     if (to === undefined) return;
     e.preventDefault();
     const tab = shown[(to + shown.length) % shown.length];
-    showPart(tab.getAttribute('aria-controls')!);
+    showPane(tab.getAttribute('aria-controls')!);
     tab.focus();
   });
 }

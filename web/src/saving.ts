@@ -2,7 +2,7 @@
 // when the page is hidden or left. Several tabs share the one entry, so a
 // tab writes only the members it changed, takes another tab's newer text
 // when it has none of its own, and asks the student when both changed it.
-import { save as saveKept, load as loadKept, parseKept, unsaved, incoming, KEY, TEXT_FIELDS, type Kept } from './storage';
+import { save as saveStored, load as loadStored, parseStored, unsaved, incoming, KEY, TEXT_FIELDS, type Stored } from './storage';
 import { text, replaceText } from './editor';
 import { $, page, on, emit } from './state';
 import { notice } from './messages';
@@ -10,17 +10,17 @@ import { notice } from './messages';
 const tabId = Math.random().toString(36).slice(2, 10);
 let writes = 0;
 let persistTimer: number | undefined;
-const changed = new Set<keyof Kept>();
-let base = page.kept.stamp; // the stored text this tab's text was made from
+const changed = new Set<keyof Stored>();
+let base = page.stored.stamp; // the stored text this tab's text was made from
 let taking = false; // the editor is taking another tab's text, not the student's edit
-let theirs: Kept | null = null; // another tab's text, while the student decides
+let theirs: Stored | null = null; // another tab's text, while the student decides
 
 function ownTextChanges(): boolean {
   return TEXT_FIELDS.some((f) => changed.has(f));
 }
 
-// Marks members of page.kept as changed by this tab, to be written soon (or now).
-export function keep(fields: (keyof Kept)[], now = false) {
+// Marks members of page.stored as changed by this tab, to be written soon (or now).
+export function remember(fields: (keyof Stored)[], now = false) {
   for (const f of fields) changed.add(f);
   persist(now);
 }
@@ -34,41 +34,41 @@ export function persist(now = false) {
   persistTimer = undefined;
   if (changed.size === 0) return;
   const store = globalThis.localStorage;
-  page.kept.text = text();
+  page.stored.text = text();
   let fields = [...changed];
   if (ownTextChanges()) {
     // Another tab may have written since this tab last looked (its storage
     // event not yet seen): never write over that text unseen.
     if (!theirs) {
-      const stored = loadKept(store);
-      if (incoming(base, true, page.kept.text, stored) === 'conflict') showConflict(stored);
+      const stored = loadStored(store);
+      if (incoming(base, true, page.stored.text, stored) === 'conflict') showConflict(stored);
     }
     if (theirs) fields = fields.filter((f) => !(TEXT_FIELDS as readonly string[]).includes(f));
     else {
-      page.kept.stamp = `${tabId}.${++writes}`;
+      page.stored.stamp = `${tabId}.${++writes}`;
       fields = [...new Set([...fields, ...TEXT_FIELDS])];
     }
   }
-  const failed = !saveKept(store, page.kept, fields);
+  const failed = !saveStored(store, page.stored, fields);
   if (!failed) {
     for (const f of fields) changed.delete(f);
-    if (fields.includes('stamp')) base = page.kept.stamp;
+    if (fields.includes('stamp')) base = page.stored.stamp;
   }
-  if (failed !== page.keptFailed) {
-    page.keptFailed = failed;
+  if (failed !== page.storeFailed) {
+    page.storeFailed = failed;
     if (failed) notice('The browser has no room to keep this text: save it to a file, or a reload loses it.');
     emit('file');
   }
 }
 
 on('text', () => {
-  if (!taking) keep(['text']);
+  if (!taking) remember(['text']);
 });
 
 // Takes another tab's text into the editor as one change, so that Undo
 // brings this tab's own text back.
-function take(other: Kept) {
-  const { kept } = page;
+function take(other: Stored) {
+  const { stored } = page;
   const old = text();
   if (old !== other.text) {
     let from = 0;
@@ -82,13 +82,13 @@ function take(other: Kept) {
       taking = false;
     }
   }
-  for (const f of TEXT_FIELDS) (kept as unknown as Record<string, unknown>)[f] = other[f];
+  for (const f of TEXT_FIELDS) (stored as unknown as Record<string, unknown>)[f] = other[f];
   for (const f of TEXT_FIELDS) changed.delete(f);
   base = other.stamp;
   emit('file');
 }
 
-function showConflict(other: Kept) {
+function showConflict(other: Stored) {
   theirs = other;
   $('tab-conflict').hidden = false;
 }
@@ -100,7 +100,7 @@ function endConflict() {
 
 window.addEventListener('storage', (e) => {
   if (e.key !== KEY || e.newValue === null || e.storageArea !== globalThis.localStorage) return;
-  const other = parseKept(e.newValue);
+  const other = parseStored(e.newValue);
   const what = incoming(base, ownTextChanges() || theirs !== null, text(), other);
   if (what === 'ignore') return;
   if (what === 'take') {
@@ -112,7 +112,7 @@ window.addEventListener('storage', (e) => {
   }
 });
 
-export function wireKeep() {
+export function wireSaving() {
   $('take-theirs').addEventListener('click', () => {
     if (theirs) take(theirs);
     endConflict();
@@ -121,7 +121,7 @@ export function wireKeep() {
   $('keep-mine').addEventListener('click', () => {
     if (theirs) base = theirs.stamp;
     endConflict();
-    keep(['text'], true);
+    remember(['text'], true);
     notice("This tab's text is the one kept now.");
   });
 }
@@ -133,7 +133,7 @@ document.addEventListener('visibilitychange', () => document.visibilityState ===
 // kept here comes back on the next open, so asking then is only noise.
 window.addEventListener('beforeunload', (e) => {
   persist(true);
-  if (theirs || (page.keptFailed && unsaved(text(), page.kept.savedPrint))) {
+  if (theirs || (page.storeFailed && unsaved(text(), page.stored.savedPrint))) {
     e.preventDefault();
     e.returnValue = '';
   }
