@@ -3,7 +3,7 @@
 // Pause and Speed to watch a program word by word. Everything shown comes
 // from the core's description of the cycle; this module only chooses which
 // word and which of its phases to show.
-import drawing from '../../emulator/ui/resources/datapath.svg?raw';
+import drawing from '../../resources/datapath.svg?raw';
 import type { Cycle } from '@mox77core';
 import { step } from './machine-panel';
 import { remember } from './saving';
