@@ -24,7 +24,7 @@ echo "==> type-checking the extension"
 
 echo "==> bundling the servers and the extension"
 esbuild=(vscode/node_modules/.bin/esbuild --bundle --platform=node --target=node18 --log-level=warning
-  --alias:@mox77core=./build/wasm/mox77-core.mjs)
+  --alias:@mox77core=./build/wasm/mox77-core.mjs --alias:@mox77bindings=./bindings)
 # The servers are ES modules, as the core is (it waits at its top level);
 # the packages they bundle still call require for Node's own modules.
 "${esbuild[@]}" --format=esm \

@@ -105,6 +105,8 @@ export default defineConfig({
     alias: {
       // The C++ core compiled by scripts/build-wasm.sh; the one place it comes from.
       '@mox77core': coreModule,
+      // The core's typing and the helpers the page and the editor servers share.
+      '@mox77bindings': path.join(repo, 'bindings'),
       '@examples': path.join(repo, 'examples'),
     },
   },

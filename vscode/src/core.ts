@@ -13,8 +13,3 @@ export function loadCore(): Promise<Core> {
 export function bytesOf(text: string): Uint8Array {
   return new TextEncoder().encode(text);
 }
-
-// The core hands bytes back as one character per byte.
-export function latin1Bytes(text: string): Uint8Array {
-  return Uint8Array.from(text, (c) => c.charCodeAt(0));
-}

@@ -5,7 +5,8 @@ import { unsaved, fingerprint } from './storage';
 import { text, setText, sourceBytes, assembly, goToFirstError } from './editor';
 import { remember } from './saving';
 import { ask, notice, pageMessage } from './messages';
-import { $, page, on, emit, latin1Bytes, errorsText } from './state';
+import { latin1Bytes } from '@mox77bindings/latin1';
+import { $, page, on, emit, errorsText } from './state';
 
 let fileHandle: FileSystemFileHandle | null = null;
 // The fingerprint of the text last downloaded by Save where the browser has

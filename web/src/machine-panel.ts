@@ -7,7 +7,8 @@ import { Listing } from './listing';
 import { assembly, checkNow, goToFirstError, markNextLine, showSourceLine } from './editor';
 import { notice, showMessages, type Message } from './messages';
 import { remember } from './saving';
-import { $, page, on, emit, editorKey, latin1Bytes, errorsText, shownBase, steppingMode } from './state';
+import { latin1Bytes } from '@mox77bindings/latin1';
+import { $, page, on, emit, editorKey, errorsText, shownBase, steppingMode } from './state';
 
 const regCells: HTMLTableCellElement[] = [];
 const memCells: HTMLTableCellElement[] = [];

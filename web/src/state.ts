@@ -56,10 +56,6 @@ export function emit(topic: Topic) {
   for (const fn of listeners.get(topic) ?? []) fn();
 }
 
-// The core's texts of words hold one byte per character.
-export function latin1Bytes(t: string): Uint8Array {
-  return Uint8Array.from(t, (c) => c.charCodeAt(0) & 0xff);
-}
 
 export function errorsText(n: number): string {
   return `${n} ${n === 1 ? 'error' : 'errors'}`;

@@ -16,7 +16,8 @@ import {
 } from '@vscode/debugadapter';
 import type { DebugProtocol } from '@vscode/debugprotocol';
 import type { Base, Core, Machine, State } from '@mox77core';
-import { latin1Bytes, loadCore } from '../core';
+import { latin1Bytes } from '@mox77bindings/latin1';
+import { loadCore } from '../core';
 
 export interface LaunchArguments extends DebugProtocol.LaunchRequestArguments {
   program: string;

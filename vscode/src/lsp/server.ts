@@ -12,7 +12,8 @@ import {
 } from 'vscode-languageserver/node';
 import { TextDocument } from 'vscode-languageserver-textdocument';
 import { assembleCommand } from '../commands';
-import { loadCore, latin1Bytes } from '../core';
+import { latin1Bytes } from '@mox77bindings/latin1';
+import { loadCore } from '../core';
 import { check, codeActions, completion, hover, inlayHints, semanticTokens, signatureHelp, tokenTypes } from './language';
 
 const connection = createConnection(ProposedFeatures.all);

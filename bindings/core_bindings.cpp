@@ -1,4 +1,5 @@
-// The core as one ES module for the web edition (web/src/core/mox77-core.d.ts).
+// The core as one ES module for the web edition and the editor servers
+// (typed by bindings/mox77-core.d.ts).
 // A thin adapter: every rule and message comes from the core; this file only
 // moves values between C++ and JavaScript.
 #include "assembly.h"

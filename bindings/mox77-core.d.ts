@@ -1,6 +1,6 @@
 // The C++ core as the page sees it: the same assembler, machine, run control,
 // history and state checks as the desktop programs, compiled to WebAssembly
-// and bound with embind (web/bind/core_bindings.cpp). Built by
+// and bound with embind (bindings/core_bindings.cpp). Built by
 // scripts/build-wasm.sh into build/wasm/mox77-core.mjs, an ES module with its
 // wasm beside it (mox77-core.wasm).
 
