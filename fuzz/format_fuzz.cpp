@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     struct Radix {
         Base base;
-        unsigned base;
+        unsigned radix;
         std::size_t longest;
     };
     for (const Radix r : {Radix{Base::Binary, 2, 32}, Radix{Base::Decimal, 10, 11},
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string text = formatNumber(value, r.base);
         check(!text.empty() && text.size() <= r.longest, "length within the radix's longest",
               input);
-        const bool negative = r.base == 10 && value < 0;
+        const bool negative = r.radix == 10 && value < 0;
         check(negative == (text[0] == '-'), "only a negative decimal has a sign", input);
         const std::string digits = negative ? text.substr(1) : text;
         check(!digits.empty(), "digits follow the sign", input);
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const unsigned d = c >= '0' && c <= '9'   ? unsigned(c - '0')
                                : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10)
                                                       : 99u;
-            check(d < r.base, "every digit belongs to the radix, lower case", input);
-            magnitude = magnitude * r.base + d;
+            check(d < r.radix, "every digit belongs to the radix, lower case", input);
+            magnitude = magnitude * r.radix + d;
         }
         const std::uint64_t want =
             negative ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(value)) : pattern;
