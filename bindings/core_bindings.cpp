@@ -80,22 +80,6 @@ const char* operandName(mox::OperandClass operands) {
     return "None";
 }
 
-const char* windowName(mox::Window window) {
-    switch (window) {
-    case mox::Window::Main:
-        return "main";
-    case mox::Window::About:
-        return "about";
-    case mox::Window::Execution:
-        return "execution";
-    case mox::Window::MemoryMap:
-        return "memoryMap";
-    case mox::Window::Instruction:
-        return "instruction";
-    }
-    return "main";
-}
-
 // A run of 100,000 words has as many changes: built in one JavaScript loop
 // over packed values, as one embind call per field would cost ten times more.
 EM_JS(emscripten::EM_VAL, changeList, (const std::int32_t* packed, int count), {
@@ -317,95 +301,29 @@ val checkProgram(const val& fileBytes, bool source, const State* start, const St
     return result;
 }
 
-// The windows as the page sees them: each call the run control makes is kept
-// for takeEvents(), and each refresh's change for lastChanges().
-class RecordingDisplay : public mox::Display {
-public:
-    std::vector<mox::Change> changes;
-    val events = val::array();
-    std::string typed;
-    std::string listing;
-
-    void refreshDisplays(const mox::Change& change) override {
-        if (change.where != mox::Change::Where::Nothing)
-            changes.push_back(change);
-    }
-    void setWindowVisible(mox::Window window, bool visible) override {
-        val event = make("window");
-        event.set("window", windowName(window));
-        event.set("visible", visible);
-    }
-    void setExecutionTitle(std::string_view title) override {
-        make("title").set("text", latin1(title));
-    }
-    void setProgramListing(std::string_view text) override {
-        listing = text;
-        make("listing").set("text", latin1(text));
-    }
-    void setNextInstructionText(std::string_view text) override {
-        make("nextInstruction").set("text", latin1(text));
-    }
-    void setNextInstructionVisible(bool visible) override {
-        make("nextInstructionVisible").set("visible", visible);
-    }
-    void setExecuteEnabled(bool enabled) override {
-        make("executeEnabled").set("enabled", enabled);
-    }
-    void setStepEnabled(bool enabled) override { make("stepEnabled").set("enabled", enabled); }
-    // The page shows the box and goes on: nothing here waits for the user.
-    void showMessage(std::string_view text, std::string_view caption, mox::Icon icon,
-                     std::optional<mox::Window>) override {
-        val event = make("message");
-        event.set("text", latin1(text));
-        event.set("caption", latin1(caption));
-        event.set("icon", icon == mox::Icon::Error ? "error" : "information");
-    }
-    // The page reads files itself and hands their bytes to loadProgram.
-    std::optional<std::string> chooseProgramFile() override { return std::nullopt; }
-    std::string typedInstruction() override { return typed; }
-    void clearTypedInstruction() override { typed.clear(); }
-
-private:
-    val make(const char* kind) {
-        val event = val::object();
-        event.set("kind", kind);
-        events.call<void>("push", event);
-        return event;
-    }
-};
-
+// The run control for the page and the debug adapter: each action's outcome
+// is kept, its changes for lastChanges() and the rest, in order, for
+// takeEvents().
 class Machine {
 public:
-    Machine() : emulator_(display_) {}
-
     mox::ExecutionMode mode() const { return emulator_.executionMode; }
     void setMode(mox::ExecutionMode mode) { emulator_.executionMode = mode; }
 
     void loadProgram(const val& fileBytes) {
-        display_.changes.clear();
-        emulator_.loadProgram(mox::textModeText(bytesOf(fileBytes)));
+        keep(emulator_.loadProgram(mox::textModeText(bytesOf(fileBytes))));
     }
-    void execute() {
-        display_.changes.clear();
-        emulator_.runText(display_.listing);
-    }
-    void step() {
-        display_.changes.clear();
-        emulator_.stepInstruction();
-    }
-    void typeInstruction(const std::string& text) {
-        display_.changes.clear();
-        display_.typed = text;
-        emulator_.executeTypedInstruction();
-    }
+    void execute() { keep(emulator_.runText(listing_)); }
+    void step() { keep(emulator_.stepInstruction()); }
+    void typeInstruction(const std::string& text) { keep(emulator_.executeTypedInstruction(text)); }
 
     bool back() {
-        display_.changes.clear();
-        return emulator_.back();
+        auto outcome = emulator_.back();
+        keep(outcome ? std::move(*outcome) : mox::Outcome{});
+        return outcome.has_value();
     }
     bool canGoBack() const { return emulator_.canGoBack(); }
     void reset() {
-        display_.changes.clear();
+        keep({});
         emulator_.reset();
     }
     void clearMemory() {
@@ -423,23 +341,24 @@ public:
     val nextInstruction() const { return latin1(emulator_.cpu.nextInstructionText()); }
     int instructionPointer() const { return emulator_.cpu.instructionPointer; }
 
-    val lastChanges() const { return changeObjects(display_.changes); }
+    val lastChanges() const { return changeObjects(changes_); }
     val lastCycle(mox::Base base) const { return cycleObject(emulator_.lastCycle(), base); }
     val nextCycle(mox::Base base) const { return cycleObject(emulator_.nextCycle(), base); }
     val takeEvents() {
-        val taken = display_.events;
-        display_.events = val::array();
+        val taken = events_;
+        events_ = val::array();
         return taken;
     }
 
     // The editors' debugger edits one value at a time, as Back can take back.
     bool setValue(const std::string& where, int index, std::int32_t value) {
-        display_.changes.clear();
-        return emulator_
-                   .setValue(where == "memory" ? mox::Change::Where::Memory
-                                               : mox::Change::Where::Register,
-                             index, value)
-                   .where != mox::Change::Where::Nothing;
+        mox::Outcome outcome;
+        outcome.changes.push_back(emulator_.setValue(
+            where == "memory" ? mox::Change::Where::Memory : mox::Change::Where::Register, index,
+            value));
+        const bool changed = outcome.changes.back().where != mox::Change::Where::Nothing;
+        keep(std::move(outcome));
+        return changed;
     }
 
     void applyState(const State& state) { mox::applyState(state.values, emulator_.cpu); }
@@ -449,20 +368,51 @@ public:
     }
 
 private:
-    // Clear and Fill refresh no display of their own, so what they changed is
-    // read off the cells, in address order.
-    template <class Edit> void changingMemory(Edit&& edit) {
-        display_.changes.clear();
-        const auto before = emulator_.cpu.memory;
-        edit();
-        for (std::size_t a = 0; a < before.size(); ++a)
-            if (before[a] != emulator_.cpu.memory[a])
-                display_.changes.push_back({mox::Change::Where::Memory, static_cast<int>(a),
-                                            before[a], emulator_.cpu.memory[a]});
+    // The page lights only what changed, so words that changed nothing drop
+    // out of lastChanges(); events are the texts the page shows.
+    void keep(mox::Outcome outcome) {
+        changes_.clear();
+        for (const mox::Change& c : outcome.changes)
+            if (c.where != mox::Change::Where::Nothing)
+                changes_.push_back(c);
+        if (outcome.listing) {
+            listing_ = *outcome.listing;
+            event("listing").set("text", latin1(listing_));
+        }
+        if (outcome.title)
+            event("title").set("text", latin1(mox::modeTitle(*outcome.title)));
+        for (const mox::Message& m : outcome.messages) {
+            val e = event("message");
+            e.set("text", latin1(m.text));
+            e.set("caption", latin1(m.caption));
+            e.set("icon", m.icon == mox::Icon::Error ? "error" : "information");
+        }
     }
 
-    RecordingDisplay display_;
+    val event(const char* kind) {
+        val e = val::object();
+        e.set("kind", kind);
+        events_.call<void>("push", e);
+        return e;
+    }
+
+    // Clear and Fill give no outcome of their own, so what they changed is
+    // read off the cells, in address order.
+    template <class Edit> void changingMemory(Edit&& edit) {
+        const auto before = emulator_.cpu.memory;
+        edit();
+        mox::Outcome outcome;
+        for (std::size_t a = 0; a < before.size(); ++a)
+            if (before[a] != emulator_.cpu.memory[a])
+                outcome.changes.push_back({mox::Change::Where::Memory, static_cast<int>(a),
+                                           before[a], emulator_.cpu.memory[a]});
+        keep(std::move(outcome));
+    }
+
     mox::Emulator emulator_;
+    std::vector<mox::Change> changes_;
+    std::string listing_;
+    val events_ = val::array();
 };
 
 } // namespace

@@ -74,21 +74,13 @@ export interface Cycle {
   narration: string; // the five sentences as one paragraph
 }
 
-// What the run control asked of the display, in order. Refreshes after each
-// word are not events: lastChanges() says what they changed.
-export type DisplayEvent =
+// What the run control's actions came to, in order, beyond what they
+// changed (lastChanges() says that): the program loaded, the mode the title
+// names ("MOX77 - Step by Step Mode"), and the messages for the user.
+export type RunEvent =
   | { kind: 'message'; text: string; caption: string; icon: 'information' | 'error' }
   | { kind: 'title'; text: string }
-  | { kind: 'listing'; text: string }
-  | { kind: 'nextInstruction'; text: string } // the whole label: "Next Instruction: 20FF"
-  | { kind: 'nextInstructionVisible'; visible: boolean }
-  | { kind: 'executeEnabled'; enabled: boolean }
-  | { kind: 'stepEnabled'; enabled: boolean }
-  | {
-      kind: 'window';
-      window: 'main' | 'about' | 'execution' | 'memoryMap' | 'instruction';
-      visible: boolean;
-    };
+  | { kind: 'listing'; text: string };
 
 // A parsed state file (starting or expected); free it with delete().
 export interface State {
@@ -156,8 +148,8 @@ export interface Machine {
   // The cycle the next step() would go through, changing nothing (the Phase
   // control's preview); null when step() would execute no word.
   nextCycle(base: Base): Cycle | null;
-  // The run control's display calls since the last take.
-  takeEvents(): DisplayEvent[];
+  // The run control's events since the last take.
+  takeEvents(): RunEvent[];
   // Sets one register (0-15) or cell (0-255) as a debugger edits it, recorded
   // so that back() takes it back; false when nothing changed.
   setValue(where: 'register' | 'memory', index: number, value: number): boolean;

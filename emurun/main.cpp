@@ -4,7 +4,6 @@
 #include "files.h"
 #include "format.h"
 #include "instruction_set.h"
-#include "null_display.h"
 #include "options.h"
 #include "program_file.h"
 #include "state_file.h"
@@ -128,60 +127,49 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
-// Prints each executed word with what it changed (--trace), its cycle
-// (--explain), or both.
-class TracingDisplay : public NullDisplay {
-public:
-    TracingDisplay(const Cpu& cpu, std::string_view text, const Options& options, std::FILE* to)
-        : cpu_(cpu), text_(text), base_(options.base), trace_(options.trace),
-          explain_(options.explain), to_(to) {}
+// One executed word with what it changed, as --trace prints it.
+std::string traceLine(std::string_view word, const Change& change, bool running, Base base) {
+    std::string line = describeWord(word);
+    line.resize(std::max<std::size_t>(line.size(), 24), ' ');
+    if (change.where != Change::Where::Nothing)
+        line.append("  ")
+            .append(change.where == Change::Where::Register
+                        ? std::string(registerNames[static_cast<std::size_t>(change.index)])
+                        : cellName(static_cast<std::size_t>(change.index), base))
+            .append(": ")
+            .append(formatNumber(change.before, base))
+            .append(" -> ")
+            .append(formatNumber(change.after, base));
+    else if (running)
+        line.append("  -");
+    // Only a halt ends a run while words remain.
+    if (!running)
+        line.append("  halted");
+    line.push_back('\n');
+    return line;
+}
 
-    // The machine refreshes the displays once after each word, in order.
-    void refreshDisplays(const Change& change) override {
-        const std::size_t position = executed_++;
-        const std::string_view word = text_.substr(position * 4, 4);
-        if (trace_)
-            traceWord(word, change);
-        if (explain_) {
-            // The machine before the word is the one after it, less its change.
-            auto registers = cpu_.registers;
-            auto memory = cpu_.memory;
-            takeBack(registers, memory, change);
-            const Cycle cycle =
-                describeCycle(registers, memory, word, Origin{static_cast<std::int32_t>(position)});
-            write(to_, explainBlock(cycle, executed_, base_));
-        }
+// Each executed word with what it changed (--trace), its cycle (--explain),
+// or both: the run told again from the registers and memory it started on.
+void tell(std::array<std::int32_t, 16> registers, std::array<std::int32_t, 256> memory,
+          std::string_view text, const Outcome& run, bool endedRunning, const Options& options,
+          std::FILE* to) {
+    const std::size_t executed = run.changes.size();
+    for (std::size_t i = 0; i < executed; ++i) {
+        const std::string_view word = text.substr(i * 4, 4);
+        const Change& change = run.changes[i];
+        if (options.trace)
+            write(to, traceLine(word, change, i + 1 < executed || endedRunning, options.base));
+        if (options.explain)
+            write(to, explainBlock(describeCycle(registers, memory, word,
+                                                 Origin{static_cast<std::int32_t>(i)}),
+                                   i + 1, options.base));
+        if (change.where == Change::Where::Register)
+            registers[static_cast<std::size_t>(change.index)] = change.after;
+        else if (change.where == Change::Where::Memory)
+            memory[static_cast<std::size_t>(change.index)] = change.after;
     }
-
-private:
-    void traceWord(std::string_view word, const Change& change) {
-        std::string line = describeWord(word);
-        line.resize(std::max<std::size_t>(line.size(), 24), ' ');
-        if (change.where != Change::Where::Nothing)
-            line.append("  ")
-                .append(change.where == Change::Where::Register
-                            ? std::string(registerNames[static_cast<std::size_t>(change.index)])
-                            : cellName(static_cast<std::size_t>(change.index), base_))
-                .append(": ")
-                .append(formatNumber(change.before, base_))
-                .append(" -> ")
-                .append(formatNumber(change.after, base_));
-        else if (cpu_.running)
-            line.append("  -");
-        // Only a halt ends a run while words remain.
-        if (!cpu_.running)
-            line.append("  halted");
-        line.push_back('\n');
-        write(to_, line);
-    }
-
-    const Cpu& cpu_;
-    std::string_view text_;
-    Base base_;
-    bool trace_, explain_;
-    std::FILE* to_;
-    std::size_t executed_ = 0;
-};
+}
 
 std::string jsonReport(const Cpu& cpu, std::size_t executed,
                        const std::optional<std::vector<std::string>>& mismatches) {
@@ -250,10 +238,13 @@ int run(const Options& options) {
     if (const std::string reason = invalidProgramReason(text); !reason.empty())
         fileError(options.path, reason);
 
-    std::optional<TracingDisplay> tracer;
+    const auto startRegisters = cpu.registers;
+    const auto startMemory = cpu.memory;
+    const Outcome outcome = cpu.runText(text);
+    const std::size_t executed = outcome.changes.size();
     if (options.trace || options.explain)
-        cpu.display = &tracer.emplace(cpu, text, options, options.json ? stderr : stdout);
-    const std::size_t executed = cpu.runText(text);
+        tell(startRegisters, startMemory, text, outcome, cpu.running, options,
+             options.json ? stderr : stdout);
 
     std::optional<std::vector<std::string>> mismatches;
     if (expected)

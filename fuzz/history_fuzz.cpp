@@ -2,7 +2,6 @@
 // the whole machine exactly where it was before the word it takes back.
 #include "../tests/machine_snapshot.h"
 #include "emulator.h"
-#include "recording_display.h"
 #include "reference.h"
 
 #include <algorithm>
@@ -17,26 +16,16 @@ namespace {
 
 using Snapshot = MachineSnapshot;
 
-// Keeps the state after each word, which is the state before the next one.
-class SnapshotDisplay : public RecordingDisplay {
-public:
-    const Cpu* cpu = nullptr;
-    std::vector<Snapshot> after;
-    void refreshDisplays(const Change&) override {
-        if (recording)
-            after.push_back(snapshot(*cpu));
-    }
-    bool recording = true;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    SnapshotDisplay display;
-    Emulator emulator(display);
-    display.cpu = &emulator.cpu;
+    Emulator emulator;
     std::vector<Snapshot> befores;
+    const auto ran = [&befores](const Snapshot& start, const Outcome& outcome) {
+        for (Snapshot& s : statesBefore(start, outcome))
+            befores.push_back(std::move(s));
+    };
 
     // Each action is a byte, then what it needs: a length byte and a text.
     const auto take = [&bytes](std::size_t n) {
@@ -47,36 +36,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!bytes.empty()) {
         const auto action = static_cast<unsigned char>(take(1)[0]) % 6;
         const Snapshot start = snapshot(emulator.cpu);
-        display.after.clear();
         switch (action) {
         case 0: { // a load in either mode, which ends the history
             const std::string_view length = take(1);
             emulator.executionMode = length.empty() || (length[0] & 1)
                                          ? ExecutionMode::StepByStep
                                          : ExecutionMode::FullExecution;
-            emulator.loadProgram(take(length.empty() ? 0 : static_cast<unsigned char>(length[0])));
+            const Outcome outcome = emulator.loadProgram(
+                take(length.empty() ? 0 : static_cast<unsigned char>(length[0])));
             befores.clear();
-            for (std::size_t i = 0; i < display.after.size(); ++i)
-                befores.push_back(i == 0 ? start : display.after[i - 1]);
+            ran(start, outcome);
             continue;
         }
         case 1:
             emulator.executionMode = ExecutionMode::StepByStep;
-            emulator.stepInstruction();
+            ran(start, emulator.stepInstruction());
             break;
         case 2:
-            display.typed = std::string(take(4));
-            emulator.executeTypedInstruction();
+            ran(start, emulator.executeTypedInstruction(take(4)));
             break;
         case 3: {
             const std::string_view length = take(1);
-            emulator.runText(take(length.empty() ? 0 : static_cast<unsigned char>(length[0])));
+            ran(start,
+                emulator.runText(take(length.empty() ? 0 : static_cast<unsigned char>(length[0]))));
             break;
         }
         case 4: {
-            display.recording = false;
-            const bool went = emulator.back();
-            display.recording = true;
+            const bool went = emulator.back().has_value();
             check(went == !befores.empty(), "back goes back exactly while words are left", bytes);
             if (went) {
                 check(snapshot(emulator.cpu) == befores.back(), "back restores the state", bytes);
@@ -89,8 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             befores.clear();
             continue;
         }
-        for (std::size_t i = 0; i < display.after.size(); ++i)
-            befores.push_back(i == 0 ? start : display.after[i - 1]);
         check(emulator.executedCount() == befores.size(), "every executed word is counted", bytes);
     }
     return 0;

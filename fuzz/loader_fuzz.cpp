@@ -1,7 +1,7 @@
 // Any bytes as a .8xe file through loading, validation, a full run and
 // stepping, held against the literal machine.
-#include "program_file.h"
-#include "recording_display.h"
+#include "emulator.h"
+#include "files.h"
 #include "reference.h"
 
 #include <algorithm>
@@ -16,6 +16,13 @@ namespace {
 bool allHex(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+std::vector<std::string> texts(const Outcome& outcome) {
+    std::vector<std::string> out;
+    for (const Message& m : outcome.messages)
+        out.push_back(m.text);
+    return out;
 }
 
 bool sameMachine(const Cpu& cpu, const ReferenceMachine& ref) {
@@ -45,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             c = static_cast<char>(c - 'a' + 'A');
     const bool valid = allHex(text);
 
-    RecordingDisplay display;
-    Emulator emulator(display);
+    // Read as the desktop reads a chosen file.
+    const std::string fileText = readTextFile(path).value_or("\x01unreadable");
+    Emulator emulator;
     Cpu& cpu = emulator.cpu;
     ReferenceMachine ref;
     seed(cpu, ref);
@@ -54,45 +62,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Full execution: every complete word up to the first halt, never more
     // than L / 4 of them; an invalid text changes nothing.
     emulator.executionMode = ExecutionMode::FullExecution;
-    loadProgramFile(emulator, path);
-    check(display.listing == text, "the listing shows the upper-cased text", bytes);
-    check(display.title == "MOX77 - Full Execution Mode", "full execution title", bytes);
+    Outcome outcome = emulator.loadProgram(fileText);
+    check(outcome.listing == text, "the listing shows the upper-cased text", bytes);
+    check(outcome.title == ExecutionMode::FullExecution, "full execution title", bytes);
     if (valid) {
         ref.running = true;
         std::size_t executed = 0;
         for (std::size_t at = 0; at + 4 <= text.size() && ref.running; at += 4, ++executed)
             ref.execute(std::string_view(text).substr(at, 4));
-        check(display.refreshes == executed, "one refresh per executed word", bytes);
+        check(outcome.changes.size() == executed, "one change per executed word", bytes);
         check(executed <= text.size() / 4, "at most L / 4 words", bytes);
-        check(display.messages ==
-                  std::vector<std::string>{"Execution Complete!. . Successful Run!"},
+        check(texts(outcome) == std::vector<std::string>{"Execution Complete!. . Successful Run!"},
               "a run ends with the success message", bytes);
     } else {
-        check(display.refreshes == 0, "an invalid text runs nothing", bytes);
-        check(display.messages == std::vector<std::string>{"Error:\nThere 8xe file is courpt!"},
+        check(outcome.changes.empty(), "an invalid text runs nothing", bytes);
+        check(texts(outcome) == std::vector<std::string>{"Error:\nThere 8xe file is courpt!"},
               "an invalid text is reported as corrupt", bytes);
     }
     check(sameMachine(cpu, ref), "full run matches the model", bytes);
 
     // Step by step on what the run left: each Step one word, a halt or the
     // end of the program rewinds, and nothing is read outside the program.
-    display.forget();
     emulator.executionMode = ExecutionMode::StepByStep;
-    loadProgramFile(emulator, path);
+    outcome = emulator.loadProgram(fileText);
     if (!valid) {
         check(!cpu.programLoaded, "an invalid text is not loaded for stepping", bytes);
-        check(display.messages ==
+        check(texts(outcome) ==
                   std::vector<std::string>{"Fatal Error:\nInvalid or Corrupt 8XE File"},
               "an invalid step load is reported", bytes);
-        emulator.stepInstruction();
-        check(display.messages.back() == "You cannot step into a corrupt 8XE", "no step into it",
-              bytes);
+        check(texts(emulator.stepInstruction()) ==
+                  std::vector<std::string>{"You cannot step into a corrupt 8XE"},
+              "no step into it", bytes);
         check(sameMachine(cpu, ref), "an invalid step load changes nothing", bytes);
         return 0;
     }
     check(cpu.programLoaded && cpu.program == text && cpu.instructionPointer == 0, "step load",
           bytes);
-    check(display.refreshes == 0 && display.messages.empty(), "a step load executes nothing",
+    check(outcome.changes.empty() && outcome.messages.empty(), "a step load executes nothing",
           bytes);
     ref.running = true;
     const std::size_t steps = std::min<std::size_t>(text.size() / 4 + 2, 300);
@@ -101,10 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view expectWord =
             std::string_view(text).substr(std::min(at, text.size()), 4);
         check(cpu.nextInstructionText() == expectWord, "the next word is the program's", bytes);
-        check(display.nextInstruction == "Next Instruction: " + std::string(expectWord),
+        check(outcome.nextInstruction == "Next Instruction: " + std::string(expectWord),
               "the label shows the next word", bytes);
-        const std::size_t messagesBefore = display.messages.size();
-        emulator.stepInstruction();
+        outcome = emulator.stepInstruction();
         ref.running = true;
         if (expectWord.size() == 4)
             ref.execute(expectWord);
@@ -115,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(sameMachine(cpu, ref), "a step matches the model", bytes);
         check(cpu.instructionPointer == static_cast<std::int32_t>(at),
               "the pointer moves by a word", bytes);
-        check(display.messages.size() == messagesBefore + (rewound ? 1 : 0),
+        check(outcome.messages.size() == (rewound ? 1u : 0u),
               "a message exactly when the pass ends", bytes);
     }
     return 0;

@@ -44,7 +44,7 @@ void checkProgram(std::string_view fileText, Submission& s, const StateSpec& sta
         return;
     Cpu cpu;
     applyState(start, cpu);
-    s.executed = cpu.runText(*program);
+    s.executed = cpu.runText(*program).changes.size();
     s.halted = !cpu.running;
     s.mismatches = stateMismatches(expected, cpu, *s.executed, Base::Hexadecimal);
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mox {
 
@@ -27,6 +28,22 @@ inline MachineSnapshot snapshot(const Cpu& cpu) {
             cpu.instructionPointer,
             cpu.program,
             std::string(cpu.nextInstructionText())};
+}
+
+// The machine before each word an action executed from `start`, one per
+// entry of its changes: each word leaves its change, and a run goes on
+// running once its first word is done.
+inline std::vector<MachineSnapshot> statesBefore(MachineSnapshot start, const Outcome& outcome) {
+    std::vector<MachineSnapshot> states;
+    for (const Change& c : outcome.changes) {
+        states.push_back(start);
+        if (c.where == Change::Where::Register)
+            start.registers[static_cast<std::size_t>(c.index)] = c.after;
+        else if (c.where == Change::Where::Memory)
+            start.memory[static_cast<std::size_t>(c.index)] = c.after;
+        start.running = true;
+    }
+    return states;
 }
 
 } // namespace mox

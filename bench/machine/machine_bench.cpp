@@ -8,7 +8,6 @@
 #include "cycle.h"
 #include "emulator.h"
 #include "format.h"
-#include "null_display.h"
 
 #include <benchmark/benchmark.h>
 
@@ -80,9 +79,7 @@ const std::string& repeatedProgram() {
 
 void BM_Execute(benchmark::State& state) {
     const std::string& text = program();
-    NullDisplay display;
     Cpu cpu;
-    cpu.display = &display;
     std::size_t at = 0;
     for (auto _ : state) {
         cpu.execute(std::string_view(text).substr(at, 4));
@@ -95,9 +92,7 @@ BENCHMARK(BM_Execute);
 
 void BM_RunText(benchmark::State& state) {
     const std::string& text = state.range(0) == 0 ? program() : repeatedProgram();
-    NullDisplay display;
     Cpu cpu;
-    cpu.display = &display;
     for (auto _ : state) {
         cpu.runText(text);
         benchmark::DoNotOptimize(cpu.registers);
@@ -111,8 +106,7 @@ BENCHMARK(BM_RunText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // Back); with 1, the run's last word is then told, phases and narration.
 void BM_FullRunTold(benchmark::State& state) {
     static const std::string text = makeProgram(100'000);
-    NullDisplay display;
-    Emulator emulator(display);
+    Emulator emulator;
     std::size_t told = 0;
     for (auto _ : state) {
         emulator.loadProgram(text);

@@ -1,6 +1,5 @@
 #include "cpu.h"
 
-#include "display.h"
 #include "instruction_set.h"
 #include "text.h"
 
@@ -97,8 +96,6 @@ Change Cpu::execute(std::string_view word, const RunState& before, std::int32_t 
     const Change change = word.size() >= 4 ? step(word.data()) : Change{};
     if (history)
         history->record(change, before, word, position);
-    if (display)
-        display->refreshDisplays(change);
     return change;
 }
 
@@ -162,32 +159,31 @@ Change Cpu::step(const char* word) {
     }
 }
 
-std::size_t Cpu::runText(std::string_view text) {
-    if (display) {
-        showModeControls(*display, ExecutionMode::FullExecution);
-        display->setExecutionTitle("MOX77 - Full Execution Mode");
-    }
+Outcome Cpu::runText(std::string_view text) {
+    Outcome outcome;
+    outcome.controls = ExecutionMode::FullExecution;
+    outcome.title = ExecutionMode::FullExecution;
     if (firstNonHexChar(text) >= 0) {
-        if (display)
-            display->showMessage("Error:\nThere 8xe file is courpt!", "Error!", Icon::Information,
-                                 std::nullopt);
-        return 0;
+        // The spelling, and the information icon, are the toolkit's own.
+        outcome.messages.push_back(
+            {"Error:\nThere 8xe file is courpt!", "Error!", Icon::Information});
+        return outcome;
     }
     RunState before = runState();
     running = true;
     // No jumps: one pass over the complete words; a last word of one to
     // three characters is never executed.
     const std::size_t words = text.size() / 4;
-    std::size_t executed = 0;
-    while (executed < words && running) {
-        execute(text.substr(4 * executed, 4), before, static_cast<std::int32_t>(executed));
-        ++executed;
+    outcome.changes.reserve(std::min<std::size_t>(words, std::size_t{1} << 20));
+    while (outcome.changes.size() < words && running) {
+        const std::size_t at = outcome.changes.size();
+        outcome.changes.push_back(
+            execute(text.substr(4 * at, 4), before, static_cast<std::int32_t>(at)));
         before.running = true;
     }
-    if (display)
-        display->showMessage("Execution Complete!. . Successful Run!", "Success!",
-                             Icon::Information, std::nullopt);
-    return executed;
+    outcome.messages.push_back(
+        {"Execution Complete!. . Successful Run!", "Success!", Icon::Information});
+    return outcome;
 }
 
 std::int64_t firstNonHexChar(std::string_view text) {

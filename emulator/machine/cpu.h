@@ -4,6 +4,7 @@
 
 #include "change.h"
 #include "history.h"
+#include "outcome.h"
 
 #include <array>
 #include <cstddef>
@@ -12,8 +13,6 @@
 #include <string_view>
 
 namespace mox {
-
-class Display;
 
 class Cpu {
 public:
@@ -31,11 +30,8 @@ public:
     // shorter than four characters only at the end of `program`.
     std::array<char, 5> nextInstruction{};
 
-    // Where refreshes, controls and messages go; nullptr shows nothing. Not
-    // machine state: reset() leaves it alone.
-    Display* display = nullptr;
     // Where executed words are recorded for Back; nullptr records nothing.
-    // Not machine state either.
+    // Not machine state: reset() leaves it alone.
     History* history = nullptr;
 
     // Every field back to its starting value: all zero, both flags false,
@@ -43,9 +39,9 @@ public:
     void reset();
 
     // Carries out one instruction word (only its first four characters are
-    // read, in either case), then refreshes the displays. A word with a
-    // character that is no hexadecimal digit where its opcode reads one
-    // changes nothing. Gives what the word changed, as the displays get it.
+    // read, in either case). A word with a character that is no hexadecimal
+    // digit where its opcode reads one changes nothing. Gives what the word
+    // changed.
     Change execute(std::string_view word);
     // The same, recording the word with `before` as the run state it takes
     // back to: callers that set the run going first pass the state from
@@ -58,15 +54,15 @@ public:
 
     // The full run: switches the controls to full execution, rejects a text
     // that is not all hexadecimal digits, then executes every complete word
-    // up to the first halt and reports the end of the run. Gives the number
-    // of words executed.
-    std::size_t runText(std::string_view text);
+    // up to the first halt and reports the end of the run. Its changes hold
+    // one entry per executed word.
+    Outcome runText(std::string_view text);
 
     // `nextInstruction` up to its terminator.
     std::string_view nextInstructionText() const;
 
 private:
-    // execute() without the refresh; `word` holds four characters.
+    // execute() without the record; `word` holds four characters.
     Change step(const char* word);
 };
 

@@ -49,17 +49,17 @@ std::string invalidProgramReason(std::string_view text) {
            " at position " + std::to_string(at) + " (counting from 0) is not a hexadecimal digit";
 }
 
-Emulator::Emulator(Display& d) : display(d) {
-    cpu.display = &d;
+std::string_view modeTitle(ExecutionMode mode) {
+    return mode == ExecutionMode::FullExecution ? "MOX77 - Full Execution Mode"
+                                                : "MOX77 - Step by Step Mode";
+}
+
+std::string nextInstructionLabel(std::string_view word) {
+    return std::string("Next Instruction: ").append(word);
+}
+
+Emulator::Emulator() {
     cpu.history = &history;
-}
-
-void Emulator::showModeControls(ExecutionMode mode) {
-    mox::showModeControls(display, mode);
-}
-
-void Emulator::showNextInstruction(std::string_view word) {
-    mox::showNextInstruction(display, word);
 }
 
 namespace {
@@ -76,68 +76,68 @@ void fetchWord(Cpu& cpu) {
 
 } // namespace
 
-void Emulator::stepInstruction() {
+Outcome Emulator::stepInstruction() {
+    Outcome outcome;
     if (executionMode == ExecutionMode::FullExecution) {
-        display.showMessage("Error:\nYou are currently running in Execution mode, please restart "
-                            "in step mode to use the step instruction",
-                            "Error!", Icon::Information, std::nullopt);
-        return;
+        outcome.messages.push_back({"Error:\nYou are currently running in Execution mode, please "
+                                    "restart in step mode to use the step instruction",
+                                    "Error!", Icon::Information});
+        return outcome;
     }
     if (!cpu.programLoaded) {
-        display.showMessage("You cannot step into a corrupt 8XE", "Sorry no can do", Icon::Error,
-                            std::nullopt);
-        return;
+        outcome.messages.push_back(
+            {"You cannot step into a corrupt 8XE", "Sorry no can do", Icon::Error});
+        return outcome;
     }
     const RunState before = cpu.runState();
     cpu.running = true;
     // Running off the end of the program ends the pass as a halt would.
     if (cpu.nextInstructionText().size() == 4)
-        cpu.execute(cpu.nextInstructionText(), before, cpu.instructionPointer / 4);
+        outcome.changes.push_back(
+            cpu.execute(cpu.nextInstructionText(), before, cpu.instructionPointer / 4));
     else
         cpu.running = false;
 
     if (!cpu.running) {
-        display.showMessage(
-            "Succesful Execution, reseting instruction pointer to the first instruction",
-            ":) all done", Icon::Information, std::nullopt);
+        // "Succesful" and "reseting" are spelt as the toolkit has always spelt them.
+        outcome.messages.push_back(
+            {"Succesful Execution, reseting instruction pointer to the first instruction",
+             ":) all done", Icon::Information});
         cpu.instructionPointer = 0;
     } else {
         cpu.instructionPointer += 4;
     }
     fetchWord(cpu);
-    showNextInstruction(cpu.nextInstructionText());
+    outcome.nextInstruction = nextInstructionLabel(cpu.nextInstructionText());
+    return outcome;
 }
 
-std::optional<std::string> Emulator::chooseProgramFile() {
-    return display.chooseProgramFile();
-}
-
-void Emulator::loadProgram(std::string_view fileText) {
-    const std::string text = programText(std::string(fileText));
+Outcome Emulator::loadProgram(std::string_view fileText) {
+    std::string text = programText(std::string(fileText));
     history.clear();
-    display.setWindowVisible(Window::Main, false);
-    display.setWindowVisible(Window::Execution, true);
-    display.setWindowVisible(Window::MemoryMap, true);
-    display.setProgramListing(text);
-
     if (executionMode == ExecutionMode::FullExecution) {
-        cpu.runText(text);
-        return;
+        Outcome outcome = cpu.runText(text);
+        outcome.listing = std::move(text);
+        return outcome;
     }
+    Outcome outcome;
     cpu.programLoaded = false;
-    showModeControls(ExecutionMode::StepByStep);
+    outcome.controls = ExecutionMode::StepByStep;
     if (!isHexText(text)) {
-        display.showMessage("Fatal Error:\nInvalid or Corrupt 8XE File", "Error!",
-                            Icon::Information, std::nullopt);
-        return;
+        outcome.messages.push_back(
+            {"Fatal Error:\nInvalid or Corrupt 8XE File", "Error!", Icon::Information});
+        outcome.listing = std::move(text);
+        return outcome;
     }
     cpu.running = true;
     cpu.program = text;
     cpu.instructionPointer = 0;
     cpu.programLoaded = true;
-    display.setExecutionTitle("MOX77 - Step by Step Mode");
+    outcome.title = ExecutionMode::StepByStep;
     fetchWord(cpu);
-    showNextInstruction(cpu.nextInstructionText());
+    outcome.nextInstruction = nextInstructionLabel(cpu.nextInstructionText());
+    outcome.listing = std::move(text);
+    return outcome;
 }
 
 namespace {
@@ -152,20 +152,21 @@ std::size_t characterCount(std::string_view text) {
 
 } // namespace
 
-void Emulator::executeTypedInstruction() {
-    const std::string word = display.typedInstruction();
-    if (characterCount(word) != 4) {
-        display.showMessage("Error:\nInstruction length incorrect (Only 4 Hex Characters)",
-                            "Error!", Icon::Error, Window::Instruction);
-        return;
+Outcome Emulator::executeTypedInstruction(std::string_view typed) {
+    Outcome outcome;
+    if (characterCount(typed) != 4) {
+        outcome.messages.push_back({"Error:\nInstruction length incorrect (Only 4 Hex Characters)",
+                                    "Error!", Icon::Error});
+        return outcome;
     }
-    if (!isHexText(word)) {
-        display.showMessage("Error:\nInstruction Not in Correct Format, requires Only hex digits",
-                            "Error!", Icon::Error, Window::Instruction);
-        return;
+    if (!isHexText(typed)) {
+        outcome.messages.push_back(
+            {"Error:\nInstruction Not in Correct Format, requires Only hex digits", "Error!",
+             Icon::Error});
+        return outcome;
     }
-    cpu.execute(word);
-    display.clearTypedInstruction();
+    outcome.changes.push_back(cpu.execute(typed));
+    return outcome;
 }
 
 Change Emulator::setValue(Change::Where where, int index, std::int32_t value) {
@@ -179,18 +180,18 @@ Change Emulator::setValue(Change::Where where, int index, std::int32_t value) {
     const Change change{where, index, *place, value};
     history.record(change, cpu.runState());
     *place = value;
-    display.refreshDisplays(change);
     return change;
 }
 
-bool Emulator::back() {
+std::optional<Outcome> Emulator::back() {
     const auto change = history.back(cpu);
     if (!change)
-        return false;
-    display.refreshDisplays(*change);
+        return std::nullopt;
+    Outcome outcome;
+    outcome.changes.push_back(*change);
     if (cpu.programLoaded)
-        showNextInstruction(cpu.nextInstructionText());
-    return true;
+        outcome.nextInstruction = nextInstructionLabel(cpu.nextInstructionText());
+    return outcome;
 }
 
 std::optional<Cycle> Emulator::nextCycle() const {

@@ -1,10 +1,11 @@
 // Run control, program loading and typed instructions: the program-wide state
-// of the emulator around its one Cpu, wired to the windows through a Display.
+// of the emulator around its one Cpu. Each action gives its Outcome; the
+// front ends show it.
 #pragma once
 
 #include "cpu.h"
 #include "cycle.h"
-#include "display.h"
+#include "outcome.h"
 
 #include <optional>
 #include <string>
@@ -14,7 +15,7 @@ namespace mox {
 
 class Emulator {
 public:
-    explicit Emulator(Display& display);
+    Emulator();
     Emulator(const Emulator&) = delete;
     Emulator& operator=(const Emulator&) = delete;
 
@@ -23,35 +24,27 @@ public:
     History history;
     // Set by the Mode menu, read by loads and Step.
     ExecutionMode executionMode = ExecutionMode::FullExecution;
-    Display& display;
-
-    // Full execution: label hidden, Execute on, Step off; step by step the
-    // reverse.
-    void showModeControls(ExecutionMode mode);
-    // "Next Instruction: " followed by the word.
-    void showNextInstruction(std::string_view word);
 
     // The Step button.
-    void stepInstruction();
+    Outcome stepInstruction();
     // The Execute button and full-execution loads.
-    void runText(std::string_view text) { cpu.runText(text); }
+    Outcome runText(std::string_view text) { return cpu.runText(text); }
 
-    // The open dialog; the chosen path, or nothing when cancelled.
-    std::optional<std::string> chooseProgramFile();
-    // Shows, checks and starts a program in the current mode, from its
-    // file's text as read (program_file.h reads it from a path).
-    void loadProgram(std::string_view fileText);
+    // Checks and starts a program in the current mode, from its file's text
+    // as read; the outcome's listing holds it upper-cased.
+    Outcome loadProgram(std::string_view fileText);
 
-    // Return in the Execute Instruction field.
-    void executeTypedInstruction();
+    // Return in the Execute Instruction field holding `typed` (UTF-8). The
+    // word ran, and the field is to be emptied, when the outcome has a change.
+    Outcome executeTypedInstruction(std::string_view typed);
 
     // A debugger's edit of one register or cell: recorded as an executed word
-    // is, so Back takes it back, and shown. Gives what it changed.
+    // is, so Back takes it back. Gives what it changed.
     Change setValue(Change::Where where, int index, std::int32_t value);
 
-    // Takes back the newest executed word and shows what came back; false
-    // when no word is left to take back.
-    bool back();
+    // Takes back the newest executed word: its one change holds what came
+    // back. Nothing when no word is left to take back.
+    std::optional<Outcome> back();
     bool canGoBack() const { return !history.empty(); }
     // Words executed since the last load, Reset, Clear or Fill, less those
     // taken back.

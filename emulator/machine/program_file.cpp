@@ -13,14 +13,4 @@ std::optional<std::string> readProgramText(const std::string& path) {
     return programText(std::move(*text));
 }
 
-void loadProgramFile(Emulator& emulator, const std::string& path) {
-    const auto text = readTextFile(path);
-    if (!text) {
-        emulator.display.showMessage("Error:\nCould not read the file", "Error!", Icon::Error,
-                                     std::nullopt);
-        return;
-    }
-    emulator.loadProgram(*text);
-}
-
 } // namespace mox

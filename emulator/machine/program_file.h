@@ -1,5 +1,4 @@
-// Programs read from their files, for the emulator's windows, emurun and
-// the grader.
+// Programs read from their files, for emurun and the grader.
 #pragma once
 
 #include "emulator.h"
@@ -12,9 +11,5 @@ namespace mox {
 // The text of a program file as every load sees it: read in text mode and
 // upper-cased. Nothing when the file cannot be read.
 std::optional<std::string> readProgramText(const std::string& path);
-
-// "Run .8xe File" once the file is chosen: reads it, then loads it in the
-// current mode.
-void loadProgramFile(Emulator& emulator, const std::string& path);
 
 } // namespace mox

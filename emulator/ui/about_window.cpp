@@ -1,6 +1,7 @@
 #include "about_window.h"
 
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>

@@ -4,6 +4,7 @@
 #include "emulator.h"
 
 #include <QString>
+#include <utility>
 
 namespace mox::ui {
 
@@ -21,8 +22,9 @@ constexpr int writePhase = static_cast<int>(Phase::Write);
 
 } // namespace
 
-DatapathFollower::DatapathFollower(Emulator& emulator_, DatapathWindow& window_)
-    : emulator(emulator_), window(window_) {}
+DatapathFollower::DatapathFollower(Emulator& emulator_, DatapathWindow& window_,
+                                   std::function<void()> step_)
+    : emulator(emulator_), window(window_), step(std::move(step_)) {}
 
 void DatapathFollower::showPhases(const Cycle& cycle, int first, int last, const QString& heading) {
     const auto phases = showCycle(cycle, base);
@@ -108,7 +110,7 @@ void DatapathFollower::phase() {
     }
     // Only now does the machine change.
     stepping = true;
-    emulator.stepInstruction();
+    step();
     stepping = false;
     walk.reset();
     if (const auto last = emulator.lastCycle()) {
@@ -137,7 +139,7 @@ void DatapathFollower::tick() {
     if (next->halts()) {
         window.pause();
     }
-    emulator.stepInstruction();
+    step();
 }
 
 } // namespace mox::ui

@@ -7,6 +7,7 @@
 #include "format.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace mox {
@@ -19,7 +20,8 @@ class DatapathWindow;
 
 class DatapathFollower {
 public:
-    DatapathFollower(Emulator& emulator, DatapathWindow& window);
+    // `step` takes a Step as the Step button does, so the windows show it.
+    DatapathFollower(Emulator& emulator, DatapathWindow& window, std::function<void()> step);
 
     // Numbers in the Memory Map's base, from the next frame on.
     void setBase(Base chosen) { base = chosen; }
@@ -43,6 +45,7 @@ private:
 
     Emulator& emulator;
     DatapathWindow& window;
+    std::function<void()> step;
     Base base = Base::Hexadecimal;
     // The word Phase walks through and the phase shown; none between walks.
     std::optional<Cycle> walk;

@@ -1,6 +1,6 @@
 #include "datapath_view.h"
 
-#include "window_kit.h"
+#include "pictures.h"
 
 #include <QEvent>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "datapath_window.h"
 
 #include "datapath_view.h"
-#include "window_kit.h"
+#include "window_frame.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // answer them without anything blocking.
 #pragma once
 
-#include "display.h"
+#include "outcome.h"
 
 #include <QString>
 #include <optional>

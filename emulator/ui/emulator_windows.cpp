@@ -10,8 +10,8 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
-#include "program_file.h"
 
+#include "files.h"
 #include "instruction_set.h"
 
 #include <QApplication>
@@ -54,23 +54,20 @@ QString describeChange(const Change& change, Base base) {
 } // namespace
 
 EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
-    : dialogs(dialogs_), emulator(*this), main(std::make_unique<MainWindow>()),
+    : dialogs(dialogs_), main(std::make_unique<MainWindow>()),
       about(std::make_unique<AboutWindow>()),
       execution(std::make_unique<ExecutionWindow>(emulator.cpu.registers, lit)),
       memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, lit)),
       instruction(std::make_unique<InstructionWindow>()),
       datapath(std::make_unique<DatapathWindow>()),
-      follower(std::make_unique<DatapathFollower>(emulator, *datapath)) {
+      follower(std::make_unique<DatapathFollower>(emulator, *datapath, [this] { step(); })) {
     connectWindows();
     setBase(shownBase);
     main->show();
     setProgramListing("");
 }
 
-EmulatorWindows::~EmulatorWindows() {
-    // The machine must not refresh windows that are going away.
-    emulator.cpu.display = nullptr;
-}
+EmulatorWindows::~EmulatorWindows() = default;
 
 void EmulatorWindows::connectWindows() {
     QObject::connect(main.get(), &MainWindow::runRequested, main.get(), [this] { runCommand(); });
@@ -83,10 +80,10 @@ void EmulatorWindows::connectWindows() {
     QObject::connect(main.get(), &MainWindow::aboutRequested, about.get(), &QWidget::show);
 
     QObject::connect(execution.get(), &ExecutionWindow::executeClicked, execution.get(), [this] {
-        fullRun([this] { emulator.runText(execution->programListingText().toStdString()); });
+        fullRun([this] { show(emulator.runText(execution->programListingText().toStdString())); });
     });
     QObject::connect(execution.get(), &ExecutionWindow::stepClicked, execution.get(),
-                     [this] { emulator.stepInstruction(); });
+                     [this] { step(); });
     QObject::connect(execution.get(), &ExecutionWindow::instructionClicked, instruction.get(),
                      &QWidget::show);
     QObject::connect(execution.get(), &ExecutionWindow::shutDownClicked, execution.get(),
@@ -128,7 +125,7 @@ void EmulatorWindows::connectWindows() {
     QObject::connect(execution.get(), &ExecutionWindow::backRequested, execution.get(),
                      [this] { back(); });
     QObject::connect(instruction->field(), &InstructionEdit::executeRequested, instruction->field(),
-                     [this] { emulator.executeTypedInstruction(); });
+                     [this] { executeTyped(); });
 }
 
 QWidget* EmulatorWindows::window(Window which) const {
@@ -155,8 +152,8 @@ void EmulatorWindows::showDatapath() {
 }
 
 void EmulatorWindows::runCommand() {
-    if (const auto path = emulator.chooseProgramFile()) {
-        loadFile(*path);
+    if (const auto path = dialogs.openProgramFile()) {
+        loadFile(QFile::encodeName(*path).toStdString());
     }
 }
 
@@ -164,10 +161,13 @@ void EmulatorWindows::loadFile(const std::string& path) {
     // Play goes through the program it started on, not a new one.
     datapath->pause();
     lastPath = path;
-    if (emulator.executionMode == ExecutionMode::FullExecution) {
-        fullRun([&] { loadProgramFile(emulator, path); });
+    if (const auto text = readTextFile(path); !text) {
+        dialogs.message(nullptr, QStringLiteral("Error:\nCould not read the file"),
+                        QStringLiteral("Error!"), Icon::Error);
+    } else if (emulator.executionMode == ExecutionMode::FullExecution) {
+        fullRun([&] { showLoad(emulator.loadProgram(*text)); });
     } else {
-        loadProgramFile(emulator, path);
+        showLoad(emulator.loadProgram(*text));
     }
     if (!execution->isVisible()) {
         main->raise();
@@ -191,9 +191,53 @@ void EmulatorWindows::loadSent(const QString& path) {
 }
 
 void EmulatorWindows::back() {
-    if (!emulator.back()) {
+    if (const auto outcome = emulator.back()) {
+        show(*outcome);
+    } else {
         execution->showHint(QStringLiteral("Nothing left to take back"));
     }
+}
+
+void EmulatorWindows::step() {
+    show(emulator.stepInstruction());
+}
+
+void EmulatorWindows::executeTyped() {
+    const Outcome outcome =
+        emulator.executeTypedInstruction(instruction->field()->text().toStdString());
+    show(outcome, instruction.get());
+    // Only a word that ran leaves the field, so a refused one can be mended.
+    if (!outcome.changes.empty()) {
+        instruction->field()->clear();
+    }
+}
+
+void EmulatorWindows::show(const Outcome& outcome, QWidget* owner) {
+    for (const Change& change : outcome.changes) {
+        refresh(change);
+    }
+    if (outcome.listing) {
+        setProgramListing(*outcome.listing);
+    }
+    if (outcome.controls) {
+        showControls(*outcome.controls);
+    }
+    if (outcome.title) {
+        execution->setWindowTitle(toQString(modeTitle(*outcome.title)));
+    }
+    for (const Message& m : outcome.messages) {
+        dialogs.message(owner, toQString(m.text), toQString(m.caption), m.icon);
+    }
+    if (outcome.nextInstruction) {
+        setNextInstructionText(*outcome.nextInstruction);
+    }
+}
+
+void EmulatorWindows::showLoad(const Outcome& outcome) {
+    main->hide();
+    execution->show();
+    memoryMap->show();
+    show(outcome);
 }
 
 void EmulatorWindows::reload() {
@@ -252,7 +296,7 @@ void EmulatorWindows::shutDown() {
     setProgramListing("");
 }
 
-void EmulatorWindows::refreshDisplays(const Change& change) {
+void EmulatorWindows::refresh(const Change& change) {
     // A Step or a typed word shows what it changed alone.
     if (!inFullRun) {
         lit.clear();
@@ -285,14 +329,6 @@ void EmulatorWindows::refreshAll() {
     execution->refreshRegisters();
 }
 
-void EmulatorWindows::setWindowVisible(Window which, bool visible) {
-    window(which)->setVisible(visible);
-}
-
-void EmulatorWindows::setExecutionTitle(std::string_view title) {
-    execution->setWindowTitle(toQString(title));
-}
-
 void EmulatorWindows::setProgramListing(std::string_view text) {
     execution->setProgramListing(toQString(text));
     execution->markWord(std::nullopt);
@@ -311,40 +347,15 @@ void EmulatorWindows::setNextInstructionText(std::string_view text) {
     execution->markWord(emulator.cpu.instructionPointer);
 }
 
-void EmulatorWindows::setNextInstructionVisible(bool visible) {
-    execution->setNextInstructionVisible(visible);
-    if (!visible) {
+void EmulatorWindows::showControls(ExecutionMode mode) {
+    const bool full = mode == ExecutionMode::FullExecution;
+    execution->setNextInstructionVisible(!full);
+    if (full) {
         execution->markWord(std::nullopt);
         execution->programListing()->setAccessibleDescription(QString());
     }
-}
-
-void EmulatorWindows::setExecuteEnabled(bool enabled) {
-    execution->setExecuteEnabled(enabled);
-}
-
-void EmulatorWindows::setStepEnabled(bool enabled) {
-    execution->setStepEnabled(enabled);
-}
-
-void EmulatorWindows::showMessage(std::string_view text, std::string_view caption, Icon icon,
-                                  std::optional<Window> owner) {
-    dialogs.message(owner ? window(*owner) : nullptr, toQString(text), toQString(caption), icon);
-}
-
-std::optional<std::string> EmulatorWindows::chooseProgramFile() {
-    if (const auto path = dialogs.openProgramFile()) {
-        return QFile::encodeName(*path).toStdString();
-    }
-    return std::nullopt;
-}
-
-std::string EmulatorWindows::typedInstruction() {
-    return instruction->field()->text().toStdString();
-}
-
-void EmulatorWindows::clearTypedInstruction() {
-    instruction->field()->clear();
+    execution->setExecuteEnabled(full);
+    execution->setStepEnabled(!full);
 }
 
 } // namespace mox::ui

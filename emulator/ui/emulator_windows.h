@@ -1,8 +1,7 @@
 // The emulator's five windows around its one machine: creates them, shows the
-// main window, and is the display through which the machine reaches them.
+// main window, and shows what each action on the machine came to.
 #pragma once
 
-#include "display.h"
 #include "emulator.h"
 #include "format.h"
 #include "highlights.h"
@@ -25,10 +24,15 @@ class InstructionWindow;
 class MainWindow;
 class MemoryMapWindow;
 
-class EmulatorWindows : public Display {
+// The emulator's five top-level windows, by role.
+enum class Window { Main, About, Execution, MemoryMap, Instruction };
+
+class EmulatorWindows {
 public:
     explicit EmulatorWindows(Dialogs& dialogs);
-    ~EmulatorWindows() override;
+    ~EmulatorWindows();
+    EmulatorWindows(const EmulatorWindows&) = delete;
+    EmulatorWindows& operator=(const EmulatorWindows&) = delete;
 
     Emulator& machine() { return emulator; }
     Base base() const { return shownBase; }
@@ -66,23 +70,25 @@ public:
     const QString& lastAnnouncement() const { return announcement; }
     // "&Shut Down": back to the main window; the machine keeps its state.
     void shutDown();
-
-    void refreshDisplays(const Change& change) override;
-    void setWindowVisible(Window window, bool visible) override;
-    void setExecutionTitle(std::string_view title) override;
-    void setProgramListing(std::string_view text) override;
-    void setNextInstructionText(std::string_view text) override;
-    void setNextInstructionVisible(bool visible) override;
-    void setExecuteEnabled(bool enabled) override;
-    void setStepEnabled(bool enabled) override;
-    void showMessage(std::string_view text, std::string_view caption, Icon icon,
-                     std::optional<Window> owner) override;
-    std::optional<std::string> chooseProgramFile() override;
-    std::string typedInstruction() override;
-    void clearTypedInstruction() override;
+    // The execution window's listing, with no word marked.
+    void setProgramListing(std::string_view text);
 
 private:
     void connectWindows();
+    // What an action came to, in the windows: each change, the controls,
+    // the title and the listing, then each message in a box owned by
+    // `owner` (none: no window), then the next word.
+    void show(const Outcome& outcome, QWidget* owner = nullptr);
+    // A load: the execution and memory map windows in place of the main one.
+    void showLoad(const Outcome& outcome);
+    void refresh(const Change& change);
+    // Full execution: label hidden, Execute on, Step off; step by step the
+    // reverse.
+    void showControls(ExecutionMode mode);
+    void setNextInstructionText(std::string_view text);
+    // The Step button, and Phase and Play in the datapath window.
+    void step();
+    void executeTyped();
     // Rewrites every number display; what is lit stays lit.
     void refreshAll();
     // A full run (a load in full mode, Execute): everything it changes stays

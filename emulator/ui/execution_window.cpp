@@ -1,9 +1,11 @@
 #include "execution_window.h"
 
+#include "address_box.h"
 #include "disassemble.h"
 #include "highlights.h"
+#include "pictures.h"
 #include "text.h"
-#include "window_kit.h"
+#include "window_frame.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "instruction_window.h"
 
-#include "window_kit.h"
+#include "window_frame.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,7 +1,8 @@
 #include "main_window.h"
 
 #include "emulator.h"
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 
 #include <QAction>
 #include <QApplication>

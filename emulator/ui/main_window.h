@@ -2,7 +2,7 @@
 // File, Mode and Help menus.
 #pragma once
 
-#include "display.h"
+#include "outcome.h"
 
 #include <QWidget>
 

@@ -1,8 +1,10 @@
 #include "memory_map_window.h"
 
+#include "address_box.h"
 #include "format.h"
 #include "highlights.h"
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 
 #include <QAction>
 #include <QApplication>

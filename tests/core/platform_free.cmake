@@ -1,5 +1,7 @@
 # Fails when a source of the core includes file, process or terminal code:
-# the core must build for the browser, where none of it exists.
+# the core must build for the browser, where none of it exists. Fails too
+# when its code names a window, dialog, button or display: the core returns
+# what happened and each front end shows it.
 # cmake -DSOURCES="a.cpp;b.h" -P platform_free.cmake
 set(forbidden
   "<unistd.h>" "<fcntl.h>" "<sys/" "<dirent.h>" "<csignal>" "<signal.h>" "<termios.h>"
@@ -17,6 +19,14 @@ foreach(file IN LISTS SOURCES)
     endforeach()
   endforeach()
 endforeach()
+foreach(file IN LISTS SOURCES)
+  file(STRINGS ${file} lines REGEX "(Window|Dialog|Button|Display)")
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^[ \t]*//")
+      string(APPEND failed "${file}: ${line}\n")
+    endif()
+  endforeach()
+endforeach()
 if(failed)
-  message(FATAL_ERROR "platform code in the core:\n${failed}")
+  message(FATAL_ERROR "platform or window code in the core:\n${failed}")
 endif()

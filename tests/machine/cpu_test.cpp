@@ -1,7 +1,6 @@
 #include "cpu.h"
 #include "format.h"
 #include "instruction_set.h"
-#include "null_display.h"
 #include "text.h"
 
 #include <gtest/gtest.h>
@@ -136,25 +135,10 @@ TEST(CpuExecute, ReadsOnlyFourCharacters) {
     EXPECT_TRUE(cpu.running);
 }
 
-class ChangeRecorder : public NullDisplay {
-public:
-    std::vector<Change> changes;
-    void refreshDisplays(const Change& change) override { changes.push_back(change); }
-};
-
-TEST(CpuExecute, RefreshesAfterEveryWord) {
-    ChangeRecorder display;
-    Cpu cpu;
-    cpu.display = &display;
-    for (const char* word : {"0000", "2aff", "f000", "zzzz"})
-        cpu.execute(word);
-    EXPECT_EQ(display.changes.size(), 4u);
-}
-
-TEST(CpuReset, ClearsEveryFieldButTheDisplay) {
-    ChangeRecorder display;
+TEST(CpuReset, ClearsEveryFieldButTheHistory) {
+    History history;
     Cpu cpu = machineWith({}, {{0xff, 1}});
-    cpu.display = &display;
+    cpu.history = &history;
     cpu.running = cpu.programLoaded = true;
     cpu.instructionPointer = 8;
     cpu.program = "20FF";
@@ -168,7 +152,7 @@ TEST(CpuReset, ClearsEveryFieldButTheDisplay) {
     EXPECT_EQ(cpu.instructionPointer, 0);
     EXPECT_EQ(cpu.program, "");
     EXPECT_EQ(cpu.nextInstructionText(), "");
-    EXPECT_EQ(cpu.display, &display);
+    EXPECT_EQ(cpu.history, &history);
 }
 
 TEST(CpuChange, EachWordReportsWhatItChanged) {
@@ -206,11 +190,8 @@ TEST(CpuChange, EachWordReportsWhatItChanged) {
         {"zzzz", nothing},
     };
     for (const auto& c : cases) {
-        ChangeRecorder display;
         Cpu cpu = machineWith({{0xf, 255}, {0, 0}}, {{0xff, -42}, {0x20, 1014}});
-        cpu.display = &display;
         EXPECT_EQ(cpu.execute(c.word), c.change) << c.word;
-        ASSERT_EQ(display.changes, std::vector<Change>{c.change}) << c.word;
         // The report agrees with the machine and with what the table says the
         // instruction writes.
         if (c.change.where == Change::Where::Nothing)
@@ -226,16 +207,34 @@ TEST(CpuChange, EachWordReportsWhatItChanged) {
 }
 
 TEST(CpuChange, RunTextReportsEveryWord) {
-    ChangeRecorder display;
     Cpu cpu;
-    cpu.display = &display;
-    cpu.runText("20059000300590009001F0009001");
+    const Outcome run = cpu.runText("20059000300590009001F0009001");
     const std::vector<Change> expected = {
         {Change::Where::Register, 0, 0, 5}, {Change::Where::Register, 0, 5, 6},
         {Change::Where::Memory, 5, 0, 6},   {Change::Where::Register, 0, 6, 7},
         {Change::Where::Register, 1, 0, 1}, {},
     };
-    EXPECT_EQ(display.changes, expected);
+    EXPECT_EQ(run.changes, expected);
+}
+
+TEST(CpuRunText, EndsWithItsMessageInFullExecution) {
+    const struct {
+        const char* text;
+        Message message;
+    } cases[] = {
+        {"20FF9001F000", {"Execution Complete!. . Successful Run!", "Success!", Icon::Information}},
+        {"", {"Execution Complete!. . Successful Run!", "Success!", Icon::Information}},
+        {"20FF\n", {"Error:\nThere 8xe file is courpt!", "Error!", Icon::Information}},
+    };
+    for (const auto& c : cases) {
+        Cpu cpu;
+        const Outcome run = cpu.runText(c.text);
+        EXPECT_EQ(run.messages, std::vector<Message>{c.message}) << c.text;
+        EXPECT_EQ(run.controls, ExecutionMode::FullExecution) << c.text;
+        EXPECT_EQ(run.title, ExecutionMode::FullExecution) << c.text;
+        EXPECT_FALSE(run.listing) << c.text;
+        EXPECT_FALSE(run.nextInstruction) << c.text;
+    }
 }
 
 struct RunCase {

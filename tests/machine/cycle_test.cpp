@@ -1,7 +1,6 @@
 #include "cycle.h"
 #include "emulator.h"
 #include "format.h"
-#include "null_display.h"
 
 #include <gtest/gtest.h>
 
@@ -437,8 +436,7 @@ TEST(Cycle, ExplainsInEmurunsBlock) {
 // The seam the windows use: the history keeps each word, so the newest one
 // can be told after Step, a typed word, a run and Back alike.
 TEST(Cycle, TheEmulatorTellsTheWordExecutedLast) {
-    NullDisplay display;
-    Emulator emulator(display);
+    Emulator emulator;
     EXPECT_FALSE(emulator.lastCycle());
 
     emulator.executionMode = ExecutionMode::StepByStep;
@@ -470,19 +468,15 @@ TEST(Cycle, TheEmulatorTellsTheWordExecutedLast) {
     EXPECT_EQ(last->write.before, 0);
     EXPECT_EQ(last->write.after, 1);
 
-    class Typist : public NullDisplay {
-    public:
-        std::string typedInstruction() override { return "2c07"; }
-    } typist;
-    Emulator typed(typist);
-    typed.executeTypedInstruction();
+    Emulator typed;
+    typed.executeTypedInstruction("2c07");
     last = typed.lastCycle();
     ASSERT_TRUE(last);
     EXPECT_TRUE(last->origin.isTyped());
     EXPECT_FALSE(last->next);
 
     // A full run: its last word, at its place in the program.
-    Emulator run(display);
+    Emulator run;
     run.cpu.registers[3] = 40;
     run.loadProgram("2301930393039303");
     last = run.lastCycle();

@@ -1,6 +1,5 @@
 #include "../machine_snapshot.h"
 #include "emulator.h"
-#include "null_display.h"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +13,6 @@ namespace {
 
 // The machine's whole state, compared field by field.
 using Snapshot = MachineSnapshot;
-
-// Keeps the state after each executed word, so a test knows what every
-// word of a full run must go back to; and what each Back showed.
-class WatchingDisplay : public NullDisplay {
-public:
-    const Cpu* cpu = nullptr;
-    std::vector<Snapshot> afterWord;
-    std::vector<Change> shown;
-    std::string field;
-    std::vector<std::string> labels;
-
-    void refreshDisplays(const Change& change) override {
-        afterWord.push_back(snapshot(*cpu));
-        shown.push_back(change);
-    }
-    void setNextInstructionText(std::string_view text) override { labels.emplace_back(text); }
-    std::string typedInstruction() override { return field; }
-};
 
 std::string randomWord(std::mt19937& rng) {
     static const char digits[] = "0123456789abcdefABCDEF";
@@ -55,33 +36,21 @@ std::string randomProgram(std::mt19937& rng) {
 
 class HistoryTest : public ::testing::Test {
 protected:
-    WatchingDisplay display;
-    Emulator emu{display};
-    void SetUp() override { display.cpu = &emu.cpu; }
+    Emulator emu;
 
     // Does one random action; gives the state before each word it executed.
     std::vector<Snapshot> act(std::mt19937& rng) {
-        display.afterWord.clear();
         const Snapshot start = snapshot(emu.cpu);
         switch (rng() % 4) {
         case 0:
-            emu.stepInstruction();
-            break;
+            return statesBefore(start, emu.stepInstruction());
         case 1:
-            display.field = randomWord(rng);
-            emu.executeTypedInstruction();
-            break;
+            return statesBefore(start, emu.executeTypedInstruction(randomWord(rng)));
         case 2: // the Execute button, which runs without a new load
-            emu.runText(randomProgram(rng));
-            break;
+            return statesBefore(start, emu.runText(randomProgram(rng)));
         default:
             return {};
         }
-        std::vector<Snapshot> before{start};
-        for (std::size_t i = 0; i + 1 < display.afterWord.size(); ++i)
-            before.push_back(display.afterWord[i]);
-        before.resize(display.afterWord.size());
-        return before;
     }
 };
 
@@ -96,12 +65,12 @@ TEST_F(HistoryTest, EveryBackRestoresTheStateBeforeItsWord) {
         for (int a = 0; a < 30; ++a) {
             if (rng() % 3 == 0 && !befores.empty()) {
                 const Snapshot now = snapshot(emu.cpu);
-                display.shown.clear();
-                ASSERT_TRUE(emu.back());
+                const auto back = emu.back();
+                ASSERT_TRUE(back);
                 ASSERT_EQ(snapshot(emu.cpu), befores.back()) << "round " << round;
-                // The display is told what came back, from what.
-                ASSERT_EQ(display.shown.size(), 1u);
-                const Change& c = display.shown[0];
+                // The outcome says what came back, from what.
+                ASSERT_EQ(back->changes.size(), 1u);
+                const Change& c = back->changes[0];
                 if (c.where == Change::Where::Register) {
                     EXPECT_EQ(c.before, now.registers[c.index]);
                     EXPECT_EQ(c.after, emu.cpu.registers[c.index]);
@@ -120,7 +89,7 @@ TEST_F(HistoryTest, EveryBackRestoresTheStateBeforeItsWord) {
         // All the way back, then no further.
         while (!befores.empty()) {
             ASSERT_TRUE(emu.back());
-            ASSERT_EQ(snapshot(emu.cpu), befores.back());
+            ASSERT_EQ(snapshot(emu.cpu), befores.back()) << "round " << round;
             befores.pop_back();
         }
         EXPECT_FALSE(emu.back());
@@ -134,7 +103,7 @@ TEST_F(HistoryTest, AWholeRunTakenBackWordByWordGivesTheStateBeforeIt) {
     const Snapshot before = snapshot(emu.cpu); // running after the load
     emu.cpu.running = false;
     const Snapshot stopped = snapshot(emu.cpu);
-    const std::size_t words = emu.cpu.runText("2a7f30109003f000ffff");
+    const std::size_t words = emu.cpu.runText("2a7f30109003f000ffff").changes.size();
     ASSERT_EQ(words, 4u);
     for (std::size_t i = 0; i < words; ++i)
         ASSERT_TRUE(emu.back());
@@ -149,11 +118,11 @@ TEST_F(HistoryTest, BackAfterTheHaltsRewindReturnsToTheHaltAndItsLabel) {
     emu.stepInstruction();
     emu.stepInstruction(); // the halt: the pointer goes back to the first word
     ASSERT_EQ(emu.cpu.instructionPointer, 0);
-    display.labels.clear();
-    ASSERT_TRUE(emu.back());
+    const auto back = emu.back();
+    ASSERT_TRUE(back);
     EXPECT_EQ(emu.cpu.nextInstructionText(), "F000");
     EXPECT_TRUE(emu.cpu.running);
-    EXPECT_EQ(display.labels, std::vector<std::string>{"Next Instruction: F000"});
+    EXPECT_EQ(back->nextInstruction, "Next Instruction: F000");
     emu.stepInstruction(); // and the halt can be stepped again
     EXPECT_FALSE(emu.cpu.running);
 }
@@ -182,17 +151,11 @@ TEST_F(HistoryTest, LoadsClearFillAndResetEndTheHistory) {
     EXPECT_EQ(emu.cpu.history, &emu.history);
 }
 
-class TypingDisplay : public NullDisplay {
-public:
-    std::string typedInstruction() override { return "9000"; } // inc ax
-};
-
 TEST(HistoryCapacity, KeepsTheNewestWordsOnceFull) {
-    TypingDisplay display;
-    Emulator emu{display};
+    Emulator emu;
     const std::size_t extra = 5;
     for (std::size_t i = 0; i < History::capacity + extra; ++i)
-        emu.executeTypedInstruction();
+        emu.executeTypedInstruction("9000"); // inc ax
     std::size_t backs = 0;
     while (emu.back())
         ++backs;

@@ -3,6 +3,7 @@
 #include "../accessible_tree.h"
 #include "../receiver_thread.h"
 #include "about_window.h"
+#include "address_box.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
@@ -10,7 +11,8 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 #include "windows_fixture.h"
 
 #include <QLineEdit>
@@ -239,7 +241,7 @@ private slots:
             }
         } else if (words == "typed") {
             windows->instructionWindow().field()->setText("2a33");
-            windows->machine().executeTypedInstruction();
+            emit windows->instructionWindow().field()->executeRequested();
         } else {
             std::get<0>(before).fill(0);
             std::get<1>(before).fill(0);

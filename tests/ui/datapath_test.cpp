@@ -2,6 +2,7 @@
 // every Step, Back, typed word and full run, Phase and Play, for the keyboard
 // and screen readers.
 #include "../accessible_tree.h"
+#include "address_box.h"
 #include "cycle.h"
 #include "datapath_view.h"
 #include "datapath_window.h"
@@ -11,7 +12,8 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 #include "windows_fixture.h"
 
 #include <QDomDocument>
@@ -238,7 +240,7 @@ private slots:
         QCOMPARE(sentences().size(), 1);
 
         windows->instructionWindow().field()->setText("2aff");
-        windows->machine().executeTypedInstruction();
+        emit windows->instructionWindow().field()->executeRequested();
         QCOMPARE(view().valueText("ir-value"), "2AFF");
         QVERIFY(datapath().heading()->text().contains("Typed"));
         // A typed word comes from no program.

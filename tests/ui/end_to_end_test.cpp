@@ -1,11 +1,13 @@
 // From source to screen: zerlant assembles an example, the windows load the
 // .8xe it wrote and show what the program left in the machine.
+#include "address_box.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
 #include "main_window.h"
 #include "memory_map_window.h"
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 
 #include <QAction>
 #include <QDir>

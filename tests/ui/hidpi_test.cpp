@@ -1,12 +1,13 @@
 // The emulator's windows on a screen scaled to 200 %: every picture is the one
 // drawn at twice the size, shown pixel for pixel at the size and place it has
 // at 100 %.
+#include "address_box.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
 #include "main_window.h"
 #include "memory_map_window.h"
-#include "window_kit.h"
+#include "pictures.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -62,3 +63,4 @@ int main(int argc, char** argv) {
 }
 
 #include "hidpi_test.moc"
+#include "window_frame.h"

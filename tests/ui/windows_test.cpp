@@ -1,17 +1,21 @@
 #include "about_window.h"
+#include "address_box.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
-#include "window_kit.h"
+#include "pictures.h"
+#include "window_frame.h"
 #include "windows_fixture.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -360,6 +364,33 @@ private slots:
         click("Step");
         QCOMPARE(lastMessage(),
                  QStringList({"You cannot step into a corrupt 8XE", "Sorry no can do", "error"}));
+    }
+
+    // The chosen path is read whole, however long; a file that cannot be
+    // read is said so and leaves the main window where it is.
+    void chosenFilesAreReadWholeOrSaidUnreadable() {
+        QString deep = temp.path();
+        for (int i = 0; i < 5; ++i) {
+            deep += QLatin1Char('/') + QString(60, QLatin1Char('a' + i));
+        }
+        QVERIFY(QDir().mkpath(deep));
+        QFile file(deep + QStringLiteral("/deep.8xe"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("2a01") == 4);
+        file.close();
+        QVERIFY(file.fileName().size() > 300);
+        dialogs.answers.push_back(file.fileName());
+        windows->runCommand();
+        QCOMPARE(execution().programListing()->toPlainText(), "2A01");
+
+        windows->shutDown();
+        const std::size_t shown = dialogs.messages.size();
+        dialogs.answers.push_back(temp.filePath(QStringLiteral("missing.8xe")));
+        windows->runCommand();
+        QCOMPARE(dialogs.messages.size(), shown + 1);
+        QCOMPARE(lastMessage(),
+                 QStringList({"Error:\nCould not read the file", "Error!", "error"}));
+        QVERIFY(windows->mainWindow().isVisible());
+        QVERIFY(!execution().isVisible());
     }
 
     void shutDownReturnsToTheMainWindow() {

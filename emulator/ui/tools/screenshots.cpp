@@ -12,6 +12,7 @@
 // screen (QT_SCALE_FACTOR=2) the names end in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
+#include "address_box.h"
 #include "datapath_window.h"
 #include "dialogs.h"
 #include "emulator_windows.h"
@@ -19,9 +20,10 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
+#include "pictures.h"
 #include "screenshot.h"
 #include "tool_main.h"
-#include "window_kit.h"
+#include "window_frame.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,0 +1,49 @@
+// What makes a top-level emulator window: the fixed frame, its menus, the
+// one control font, the window colours, and a focus frame for keyboard users.
+#pragma once
+
+#include <QColor>
+#include <QSize>
+#include <QString>
+
+class QAction;
+class QFont;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace mox::ui {
+
+// The 15-pixel Arial shared by every control that is given a font.
+const QFont& controlFont();
+
+// The ground of what an executed word changed, or the next word: a yellow from
+// a palette made for colour-blind readers.
+inline constexpr QColor litGround(240, 228, 66);
+
+// The light grey of the window class background and of static controls.
+inline constexpr QColor windowGrey(192, 192, 192);
+
+// A fixed-size top-level window with title, close and minimise boxes. `outer`
+// is the size with a classic frame; the client area is 6 x 25 smaller.
+void setUpTopLevel(QWidget* window, const char* className, const QString& title, QSize outer);
+// A top-level window the user may resize and show full screen, in the
+// desktop's own colours.
+void setUpResizableTopLevel(QWidget* window, const char* className, const QString& title,
+                            QSize size);
+
+// Puts a menu bar at the top of `window` and returns the client area below it,
+// whose coordinates the controls use.
+QWidget* addMenuClient(QWidget* window, QMenuBar* menuBar);
+
+// A menu entry that carries its command number.
+QAction* addCommand(QMenu* menu, const QString& text, int id);
+// The action carrying a command number, or nullptr.
+QAction* findCommand(const QWidget* window, int id);
+
+// Draws a frame around whichever control of `window` has the focus, once the
+// user works with the keyboard; a click hides it again, so the windows look
+// as they always did to a mouse user. Call when the controls exist.
+void installFocusFrame(QWidget* window);
+
+} // namespace mox::ui
