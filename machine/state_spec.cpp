@@ -210,6 +210,11 @@ std::variant<StateSpec, StateError> parseStateSpec(std::string_view json, StateU
     // editor shows it.
     if (json.starts_with("\xef\xbb\xbf"))
         json.remove_prefix(3);
+    // nlohmann-json 3.11.3 words an empty file its own way; every Debian gives
+    // the words of the versions before it.
+    if (json.empty())
+        return StateError{"line 1, column 1", "syntax error while parsing value - unexpected end "
+                                              "of input; expected '[', '{', or a literal"};
     try {
         return interpret(parseJson(json), use);
     } catch (const Invalid& invalid) {

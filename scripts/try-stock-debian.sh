@@ -35,7 +35,10 @@ if ! command -v debootstrap >/dev/null 2>&1; then
 fi
 
 root="${STOCK_DIR:-$(mktemp -d "/var/tmp/mox77-stock-$suite.XXXXXX")}"
+# The chroot's / as on any system: mktemp's 0700 would keep every user but
+# root out of the whole tree, which the tests acting as another user notice.
 mkdir -p "$root"
+chmod 0755 "$root"
 mounted=()
 
 # Every mount comes down, newest first, however the script ends; the

@@ -135,12 +135,14 @@ const QFont& controlFont() {
 namespace {
 
 void nameTopLevel(QWidget* window, const char* className, const QString& title) {
+    // Before the title: with a screen reader listening, Qt 6.8 makes the
+    // window's accessible face when its title is set, and keeps it.
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    (void)factoryInstalled;
+    window->setProperty(frameProperty, true);
     window->setObjectName(QString::fromLatin1(className));
     window->setWindowTitle(title);
     window->setWindowIcon(programIcon());
-    window->setProperty(frameProperty, true);
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    (void)factoryInstalled;
 }
 
 } // namespace
