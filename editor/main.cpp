@@ -1,5 +1,5 @@
-#include "codeview.h"
 #include "desktop_start.h"
+#include "editor_window.h"
 
 #include <QApplication>
 
@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     }
     // The name says where the zoom is remembered between runs.
     const auto app = mox::startApplication(argc, argv, "editor");
-    mox::CodeView window;
+    mox::EditorWindow window;
     if (QApplication::arguments().size() > 1)
         window.openArgument(QApplication::arguments().at(1));
     window.show();

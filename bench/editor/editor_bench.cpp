@@ -1,7 +1,7 @@
 // The editor at the sizes students reach and beyond: a 10 MB source opened
 // and saved, a key press in a 10,000-line file, the live check of such a
 // file, and the window coming up.
-#include "codeview.h"
+#include "editor_window.h"
 #include "platform.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -63,7 +63,7 @@ void openFile(benchmark::State& state) {
     QTemporaryDir dir;
     SilentDialogs dialogs;
     dialogs.path = makeSource(dir, "big.asm", bigFile, state.range(0) != 0);
-    mox::CodeView view(&dialogs);
+    mox::EditorWindow view(&dialogs);
     view.show();
     for (auto _ : state) {
         state.PauseTiming();
@@ -80,7 +80,7 @@ void saveFile(benchmark::State& state) {
     QTemporaryDir dir;
     SilentDialogs dialogs;
     dialogs.path = makeSource(dir, "big.asm", bigFile, state.range(0) != 0);
-    mox::CodeView view(&dialogs);
+    mox::EditorWindow view(&dialogs);
     view.show();
     view.openFile();
     QApplication::processEvents();
@@ -96,7 +96,7 @@ void keyPress(benchmark::State& state) {
     QTemporaryDir dir;
     SilentDialogs dialogs;
     dialogs.path = makeSource(dir, "lines.asm", tenThousandLines, false, true);
-    mox::CodeView view(&dialogs);
+    mox::EditorWindow view(&dialogs);
     view.show();
     view.openFile();
     QsciScintilla* edit = view.editBox();
@@ -117,7 +117,7 @@ void liveCheck(benchmark::State& state) {
     QTemporaryDir dir;
     SilentDialogs dialogs;
     dialogs.path = makeSource(dir, "lines.asm", tenThousandLines, false, state.range(0) != 0);
-    mox::CodeView view(&dialogs);
+    mox::EditorWindow view(&dialogs);
     view.show();
     view.openFile();
     QApplication::processEvents();
@@ -130,7 +130,7 @@ void liveCheck(benchmark::State& state) {
 // and the lexer are set up cold.
 void windowUp(benchmark::State& state) {
     for (auto _ : state) {
-        mox::CodeView view;
+        mox::EditorWindow view;
         view.show();
         view.repaint();
         state.PauseTiming();

@@ -5,7 +5,7 @@
 // Build and Run's status bar, on the typo and on the mended program handed to
 // an emulator.
 //   mox_editor_screenshots <folder>
-#include "codeview.h"
+#include "editor_window.h"
 #include "handoff.h"
 #include "screenshot.h"
 #include "tool_main.h"
@@ -21,7 +21,7 @@
 namespace {
 
 // A fresh window holding `text`, checked at once rather than after the pause.
-void show(mox::CodeView& view, const char* text) {
+void show(mox::EditorWindow& view, const char* text) {
     view.show();
     view.editBox()->setText(QString::fromUtf8(text));
     view.checkNow();
@@ -64,19 +64,19 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
 
-    mox::CodeView readme;
+    mox::EditorWindow readme;
     show(readme, readmeProgram);
     readme.editBox()->setCursorPosition(3, 7);
     bool ok = savePicture(readme.grab(), out, "editor");
 
-    mox::CodeView typo;
+    mox::EditorWindow typo;
     show(typo, guideTypo);
     typo.commandAction(mox::cmdNextError)->trigger();
     // The status bar lays its message out on the event loop's next pass.
     QApplication::processEvents();
     ok = savePicture(typo.grab(), out, "guide-editor-error") && ok;
 
-    mox::CodeView mended;
+    mox::EditorWindow mended;
     show(mended, guideProgram);
     mended.editBox()->setCursorPosition(5, 4);
     ok = savePicture(grabWithMenu(mended, "&Assemble", "Build"), out, "guide-editor-build") && ok;
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     QMetaObject::invokeMethod(
         emulator, [&] { emulator->claim(work.filePath("emulator")); },
         Qt::BlockingQueuedConnection);
-    mox::CodeView run;
+    mox::EditorWindow run;
     run.setHandoffName(work.filePath("emulator"));
     run.openArgument(work.filePath("first.asm"));
     show(run, guideTypo);

@@ -2,7 +2,7 @@
 // the editor, then every key or switch of window counted up to the first
 // Step of the mended program in the emulator.
 #include "../receiver_thread.h"
-#include "codeview.h"
+#include "editor_window.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
@@ -52,7 +52,7 @@ class LoopTest : public QObject {
     Terminal terminal;
     std::unique_ptr<EmulatorWindows> emulator;
     std::unique_ptr<ReceiverThread> receiver;
-    std::unique_ptr<CodeView> editor;
+    std::unique_ptr<EditorWindow> editor;
     int actions = 0;
 
     void press(const QKeySequence& keys) {
@@ -89,7 +89,7 @@ private slots:
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("f000") == 4);
         earlier.close();
         emulator->loadFile(QFile::encodeName(temp.filePath("sum.8xe")).toStdString());
-        editor = std::make_unique<CodeView>(nullptr, &terminal);
+        editor = std::make_unique<EditorWindow>(nullptr, &terminal);
         editor->setProgramPath(MOX_BIN_DIR "/editor");
         editor->setHandoffName(temp.filePath("emulator"));
         editor->openArgument(typo.fileName());

@@ -1,6 +1,6 @@
-// The editor's one window: a source file in a code-editing text area, its file
-// commands, the assembler's errors in place, and Build, which saves the file
-// and starts the assembler on it in a terminal.
+// The editor's one window: a source file in a code-editing text area (the
+// edit box, edit_box.cpp), its file commands (file_commands.cpp), the
+// assembler's errors in place, and Build and Run (build_and_run.cpp).
 #pragma once
 
 #include "handoff.h"
@@ -50,14 +50,14 @@ enum CommandId {
     cmdBuildAndRun,
 };
 
-class CodeView : public QMainWindow {
+class EditorWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     // Null seams mean the real dialogs and the real process starter.
-    explicit CodeView(EditorDialogs* dialogs = nullptr, ProgramStarter* starter = nullptr,
-                      QWidget* parent = nullptr);
-    ~CodeView() override;
+    explicit EditorWindow(EditorDialogs* dialogs = nullptr, ProgramStarter* starter = nullptr,
+                          QWidget* parent = nullptr);
+    ~EditorWindow() override;
 
     const QString& fileName() const { return fileName_; }
     bool isModified() const { return modified_; }

@@ -2,7 +2,7 @@
 #include "../modal_dialog.h"
 #include "../receiver_thread.h"
 #include "asmlexer.h"
-#include "codeview.h"
+#include "editor_window.h"
 #include "handoff.h"
 #include "platform.h"
 
@@ -48,7 +48,7 @@
 #include <set>
 #include <sys/resource.h>
 
-using mox::CodeView;
+using mox::EditorWindow;
 using Answer = mox::EditorDialogs::Answer;
 using Sci = QsciScintilla;
 
@@ -155,7 +155,7 @@ QString title(const QString& name) {
     return QStringLiteral("ZERLANT - [Code View] - ") + name;
 }
 
-QByteArray bytesOf(const CodeView& view) {
+QByteArray bytesOf(const EditorWindow& view) {
     const std::string_view bytes = view.documentBytes();
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -203,7 +203,7 @@ double textContrast(const QImage& image) {
 
 } // namespace
 
-class CodeViewTest : public QObject {
+class EditorWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -276,10 +276,10 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<FakeDialogs> dialogs_;
     std::unique_ptr<FakeStarter> starter_;
-    std::unique_ptr<CodeView> view_;
+    std::unique_ptr<EditorWindow> view_;
 };
 
-void CodeViewTest::initTestCase() {
+void EditorWindowTest::initTestCase() {
     // Never the user's own settings.
     QCoreApplication::setOrganizationName(QStringLiteral("mox77-test"));
     QCoreApplication::setApplicationName(QStringLiteral("editor-test"));
@@ -287,12 +287,12 @@ void CodeViewTest::initTestCase() {
     QSettings().clear();
 }
 
-void CodeViewTest::init() {
+void EditorWindowTest::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     dialogs_ = std::make_unique<FakeDialogs>();
     starter_ = std::make_unique<FakeStarter>();
-    view_ = std::make_unique<CodeView>(dialogs_.get(), starter_.get());
+    view_ = std::make_unique<EditorWindow>(dialogs_.get(), starter_.get());
     view_->setProgramPath(QStringLiteral("/opt/mox/bin/editor"));
     view_->show();
     view_->activateWindow();
@@ -300,20 +300,20 @@ void CodeViewTest::init() {
     view_->editBox()->setFocus();
 }
 
-void CodeViewTest::cleanup() {
+void EditorWindowTest::cleanup() {
     view_.reset();
     starter_.reset();
     dialogs_.reset();
     dir_.reset();
 }
 
-void CodeViewTest::trigger(int id) {
+void EditorWindowTest::trigger(int id) {
     QAction* action = view_->commandAction(id);
     QVERIFY2(action, qPrintable(QString::number(id)));
     action->trigger();
 }
 
-void CodeViewTest::type(const QString& text) {
+void EditorWindowTest::type(const QString& text) {
     const QStringList lines = text.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
@@ -322,25 +322,25 @@ void CodeViewTest::type(const QString& text) {
     }
 }
 
-int CodeViewTest::cursorLine() const {
+int EditorWindowTest::cursorLine() const {
     int line = -1;
     int index = -1;
     view_->editBox()->getCursorPosition(&line, &index);
     return line;
 }
 
-void CodeViewTest::openFile(const QString& name, const QByteArray& bytes) {
+void EditorWindowTest::openFile(const QString& name, const QByteArray& bytes) {
     QVERIFY(writeBytes(path(name), bytes));
     dialogs_->openPaths.push_back(path(name));
     trigger(mox::cmdOpen);
 }
 
-void CodeViewTest::openBytes(const QByteArray& bytes) {
+void EditorWindowTest::openBytes(const QByteArray& bytes) {
     openFile("opened.asm", bytes);
     view_->checkNow();
 }
 
-void CodeViewTest::startsUntitledAndUnmodified() {
+void EditorWindowTest::startsUntitledAndUnmodified() {
     QCOMPARE(view_->objectName(), QStringLiteral("CODEVIEW"));
     QCOMPARE(view_->windowTitle(), title("Untitled.asm"));
     QCOMPARE(view_->fileName(), QStringLiteral("Untitled.asm"));
@@ -352,7 +352,7 @@ void CodeViewTest::startsUntitledAndUnmodified() {
              QStringList{"fatal error: application requries a halt instruction"});
 }
 
-void CodeViewTest::menusKeepTextsOrderAndNumbers() {
+void EditorWindowTest::menusKeepTextsOrderAndNumbers() {
     QStringList seen;
     std::set<QString> shortcuts;
     std::set<int> ids;
@@ -391,7 +391,7 @@ void CodeViewTest::menusKeepTextsOrderAndNumbers() {
     QCOMPARE(seen, expected);
 }
 
-void CodeViewTest::shortcutsReachTheirCommands() {
+void EditorWindowTest::shortcutsReachTheirCommands() {
     // The text area takes many keys for itself; these must still reach the menu.
     type("halt\nlod ax, 1");
     view_->checkNow();
@@ -422,7 +422,7 @@ void CodeViewTest::shortcutsReachTheirCommands() {
     QCOMPARE(view_->editBox()->SendScintilla(Sci::SCI_GETZOOM), 0L);
 }
 
-void CodeViewTest::editBoxFillsClientArea() {
+void EditorWindowTest::editBoxFillsClientArea() {
     QCOMPARE(view_->size(), QSize(634, 455));
     Sci* edit = view_->editBox();
     QCOMPARE(view_->centralWidget(), edit);
@@ -446,7 +446,7 @@ void CodeViewTest::editBoxFillsClientArea() {
     QCOMPARE(edit->width(), 900);
 }
 
-void CodeViewTest::tabsStopEveryEightCharacters() {
+void EditorWindowTest::tabsStopEveryEightCharacters() {
     Sci* edit = view_->editBox();
     edit->setText(QStringLiteral("\tx\n1234567\tx\n12345678x\n12345678\tx"));
     const auto columnLeft = [edit](int line, int column) {
@@ -460,7 +460,7 @@ void CodeViewTest::tabsStopEveryEightCharacters() {
     QCOMPARE(columnLeft(3, 9), columnLeft(3, 8) + 8 * (eighth - columnLeft(2, 7)));
 }
 
-void CodeViewTest::tracksModification() {
+void EditorWindowTest::tracksModification() {
     type("load ax, 1");
     QVERIFY(view_->isModified());
     trigger(mox::cmdNew);
@@ -489,7 +489,7 @@ void CodeViewTest::tracksModification() {
     QCOMPARE(dialogs_->questions.size(), 1);
 }
 
-void CodeViewTest::savePromptsAndAnswers_data() {
+void EditorWindowTest::savePromptsAndAnswers_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<Answer>("answer");
@@ -505,7 +505,7 @@ void CodeViewTest::savePromptsAndAnswers_data() {
             QTest::addRow("%s, %s", prompt, name) << command << prompt << answer;
 }
 
-void CodeViewTest::savePromptsAndAnswers() {
+void EditorWindowTest::savePromptsAndAnswers() {
     QFETCH(int, command);
     QFETCH(QString, prompt);
     QFETCH(Answer, answer);
@@ -544,7 +544,7 @@ void CodeViewTest::savePromptsAndAnswers() {
     }
 }
 
-void CodeViewTest::yesWithoutSaveStopsTheCommand_data() {
+void EditorWindowTest::yesWithoutSaveStopsTheCommand_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<bool>("cancelDialog"); // else the write fails
     for (bool cancel : {true, false}) {
@@ -555,7 +555,7 @@ void CodeViewTest::yesWithoutSaveStopsTheCommand_data() {
     }
 }
 
-void CodeViewTest::yesWithoutSaveStopsTheCommand() {
+void EditorWindowTest::yesWithoutSaveStopsTheCommand() {
     QFETCH(int, command);
     QFETCH(bool, cancelDialog);
 
@@ -574,7 +574,7 @@ void CodeViewTest::yesWithoutSaveStopsTheCommand() {
     QCOMPARE(view_->windowTitle(), title("Untitled.asm"));
 }
 
-void CodeViewTest::closeBoxAsksBeforeClosing() {
+void EditorWindowTest::closeBoxAsksBeforeClosing() {
     QVERIFY(view_->close()); // nothing typed: no question
     QVERIFY(dialogs_->questions.isEmpty());
 
@@ -590,7 +590,7 @@ void CodeViewTest::closeBoxAsksBeforeClosing() {
     QCOMPARE(dialogs_->questions.size(), 3);
 }
 
-void CodeViewTest::saveAppendsExtension_data() {
+void EditorWindowTest::saveAppendsExtension_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
 
@@ -608,7 +608,7 @@ void CodeViewTest::saveAppendsExtension_data() {
                                        << "my prog's $(x).s.asm";
 }
 
-void CodeViewTest::saveAppendsExtension() {
+void EditorWindowTest::saveAppendsExtension() {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
     QVERIFY(QDir(dir_->path()).mkdir("x.asm"));
@@ -629,7 +629,7 @@ void CodeViewTest::saveAppendsExtension() {
     QCOMPARE(readBytes(path(written)), QByteArray("halt\r\ninc ax"));
 }
 
-void CodeViewTest::saveAsCancelledKeepsState() {
+void EditorWindowTest::saveAsCancelledKeepsState() {
     openFile("a.asm", "halt\r\n");
     type("x");
     trigger(mox::cmdSaveAs);
@@ -645,7 +645,7 @@ void CodeViewTest::saveAsCancelledKeepsState() {
     QCOMPARE(readBytes(path("a.asm")), QByteArray("halt\r\n"));
 }
 
-void CodeViewTest::dialogsStartWhereTheDocumentIs() {
+void EditorWindowTest::dialogsStartWhereTheDocumentIs() {
     QVERIFY(QDir(dir_->path()).mkdir("sub"));
     QVERIFY(writeBytes(path("sub/a.asm"), "halt\r\n"));
     dialogs_->openPaths = {path("sub/a.asm"), std::nullopt};
@@ -659,7 +659,7 @@ void CodeViewTest::dialogsStartWhereTheDocumentIs() {
     QCOMPARE(dialogs_->folders, (QStringList{here, sub, sub, here}));
 }
 
-void CodeViewTest::titleShowsNameAsItIs_data() {
+void EditorWindowTest::titleShowsNameAsItIs_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("marker") << "a[*]b.asm";
     QTest::newRow("marker twice") << "[*][*].asm";
@@ -667,7 +667,7 @@ void CodeViewTest::titleShowsNameAsItIs_data() {
     QTest::newRow("brackets") << "[Code View].asm";
 }
 
-void CodeViewTest::titleShowsNameAsItIs() {
+void EditorWindowTest::titleShowsNameAsItIs() {
     QFETCH(QString, name);
     openFile(name, "halt\r\n");
     QCOMPARE(view_->fileName(), path(name));
@@ -677,14 +677,14 @@ void CodeViewTest::titleShowsNameAsItIs() {
     QCOMPARE(view_->windowHandle()->title(), title(path(name)));
 }
 
-void CodeViewTest::saveRewritesUnmodifiedFile() {
+void EditorWindowTest::saveRewritesUnmodifiedFile() {
     openFile("a.asm", "halt\n");
     QVERIFY(writeBytes(path("a.asm"), "changed elsewhere"));
     trigger(mox::cmdSave);
     QCOMPARE(readBytes(path("a.asm")), QByteArray("halt\r\n"));
 }
 
-void CodeViewTest::loadsLineEnds_data() {
+void EditorWindowTest::loadsLineEnds_data() {
     QTest::addColumn<QByteArray>("onDisk");
     QTest::addColumn<QByteArray>("shown");
     QTest::addColumn<QByteArray>("saved");
@@ -705,7 +705,7 @@ void CodeViewTest::loadsLineEnds_data() {
         << QByteArray("halt\r\n\0junk\0\r\n", 14);
 }
 
-void CodeViewTest::loadsLineEnds() {
+void EditorWindowTest::loadsLineEnds() {
     QFETCH(QByteArray, onDisk);
     QFETCH(QByteArray, shown);
     QFETCH(QByteArray, saved);
@@ -720,7 +720,7 @@ void CodeViewTest::loadsLineEnds() {
     QCOMPARE(readBytes(path("in.asm")), saved);
 }
 
-void CodeViewTest::roundTripsFileBytes_data() {
+void EditorWindowTest::roundTripsFileBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("latin1") << QByteArray("; caf\xe9 \xa0\xff\r\nload ax, ff\r\nhalt\r\n");
     QTest::newRow("broken utf8") << QByteArray("; \xc3\xa9 and \xc3 alone\r\nhalt\r\n");
@@ -739,7 +739,7 @@ void CodeViewTest::roundTripsFileBytes_data() {
         << QByteArray("; \xc3\xa9 \xe2\x80\xa8 \xe2\x80\xa9 \xef\xb7\x90 \xef\xb7\x91\r\nhalt\r\n");
 }
 
-void CodeViewTest::roundTripsFileBytes() {
+void EditorWindowTest::roundTripsFileBytes() {
     QFETCH(QByteArray, bytes);
     openFile("r.asm", bytes);
     trigger(mox::cmdSave);
@@ -797,7 +797,7 @@ QByteArray randomContent(std::mt19937& rng) {
 
 } // namespace
 
-void CodeViewTest::roundTripsRandomBytes() {
+void EditorWindowTest::roundTripsRandomBytes() {
     // A fixed seed keeps failures reproducible; MOX_SEED tries other ones.
     const char* seedText = std::getenv("MOX_SEED");
     const unsigned seed =
@@ -821,7 +821,7 @@ void CodeViewTest::roundTripsRandomBytes() {
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
-void CodeViewTest::openRefusesWhatIsNoFile_data() {
+void EditorWindowTest::openRefusesWhatIsNoFile_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << "does-not-exist.asm"
@@ -833,7 +833,7 @@ void CodeViewTest::openRefusesWhatIsNoFile_data() {
                           << "not a regular file";
 }
 
-void CodeViewTest::openRefusesWhatIsNoFile() {
+void EditorWindowTest::openRefusesWhatIsNoFile() {
     QFETCH(QString, name);
     QFETCH(QString, reason);
     QVERIFY(QDir(dir_->path()).mkdir("folder.asm"));
@@ -848,7 +848,7 @@ void CodeViewTest::openRefusesWhatIsNoFile() {
     QVERIFY(view_->isModified());
 }
 
-void CodeViewTest::saveKeepsTheFileWhatItWas() {
+void EditorWindowTest::saveKeepsTheFileWhatItWas() {
     // Through a link: the link stays and its target gets the text.
     QVERIFY(QDir(dir_->path()).mkdir("real"));
     QVERIFY(writeBytes(path("real/prog.asm"), "halt\r\n"));
@@ -871,7 +871,7 @@ void CodeViewTest::saveKeepsTheFileWhatItWas() {
     QCOMPARE(readBytes(path("real/prog.asm")), QByteArray("inc ax\r\nhalt\r\n"));
 }
 
-void CodeViewTest::failedSaveKeepsWork_data() {
+void EditorWindowTest::failedSaveKeepsWork_data() {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("reason");
     QTest::newRow("folder does not exist") << "no/such/dir.asm"
@@ -880,7 +880,7 @@ void CodeViewTest::failedSaveKeepsWork_data() {
                                         << "Is a directory";
 }
 
-void CodeViewTest::failedSaveKeepsWork() {
+void EditorWindowTest::failedSaveKeepsWork() {
     QFETCH(QString, target);
     QFETCH(QString, reason);
     QVERIFY(QDir(dir_->path()).mkdir("folder.asm"));
@@ -925,7 +925,7 @@ private:
     void (*oldHandler_)(int);
 };
 
-void CodeViewTest::failedSaveKeepsOldFile() {
+void EditorWindowTest::failedSaveKeepsOldFile() {
     // The longest name the folder allows is no reason to fail; the size
     // limit is.
     const QString longName = QString(251, 'n') + ".asm";
@@ -946,14 +946,14 @@ void CodeViewTest::failedSaveKeepsOldFile() {
     QCOMPARE(dialogs_->messages.size(), 2);
 }
 
-void CodeViewTest::showsAbout() {
+void EditorWindowTest::showsAbout() {
     trigger(mox::cmdAbout);
     QCOMPARE(dialogs_->messages,
              QStringList{"About|Simple Code Editor\nWritten by Orlenvik\nThis was done really "
                          "quick so you can use something to type the code\nNothing fancy =)\n"});
 }
 
-void CodeViewTest::coloursFromTheInstructionTable() {
+void EditorWindowTest::coloursFromTheInstructionTable() {
     using Style = mox::AsmLexer::Style;
     Sci* edit = view_->editBox();
     edit->setText(QStringLiteral("\tloadm bx, 1F ; load ax, ff\nmove kx, qx"));
@@ -979,7 +979,7 @@ void CodeViewTest::coloursFromTheInstructionTable() {
     QCOMPARE(colours.size(), std::size_t(Style::Comment) + 1);
 }
 
-void CodeViewTest::completesAndExplainsMnemonics() {
+void EditorWindowTest::completesAndExplainsMnemonics() {
     Sci* edit = view_->editBox();
     const auto offered = [edit] { return edit->SendScintilla(Sci::SCI_AUTOCACTIVE) != 0; };
     type("lo");
@@ -1042,7 +1042,7 @@ void CodeViewTest::completesAndExplainsMnemonics() {
     QVERIFY(mox::instructionTip("ld").isEmpty());
 }
 
-void CodeViewTest::marksErrorsInPlace() {
+void EditorWindowTest::marksErrorsInPlace() {
     // Two errors: line 2 has no mnemonic, line 4 a value too large.
     openBytes("load ax, 1\r\nlod bx, 2\r\n; note\r\nload cx, 100\r\nhalt\r\n");
     const QStringList expected{"error on line(2):  invalid instruction",
@@ -1111,7 +1111,7 @@ void CodeViewTest::marksErrorsInPlace() {
     QVERIFY(view_->statusText().startsWith("No errors |"));
 }
 
-void CodeViewTest::errorsEqualZerlants() {
+void EditorWindowTest::errorsEqualZerlants() {
     QVERIFY2(QFileInfo(QStringLiteral(MOX_BIN_DIR "/zerlant")).isExecutable(), MOX_BIN_DIR);
     QStringList sources;
     for (const char* folder : {MOX_SOURCE_DIR "/examples", MOX_SOURCE_DIR "/fuzz/corpus/assembly"})
@@ -1134,7 +1134,7 @@ void CodeViewTest::errorsEqualZerlants() {
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
-void CodeViewTest::findsAndGoesToLines() {
+void EditorWindowTest::findsAndGoesToLines() {
     Sci* edit = view_->editBox();
     edit->setText(QStringLiteral("load ax, 1\nHALT\ninc ax\nhalt\n"));
     dialogs_->texts.push_back(QStringLiteral("halt"));
@@ -1157,7 +1157,7 @@ void CodeViewTest::findsAndGoesToLines() {
     QCOMPARE(cursorLine(), 2);
 }
 
-void CodeViewTest::zoomIsRemembered() {
+void EditorWindowTest::zoomIsRemembered() {
     Sci* edit = view_->editBox();
     const auto zoom = [](Sci* e) { return e->SendScintilla(Sci::SCI_GETZOOM); };
     trigger(mox::cmdResetZoom);
@@ -1169,15 +1169,15 @@ void CodeViewTest::zoomIsRemembered() {
     QApplication::sendEvent(edit->viewport(), &wheel);
     QCOMPARE(zoom(edit), 1L);
     {
-        CodeView next(dialogs_.get(), starter_.get());
+        EditorWindow next(dialogs_.get(), starter_.get());
         QCOMPARE(zoom(next.editBox()), 1L);
     }
     trigger(mox::cmdResetZoom);
-    CodeView last(dialogs_.get(), starter_.get());
+    EditorWindow last(dialogs_.get(), starter_.get());
     QCOMPARE(zoom(last.editBox()), 0L);
 }
 
-void CodeViewTest::buildStartsAssemblerInTerminal_data() {
+void EditorWindowTest::buildStartsAssemblerInTerminal_data() {
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("option");
@@ -1205,7 +1205,7 @@ void CodeViewTest::buildStartsAssemblerInTerminal_data() {
                              << "-e" << onPath << false;
 }
 
-void CodeViewTest::buildStartsAssemblerInTerminal() {
+void EditorWindowTest::buildStartsAssemblerInTerminal() {
     QFETCH(QStringList, installed);
     QFETCH(QString, program);
     QFETCH(QString, option);
@@ -1238,7 +1238,7 @@ void CodeViewTest::buildStartsAssemblerInTerminal() {
     QCOMPARE(starter_->startedPrograms.size(), 2);
 }
 
-void CodeViewTest::buildReportsWhatIsMissing_data() {
+void EditorWindowTest::buildReportsWhatIsMissing_data() {
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<bool>("startWorks");
     QTest::addColumn<QString>("message");
@@ -1250,7 +1250,7 @@ void CodeViewTest::buildReportsWhatIsMissing_data() {
                                              << false << "Could not start /usr/bin/xterm";
 }
 
-void CodeViewTest::buildReportsWhatIsMissing() {
+void EditorWindowTest::buildReportsWhatIsMissing() {
     QFETCH(QStringList, installed);
     QFETCH(bool, startWorks);
     QFETCH(QString, message);
@@ -1265,7 +1265,7 @@ void CodeViewTest::buildReportsWhatIsMissing() {
     QCOMPARE(starter_->startedPrograms.size(), startWorks ? 0 : 1);
 }
 
-void CodeViewTest::buildAfterFailedSaveStillStartsAssembler() {
+void EditorWindowTest::buildAfterFailedSaveStillStartsAssembler() {
     starter_->executables = {"/usr/bin/zerlant", "/usr/bin/konsole"};
     trigger(mox::cmdBuild);
     QCOMPARE(starter_->startedArguments,
@@ -1279,7 +1279,7 @@ void CodeViewTest::buildAfterFailedSaveStillStartsAssembler() {
              (QStringList{"-e", "/usr/bin/zerlant", "Untitled.asm"}));
 }
 
-void CodeViewTest::buildRunsRealAssembler() {
+void EditorWindowTest::buildRunsRealAssembler() {
     const QString zerlant = QStringLiteral(MOX_BIN_DIR "/zerlant");
 #ifdef MOX_HAVE_ZERLANT
     QVERIFY2(QFileInfo(zerlant).isExecutable(), qPrintable(zerlant));
@@ -1310,7 +1310,7 @@ void CodeViewTest::buildRunsRealAssembler() {
     QCOMPARE(readBytes(path("with blank/hello.8xe")), QByteArray("20ff9001f000"));
 }
 
-void CodeViewTest::messageBoxesShowPlainText_data() {
+void EditorWindowTest::messageBoxesShowPlainText_data() {
     QTest::addColumn<int>("kind"); // 0 question, 1 information, 2 warning
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("buttons");
@@ -1320,7 +1320,7 @@ void CodeViewTest::messageBoxesShowPlainText_data() {
     QTest::newRow("warning") << 2 << int(QMessageBox::Warning) << int(QMessageBox::Ok);
 }
 
-void CodeViewTest::messageBoxesShowPlainText() {
+void EditorWindowTest::messageBoxesShowPlainText() {
     QFETCH(int, kind);
     QFETCH(int, icon);
     QFETCH(int, buttons);
@@ -1365,7 +1365,7 @@ void CodeViewTest::messageBoxesShowPlainText() {
     QCOMPARE(parent, view_.get());
 }
 
-void CodeViewTest::promptCancelledByEscapeOrCloseBox() {
+void EditorWindowTest::promptCancelledByEscapeOrCloseBox() {
     mox::QtDialogs dialogs(view_.get());
     const std::function<void(QMessageBox*)> ways[] = {
         [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); },
@@ -1380,14 +1380,14 @@ void CodeViewTest::promptCancelledByEscapeOrCloseBox() {
     }
 }
 
-void CodeViewTest::fileDialogsOfferAsmFirst_data() {
+void EditorWindowTest::fileDialogsOfferAsmFirst_data() {
     QTest::addColumn<bool>("save");
     QTest::addColumn<QString>("caption");
     QTest::newRow("open") << false << "Open";
     QTest::newRow("save") << true << "Save As";
 }
 
-void CodeViewTest::fileDialogsOfferAsmFirst() {
+void EditorWindowTest::fileDialogsOfferAsmFirst() {
     QFETCH(bool, save);
     QFETCH(QString, caption);
     mox::QtDialogs dialogs(view_.get());
@@ -1446,7 +1446,7 @@ QStringList zerlantSays(const QString& source) {
 
 } // namespace
 
-void CodeViewTest::openArgumentOpensOrNamesTheFile() {
+void EditorWindowTest::openArgumentOpensOrNamesTheFile() {
     QVERIFY(writeBytes(path("there.asm"), "load ax, 1\r\nhalt\r\n"));
     const QString started = QDir::currentPath();
     QDir::setCurrent(dir_->path());
@@ -1463,7 +1463,7 @@ void CodeViewTest::openArgumentOpensOrNamesTheFile() {
     QCOMPARE(dialogs_->saveDialogs, 0);
 }
 
-void CodeViewTest::buildAndRun_data() {
+void EditorWindowTest::buildAndRun_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("folder");  // where the source is saved, under the scratch folder
     QTest::addColumn<QString>("running"); // an emulator already: "", "answers" or "silent"
@@ -1498,7 +1498,7 @@ void CodeViewTest::buildAndRun_data() {
         << sum << top << none << built << QStringList{} << none << -1;
 }
 
-void CodeViewTest::buildAndRun() {
+void EditorWindowTest::buildAndRun() {
     QFETCH(QString, source);
     QFETCH(QString, folder);
     QFETCH(QString, running);
@@ -1553,7 +1553,7 @@ void CodeViewTest::buildAndRun() {
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
-void CodeViewTest::theWindowIsReadableAndNamed() {
+void EditorWindowTest::theWindowIsReadableAndNamed() {
     // Line numbers at 4.5:1 at least, by WCAG's measure.
     const auto luminance = [](QColor c) {
         double sum = 0;
@@ -1582,5 +1582,5 @@ void CodeViewTest::theWindowIsReadableAndNamed() {
     view_->menuBar()->actions().at(3)->menu()->hide();
 }
 
-QTEST_MAIN(CodeViewTest)
-#include "codeview_test.moc"
+QTEST_MAIN(EditorWindowTest)
+#include "editor_window_test.moc"
