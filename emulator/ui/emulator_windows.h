@@ -56,6 +56,8 @@ public:
     // A program the editor sent: loaded as soon as no message box waits for
     // an answer, so that no load starts in the middle of another.
     void loadSent(const QString& path);
+    // The Step button, and Phase and Play in the datapath window.
+    void step();
     // The execution window's Back: the last executed word taken back, or a
     // hint that there is none.
     void back();
@@ -86,8 +88,6 @@ private:
     // reverse.
     void showControls(ExecutionMode mode);
     void setNextInstructionText(std::string_view text);
-    // The Step button, and Phase and Play in the datapath window.
-    void step();
     void executeTyped();
     // Rewrites every number display; what is lit stays lit.
     void refreshAll();

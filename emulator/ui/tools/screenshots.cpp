@@ -72,11 +72,11 @@ bool guidePictures(const QString& folder, const QString& program) {
     windows.runCommand();
     // load ax, 07; load bx, 05; add ax, bx
     for (int i = 0; i < 3; ++i) {
-        windows.machine().stepInstruction();
+        windows.step();
     }
     ok = save(windows.executionWindow(), folder, "guide-step") && ok;
     // store ax, 05
-    windows.machine().stepInstruction();
+    windows.step();
     windows.memoryMapWindow().memoryMapCommand(mox::ui::ViewBinaryCommand);
     return save(windows.memoryMapWindow(), folder, "guide-memory-binary") && ok;
 }
@@ -127,7 +127,7 @@ bool keyboardPictures(const QString& folder, const QString& program) {
 
     // load ax, 07; load bx, 05; add ax, bx; then the add taken back.
     for (int i = 0; i < 3; ++i) {
-        windows.machine().stepInstruction();
+        windows.step();
     }
     windows.back();
     ok = save(execution, folder, "execution-back") && ok;
@@ -156,7 +156,7 @@ bool datapathPictures(const QString& folder, const QString& program) {
     datapath.resize(1024, 600);
     // load ax, 07; load bx, 05; add ax, bx
     for (int i = 0; i < 3; ++i) {
-        windows.machine().stepInstruction();
+        windows.step();
     }
     QApplication::processEvents();
     bool ok = save(datapath, folder, "datapath");
@@ -167,7 +167,7 @@ bool datapathPictures(const QString& folder, const QString& program) {
     ok = save(datapath, folder, "datapath-phase") && ok;
     focusByKeyboard(datapath, datapath.button("Phase"));
     ok = save(datapath, folder, "datapath-focus") && ok;
-    windows.machine().stepInstruction();
+    windows.step();
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(32, 33, 36));
     dark.setColor(QPalette::WindowText, QColor(236, 236, 236));
@@ -206,11 +206,11 @@ int main(int argc, char** argv) {
     windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
     windows.runCommand();
     // load ax, ff; store ax, 05
-    windows.machine().stepInstruction();
-    windows.machine().stepInstruction();
+    windows.step();
+    windows.step();
     ok = save(windows.memoryMapWindow(), out, "memory-map") && ok;
     // inc bx
-    windows.machine().stepInstruction();
+    windows.step();
     ok = save(windows.executionWindow(), out, "execution") && ok;
 
     windows.instructionWindow().field()->setText("2aff");
