@@ -1,6 +1,7 @@
 #include "cycle.h"
 
 #include "cpu.h"
+#include "datapath_parts.h"
 #include "format.h"
 #include "history.h"
 #include "state_spec.h"
@@ -295,8 +296,13 @@ void listed(std::string& list, std::string_view item) {
     list.append(item);
 }
 
-void slot(PhaseView& v, std::string_view id, std::string text) {
-    v.values.emplace_back(id, std::move(text));
+void slot(PhaseView& v, const datapath::Part& part, std::string text) {
+    v.values.emplace_back(part.label, std::move(text));
+}
+
+template <std::size_t N> void light(PhaseView& v, const std::array<datapath::Part, N>& road) {
+    for (const datapath::Part& part : road)
+        v.lit.push_back(part.id);
 }
 
 std::string_view registerName(int r) {
@@ -376,19 +382,19 @@ void showFetch(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     const std::string word = t.wordText();
     if (c.origin.isTyped()) {
-        v.lit = {"ir"};
-        slot(v, "ir-value", word);
+        light(v, datapath::fetchTyped);
+        slot(v, datapath::ir, word);
         v.line = "typed; the instruction pointer stays";
         v.sentence = cat({"Fetch: the typed word ", word, "."});
         return;
     }
     const std::string at = t.wordNumber(c.origin.position);
-    v.lit = {"ip", "bus-ip-program", "program", "bus-program-ir", "ir"};
-    slot(v, "ip-value", at);
-    slot(v, "bus-ip-program-value", at);
-    slot(v, "program-value", cat({at, ": ", word}));
-    slot(v, "bus-program-ir-value", word);
-    slot(v, "ir-value", word);
+    light(v, datapath::fetchFromProgram);
+    slot(v, datapath::ip, at);
+    slot(v, datapath::ipToProgram, at);
+    slot(v, datapath::program, cat({at, ": ", word}));
+    slot(v, datapath::programToIr, word);
+    slot(v, datapath::ir, word);
     v.line = cat({at, " of the program; next: ", t.wordNumber(*c.next),
                   c.halts() ? " (a halt goes back to the first)" : ""});
     v.sentence = cat({"Fetch: ", at, " of the program, ", word, "."});
@@ -397,28 +403,28 @@ void showFetch(const CycleTexts& t, PhaseView& v) {
 void showDecode(const CycleTexts& t, PhaseView& v) {
     const Cycle& c = t.c_;
     const std::string_view opcode(c.word.data(), 1);
-    v.lit = {"ir", "bus-ir-decoder", "decoder"};
-    slot(v, "ir-value", t.wordText());
-    slot(v, "bus-ir-decoder-value", std::string(opcode));
+    light(v, datapath::decode);
+    slot(v, datapath::ir, t.wordText());
+    slot(v, datapath::irToDecoder, std::string(opcode));
     if (!c.instruction) {
-        slot(v, "decoder-value", "none");
+        slot(v, datapath::decoder, "none");
         v.line = cat({opcode, " = no instruction", digitRuns(t)});
         v.sentence = cat({"Decode: ", opcode, " is no instruction; the word does nothing."});
         return;
     }
     const Instruction& in = *c.instruction;
-    slot(v, "decoder-value", std::string(in.mnemonic));
+    slot(v, datapath::decoder, std::string(in.mnemonic));
     std::string selected;
     for (const Digit& d : c.digits)
         if (d.role == Digit::Role::Register || d.role == Digit::Role::Source)
             listed(selected, registerName(hexDigitValue(d.digit)));
     if (!selected.empty()) {
-        v.lit.push_back("bus-decoder-registers");
-        slot(v, "bus-decoder-registers-value", selected);
+        light(v, datapath::decodeSelectsRegisters);
+        slot(v, datapath::decoderToRegisters, selected);
     }
     if (c.usesAlu) {
-        v.lit.push_back("bus-decoder-alu");
-        slot(v, "bus-decoder-alu-value", std::string(in.symbol));
+        light(v, datapath::decodeTellsAlu);
+        slot(v, datapath::decoderToAlu, std::string(in.symbol));
     }
     v.line = cat({opcode, " = ", in.mnemonic, digitRuns(t)});
     v.sentence =
@@ -443,21 +449,21 @@ void showRead(const CycleTexts& t, PhaseView& v) {
             listed(told, cat({name, " is ", value}));
             break;
         case Source::Kind::Memory:
-            v.lit.insert(v.lit.end(), {"bus-ir-memory", "memory"});
-            slot(v, "bus-ir-memory-value", t.number(s.index));
-            slot(v, "memory-value", cat({name, " = ", value}));
+            light(v, datapath::readCell);
+            slot(v, datapath::irToMemory, t.number(s.index));
+            slot(v, datapath::memory, cat({name, " = ", value}));
             listed(told, cat({name, " is ", value}));
             break;
         case Source::Kind::Constant:
-            v.lit.insert(v.lit.end(), {"ir", "bus-ir-alu"});
-            slot(v, "bus-ir-alu-value", value);
+            light(v, datapath::readConstant);
+            slot(v, datapath::irToAlu, value);
             listed(told, cat({"the constant is ", value}));
             break;
         }
     }
     if (!registers.empty()) {
-        v.lit.insert(v.lit.end(), {"bus-decoder-registers", "registers"});
-        slot(v, "registers-value", registers);
+        light(v, datapath::readRegisters);
+        slot(v, datapath::registers, registers);
     }
     v.line = terse;
     v.sentence = cat({"Read: ", told, "."});
@@ -490,25 +496,30 @@ void showExecute(const CycleTexts& t, PhaseView& v) {
     if (!c.usesAlu) {
         // A cell's value passes between memory and a register directly.
         const bool toMemory = in.writes == Destination::Memory;
-        v.lit = {toMemory ? "bus-registers-memory" : "bus-memory-registers"};
-        slot(v, toMemory ? "bus-registers-memory-value" : "bus-memory-registers-value", first);
+        if (toMemory) {
+            light(v, datapath::executeToCell);
+            slot(v, datapath::registersToMemory, first);
+        } else {
+            light(v, datapath::executeToRegister);
+            slot(v, datapath::memoryToRegisters, first);
+        }
         return;
     }
-    v.lit = {"bus-decoder-alu", "alu"};
-    slot(v, "bus-decoder-alu-value", std::string(in.symbol));
-    slot(v, "alu-value", formula);
+    light(v, datapath::executeAlu);
+    slot(v, datapath::decoderToAlu, std::string(in.symbol));
+    slot(v, datapath::alu, formula);
     std::string fromRegisters;
     for (const Source& s : c.sources) {
         if (s.kind == Source::Kind::Constant) {
-            v.lit.push_back("bus-ir-alu");
-            slot(v, "bus-ir-alu-value", t.number(s.value));
+            light(v, datapath::executeConstant);
+            slot(v, datapath::irToAlu, t.number(s.value));
         } else {
             listed(fromRegisters, t.number(s.value));
         }
     }
     if (!fromRegisters.empty()) {
-        v.lit.push_back("bus-registers-alu");
-        slot(v, "bus-registers-alu-value", fromRegisters);
+        light(v, datapath::executeRegisters);
+        slot(v, datapath::registersToAlu, fromRegisters);
     }
 }
 
@@ -518,8 +529,8 @@ void showWrite(const CycleTexts& t, PhaseView& v) {
         v.line = "nothing changes";
         v.sentence = "Write: nothing changes.";
         if (c.halts() && c.next) {
-            v.lit = {"ip"};
-            slot(v, "ip-value", t.wordNumber(*c.next));
+            light(v, datapath::rewind);
+            slot(v, datapath::ip, t.wordNumber(*c.next));
             v.line = cat({"nothing changes; the run stops; next: ", t.wordNumber(*c.next)});
             v.sentence = "Write: nothing changes; the run stops and the instruction pointer goes "
                          "back to the first word.";
@@ -537,17 +548,21 @@ void showWrite(const CycleTexts& t, PhaseView& v) {
     v.sentence = same ? cat({"Write: ", name, " stays ", after, "; nothing changes."})
                       : cat({"Write: ", name, " becomes ", after, "; it was ", before, "."});
     if (c.write.where == Change::Where::Memory) {
-        v.lit = {"bus-registers-memory", "bus-ir-memory", "memory"};
-        slot(v, "bus-registers-memory-value", after);
-        slot(v, "bus-ir-memory-value", t.number(c.write.index));
-        slot(v, "memory-value", cat({name, " = ", after}));
+        light(v, datapath::writeCell);
+        slot(v, datapath::registersToMemory, after);
+        slot(v, datapath::irToMemory, t.number(c.write.index));
+        slot(v, datapath::memory, cat({name, " = ", after}));
         return;
     }
-    v.lit = {c.usesAlu ? "bus-alu-registers" : "bus-memory-registers", "bus-decoder-registers",
-             "registers"};
-    slot(v, c.usesAlu ? "bus-alu-registers-value" : "bus-memory-registers-value", after);
-    slot(v, "bus-decoder-registers-value", name);
-    slot(v, "registers-value", cat({name, " = ", after}));
+    if (c.usesAlu) {
+        light(v, datapath::writeFromAlu);
+        slot(v, datapath::aluToRegisters, after);
+    } else {
+        light(v, datapath::writeFromCell);
+        slot(v, datapath::memoryToRegisters, after);
+    }
+    slot(v, datapath::decoderToRegisters, name);
+    slot(v, datapath::registers, cat({name, " = ", after}));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "../accessible_tree.h"
 #include "address_box.h"
 #include "cycle.h"
+#include "datapath_parts.h"
 #include "datapath_view.h"
 #include "datapath_window.h"
 #include "emulator_windows.h"
@@ -207,6 +208,13 @@ private slots:
     void everyPartTheMachineNamesIsInTheDrawing() {
         const QStringList ids = drawingIds();
         QVERIFY(!ids.isEmpty());
+        // The table kept beside the drawing names only what the drawing holds.
+        for (const datapath::Part& part : datapath::parts) {
+            QVERIFY2(ids.contains(QString::fromUtf8(part.id.data(), part.id.size())),
+                     part.id.data());
+            QVERIFY2(ids.contains(QString::fromUtf8(part.label.data(), part.label.size())),
+                     part.label.data());
+        }
         std::array<std::int32_t, 16> registers{};
         std::array<std::int32_t, 256> memory{};
         registers[1] = -1;
