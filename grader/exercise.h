@@ -4,6 +4,7 @@
 #pragma once
 
 #include "check.h"
+#include "exercise_spec.h"
 
 #include <string>
 #include <variant>
@@ -11,20 +12,8 @@
 
 namespace mox {
 
-struct ExerciseTest {
-    std::string name;      // the expected file's name: "expected2.json"
-    std::string startName; // the init file's name, empty for a zeroed machine
-    StateSpec start, expected;
-    double points = 1;
-};
-
-using Exercise = std::vector<ExerciseTest>;
-
-// The folder's tests, as the web edition's Check finds them: expected.json
-// with init.json when there is one, then expected2.json with init2.json and
-// so on while the numbers go on. An expected file may give its test's worth
-// as "points" (a number, 0 or more). Else the one line that says what is
-// wrong: "<file>: <place>: <reason>".
+// The exercise in a folder on disk, its start files read and handed to
+// exerciseFromFiles(); or the one line that says what is wrong.
 std::variant<Exercise, std::string> readExercise(const std::string& folder);
 
 // One test from an --expect file and an optional --init file.
@@ -43,6 +32,5 @@ struct Graded {
 };
 
 double pointsEarned(const Graded& g, const Exercise& exercise);
-double pointsPossible(const Exercise& exercise);
 
 } // namespace mox
