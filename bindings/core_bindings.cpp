@@ -7,6 +7,7 @@
 #include "cycle.h"
 #include "disassemble.h"
 #include "emulator.h"
+#include "exercise_spec.h"
 #include "format.h"
 #include "instruction_set.h"
 #include "state_spec.h"
@@ -301,6 +302,69 @@ val checkProgram(const val& fileBytes, bool source, const State* start, const St
     return result;
 }
 
+// An exercise folder's files as the page or the debug adapter has them: an
+// object of file names and texts. The core picks the start files.
+mox::ExerciseFiles exerciseFiles(const val& files) {
+    mox::ExerciseFiles out;
+    const val names = val::global("Object").call<val>("keys", files);
+    const auto count = names["length"].as<unsigned>();
+    for (unsigned i = 0; i < count; ++i) {
+        const auto name = names[i].as<std::string>();
+        out.emplace(name, files[name].as<std::string>());
+    }
+    return out;
+}
+
+val checkExercise(const val& files, const std::string& folder, const val& fileBytes, bool source) {
+    val result = val::object();
+    val tests = val::array();
+    result.set("tests", tests);
+    const auto read = mox::exerciseFromFiles(exerciseFiles(files), folder);
+    if (const auto* error = std::get_if<std::string>(&read)) {
+        result.set("error", *error);
+        result.set("pass", false);
+        result.set("points", 0);
+        result.set("possible", 0);
+        return result;
+    }
+    const mox::Exercise& exercise = std::get<mox::Exercise>(read);
+    mox::Submission file;
+    file.source = source;
+    const auto runs = mox::checkExercise(mox::textModeText(bytesOf(fileBytes)), file, exercise);
+    bool pass = true;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const mox::Submission& s = runs[i];
+        val test = val::object();
+        test.set("name", exercise[i].name);
+        test.set("startName", exercise[i].startName);
+        test.set("points", exercise[i].points);
+        test.set("pass", s.passed());
+        test.set("error", s.error);
+        test.set("mismatches", arrayOf(s.mismatches));
+        tests.call<void>("push", test);
+        pass = pass && s.passed();
+    }
+    result.set("error", std::string());
+    result.set("pass", pass);
+    result.set("points", mox::pointsEarned(runs, exercise));
+    result.set("possible", mox::pointsPossible(exercise));
+    return result;
+}
+
+// The first start of an exercise, which a debug session starts from.
+val exerciseStart(const val& files, const std::string& folder) {
+    val result = val::object();
+    auto read = mox::exerciseFromFiles(exerciseFiles(files), folder);
+    if (const auto* error = std::get_if<std::string>(&read)) {
+        result.set("ok", false);
+        result.set("error", *error);
+        return result;
+    }
+    result.set("ok", true);
+    result.set("state", val(State{std::move(std::get<mox::Exercise>(read).front().start)}));
+    return result;
+}
+
 // The run control for the page and the debug adapter: each action's outcome
 // is kept, its changes for lastChanges() and the rest, in order, for
 // takeEvents().
@@ -438,6 +502,8 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
     function("errorCountLine", &errorCountLine);
     function("writtenLine", &writtenLine);
     function("checkProgram", &checkProgram, allow_raw_pointers());
+    function("checkExercise", &checkExercise);
+    function("exerciseStart", &exerciseStart);
     class_<State>("State");
     class_<Machine>("Machine")
         .constructor<>()

@@ -98,6 +98,26 @@ export interface Check {
   pass: boolean;
 }
 
+// One program graded against every start of an exercise, as mox77-grade
+// --exercise grades it. error: why the folder is no sound exercise
+// ("ex/init2.json: has no expected2.json"), "" when it is; tests then holds
+// one result a start, in order.
+export interface ExerciseTestResult {
+  name: string; // "expected2.json"
+  startName: string; // "init2.json", "" for a zeroed machine
+  points: number;
+  pass: boolean;
+  error: string; // as Check's error
+  mismatches: string[];
+}
+export interface ExerciseCheck {
+  error: string;
+  tests: ExerciseTestResult[];
+  pass: boolean;
+  points: number;
+  possible: number;
+}
+
 // The core's enums: one object a value, compared with ===; `value` is its
 // number (Base: 0 binary, 1 decimal, 2 hexadecimal, as the page keeps it).
 export interface Base {
@@ -183,6 +203,11 @@ export interface Core {
   // One program graded as mox77-grade grades it: a .asm source (source true)
   // or a .8xe file, run from a zeroed machine with start set (null: none).
   checkProgram(fileBytes: Uint8Array, source: boolean, start: State | null, expected: State): Check;
+  // An exercise folder's files by name (any of them: the core picks the
+  // init*.json and expected*.json it is made of), `folder` as messages name it.
+  checkExercise(files: Record<string, string>, folder: string, fileBytes: Uint8Array, source: boolean): ExerciseCheck;
+  // The state its first start sets; free it with delete().
+  exerciseStart(files: Record<string, string>, folder: string): { ok: true; state: State } | { ok: false; error: string };
   Machine: { new (): Machine };
 }
 

@@ -66,11 +66,7 @@ bool Graded::passed() const {
 }
 
 double pointsEarned(const Graded& g, const Exercise& exercise) {
-    double sum = 0;
-    for (std::size_t i = 0; i < g.runs.size() && i < exercise.size(); ++i)
-        if (g.runs[i].passed())
-            sum += exercise[i].points;
-    return sum;
+    return pointsEarned(g.runs, exercise);
 }
 
 } // namespace mox

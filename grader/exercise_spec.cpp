@@ -157,6 +157,26 @@ std::variant<Exercise, std::string> singleTest(std::string_view expectPath,
     }
 }
 
+std::vector<Submission> checkExercise(std::string_view fileText, const Submission& read,
+                                      const Exercise& exercise) {
+    std::vector<Submission> runs;
+    runs.reserve(exercise.size());
+    for (const ExerciseTest& test : exercise) {
+        Submission s = read;
+        checkProgram(fileText, s, test.start, test.expected);
+        runs.push_back(std::move(s));
+    }
+    return runs;
+}
+
+double pointsEarned(const std::vector<Submission>& runs, const Exercise& exercise) {
+    double sum = 0;
+    for (std::size_t i = 0; i < runs.size() && i < exercise.size(); ++i)
+        if (runs[i].passed())
+            sum += exercise[i].points;
+    return sum;
+}
+
 double pointsPossible(const Exercise& exercise) {
     double sum = 0;
     for (const ExerciseTest& test : exercise)

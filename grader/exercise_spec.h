@@ -4,6 +4,7 @@
 // refuse the same folders in the same words.
 #pragma once
 
+#include "check.h"
 #include "state_spec.h"
 
 #include <map>
@@ -48,6 +49,14 @@ std::variant<Exercise, std::string> singleTest(std::string_view expectPath,
                                                std::string_view startPath,
                                                std::string_view startText);
 
+// A program, from its file's text as read, run from each start of the
+// exercise and held to that start's expected state: one Submission a test,
+// each beginning as `read` (the file's name and kind).
+std::vector<Submission> checkExercise(std::string_view fileText, const Submission& read,
+                                      const Exercise& exercise);
+
+// The points of the tests passed, runs in the exercise's order.
+double pointsEarned(const std::vector<Submission>& runs, const Exercise& exercise);
 double pointsPossible(const Exercise& exercise);
 
 } // namespace mox

@@ -98,13 +98,10 @@ Graded gradeFile(const std::string& file, const Exercise& exercise) {
     g.file = file;
     Submission read;
     try {
-        const auto text = readSubmission(file, read);
-        for (const ExerciseTest& test : exercise) {
-            Submission s = read;
-            if (text)
-                checkProgram(*text, s, test.start, test.expected);
-            g.runs.push_back(std::move(s));
-        }
+        if (const auto text = readSubmission(file, read))
+            g.runs = checkExercise(*text, read, exercise);
+        else
+            g.runs.assign(exercise.size(), read);
     } catch (const std::bad_alloc&) {
         read.error = "out of memory";
         g.runs.assign(exercise.size(), read);

@@ -3,7 +3,7 @@
 import { test, beforeEach, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { cpSync, readFileSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { DebugClient } from '@vscode/debugadapter-testsupport';
 import { bin, core, emurunJson, root, scratch, server, zerlant } from './helpers.mjs';
@@ -216,5 +216,40 @@ test('an exercise launch checks the program at its halt, PASS or FAIL with the m
     const lines = emurunMismatches(dir, start, n);
     assert.ok(lines.length > 0);
     for (const l of lines) assert.ok(failed.includes(l.trim()), `${l.trim()} in ${failed}`);
+  }
+});
+
+// One exercise, one judge: the same folders give the same words from
+// mox77-grade, from the core's Check as the page calls it, and from a launch
+// of the debug adapter.
+test('a folder that is no sound exercise is refused in the same words by mox77-grade, Check and the debug adapter', async () => {
+  const halted = '{"running": false}';
+  const folders = {
+    'init-alone': { 'expected.json': halted, 'init2.json': '{}' },
+    gap: { 'expected.json': halted, 'expected3.json': halted },
+    'two-names': { 'expected.json': halted, 'expected2.json': halted, 'expected02.json': halted },
+    'bad-points': { 'expected.json': '{"points": -1}' },
+    'no-state': { 'expected.json': halted, 'init.json': '[]' },
+    empty: { 'notes.json': '{}' },
+  };
+  const program = join(root, 'examples/exercises/02-sum/solution.asm');
+  const bytes = new Uint8Array(readFileSync(program));
+  for (const [name, files] of Object.entries(folders)) {
+    const dir = join(scratch(), name);
+    mkdirSync(dir);
+    for (const [file, text] of Object.entries(files)) writeFileSync(join(dir, file), text);
+    const graded = spawnSync(join(bin, 'mox77-grade'), ['--exercise', dir, program], { encoding: 'utf8' });
+    assert.equal(graded.status, 2, `${name}: ${graded.stdout}`);
+    const said = graded.stderr.replace(/^mox77-grade: /, '').trimEnd();
+    assert.ok(said.startsWith(dir), `${name}: ${said}`);
+    assert.equal(mox.checkExercise(files, dir, bytes, true).error, said, name);
+    // The protocol reads braces in an error's text as placeholders.
+    await dc.stop();
+    dc = new DebugClient(process.execPath, server('mox77-dap.js'), 'mox77');
+    await dc.start();
+    await assert.rejects(dc.launch({ program, stopOnEntry: false, exercise: dir }), (e) => {
+      assert.equal(e.message, said.replace(/[{}]/g, ''), name);
+      return true;
+    });
   }
 });

@@ -15,29 +15,27 @@ function repoFiles(): Record<string, string> {
   return out;
 }
 
-it('every exercise folder gives one exercise with each of its starts paired with its expected state', () => {
+it('every exercise folder gives one exercise, its JSON files handed on whole for the core to pair', () => {
   const files = repoFiles();
   const list = collectExercises(files);
   const folders = fs.readdirSync(root).filter((d) => fs.statSync(path.join(root, d)).isDirectory()).sort();
   expect(list.map((e) => e.id)).toEqual(folders);
   for (const ex of list) {
     const dir = path.join(root, ex.id);
-    const expectedFiles = fs.readdirSync(dir).filter((f) => /^expected\d*\.json$/.test(f));
-    expect(ex.starts).toHaveLength(expectedFiles.length);
-    ex.starts.forEach((s, n) => {
-      const suffix = n === 0 ? '' : String(n + 1);
-      expect(s.expected).toBe(files[`/examples/exercises/${ex.id}/expected${suffix}.json`]);
-      expect(s.init).toBe(files[`/examples/exercises/${ex.id}/init${suffix}.json`] ?? null);
-    });
+    const json = fs.readdirSync(dir).filter((f) => f.endsWith('.json')).sort();
+    expect(Object.keys(ex.files).sort()).toEqual(json);
+    for (const f of json) expect(ex.files[f]).toBe(fs.readFileSync(path.join(dir, f), 'utf8'));
     expect(ex.start).toBe(fs.readFileSync(path.join(dir, 'start.asm'), 'utf8'));
     expect(ex.title).not.toMatch(/^#/);
   }
 });
 
-it('a folder without its task, start or expected state is left out', () => {
+it('a folder without its task or start file is left out; one without starts stays, for Check to say so', () => {
   const list = collectExercises({
-    '/x/a/task.md': '# A', '/x/a/start.asm': 'halt', // no expected.json
-    '/x/b/task.md': '# B', '/x/b/start.asm': 'halt', '/x/b/expected.json': '{}',
+    '/x/a/task.md': '# A', // no start.asm
+    '/x/b/task.md': '# B', '/x/b/start.asm': 'halt', // no expected.json
+    '/x/c/task.md': '# C', '/x/c/start.asm': 'halt', '/x/c/expected.json': '{}', '/x/c/notes.txt': 'x',
   });
-  expect(list.map((e) => e.id)).toEqual(['b']);
+  expect(list.map((e) => e.id)).toEqual(['b', 'c']);
+  expect(list[1].files).toEqual({ 'expected.json': '{}' });
 });

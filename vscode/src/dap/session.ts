@@ -1,6 +1,6 @@
 // The MOX77 debug adapter: one machine of the core in step-by-step mode,
 // driven a word at a time, with the core's history for step back.
-import { existsSync, readFileSync } from 'node:fs';
+import { readFileSync, readdirSync } from 'node:fs';
 import { basename, join, resolve } from 'node:path';
 import {
   Breakpoint,
@@ -15,7 +15,7 @@ import {
   Thread,
 } from '@vscode/debugadapter';
 import type { DebugProtocol } from '@vscode/debugprotocol';
-import type { Base, Core, Machine, State } from '@mox77core';
+import type { Base, Core, Machine } from '@mox77core';
 import { latin1Bytes } from '@mox77bindings/latin1';
 import { loadCore } from '../core';
 
@@ -40,22 +40,25 @@ interface Program {
   wordLines: Int32Array | null; // source line of each word, for a .asm
 }
 
-// An exercise's starting and expected states, as its folder names them.
-interface ExerciseStart {
-  init: string | null;
-  expected: string;
-  label: string;
-}
-
-function exerciseStarts(folder: string): ExerciseStart[] {
-  const read = (name: string) => (existsSync(join(folder, name)) ? readFileSync(join(folder, name), 'utf8') : null);
-  const starts: ExerciseStart[] = [];
-  for (let n = 1; ; n++) {
-    const suffix = n === 1 ? '' : String(n);
-    const expected = read(`expected${suffix}.json`);
-    if (expected === null) return starts;
-    starts.push({ init: read(`init${suffix}.json`), expected, label: `init${suffix}.json` });
+// An exercise folder's JSON files by name, for the core, which finds the
+// starts among them; a folder that cannot be listed gives none, and the core
+// says what is missing.
+function exerciseFiles(folder: string): Record<string, string> {
+  const files: Record<string, string> = {};
+  let names: string[] = [];
+  try {
+    names = readdirSync(folder);
+  } catch {
+    return files;
   }
+  for (const name of names.filter((n) => n.endsWith('.json'))) {
+    try {
+      files[name] = readFileSync(join(folder, name), 'utf8');
+    } catch {
+      // not a readable file (a folder, say): not a start the core can take
+    }
+  }
+  return files;
 }
 
 export class MoxDebugSession extends DebugSession {
@@ -167,13 +170,10 @@ export class MoxDebugSession extends DebugSession {
     const machine = (this.machine = new this.core.Machine());
     machine.setMode(this.core.ExecutionMode.StepByStep);
     if (args.exercise) {
-      const init = exerciseStarts(args.exercise)[0]?.init;
-      if (init) {
-        const parsed = this.core.parseState(init, 'starting');
-        if (!parsed.ok) return `${join(args.exercise, 'init.json')}: ${parsed.error}`;
-        machine.applyState(parsed.state);
-        parsed.state.delete();
-      }
+      const start = this.core.exerciseStart(exerciseFiles(args.exercise), args.exercise);
+      if (!start.ok) return start.error;
+      machine.applyState(start.state);
+      start.state.delete();
     }
     machine.loadProgram(code);
     const messages = this.messages();
@@ -467,40 +467,22 @@ export class MoxDebugSession extends DebugSession {
   }
 
   // At the end of a pass, an exercise launch grades the program as Check
-  // does, from each of the exercise's starts.
+  // does, from each of the exercise's starts; the core decides it all.
   private report(): void {
     const folder = this.args?.exercise;
     if (!folder) return;
-    const starts = exerciseStarts(folder);
-    if (!starts.length) {
-      this.sendEvent(new OutputEvent(`${folder}: no expected.json\n`, 'stderr'));
+    const r = this.core.checkExercise(exerciseFiles(folder), folder, this.program!.bytes, this.program!.isSource);
+    if (r.error) {
+      this.sendEvent(new OutputEvent(`${r.error}\n`, 'stderr'));
       return;
     }
-    let all = true;
-    const out: string[] = [];
-    for (const [n, s] of starts.entries()) {
-      const lines: string[] = [];
-      let pass = false;
-      const start = s.init === null ? null : this.core.parseState(s.init, 'starting');
-      const expected = this.core.parseState(s.expected, 'expected');
-      if (start && !start.ok) lines.push(start.error);
-      else if (!expected.ok) lines.push(expected.error);
-      else {
-        const startState: State | null = start && start.ok ? start.state : null;
-        const r = this.core.checkProgram(this.program!.bytes, this.program!.isSource, startState, expected.state);
-        pass = r.pass;
-        if (r.error) lines.push(r.error);
-        lines.push(...r.mismatches);
-      }
-      if (start?.ok) start.state.delete();
-      if (expected.ok) expected.state.delete();
-      all &&= pass;
-      const head = starts.length > 1 ? `Start ${n + 1}` : 'Result';
-      out.push(`${head}${s.init !== null ? ` (from ${s.label})` : ''}: ${pass ? 'PASS' : 'FAIL'}`);
-      out.push(...lines.map((l) => `  ${l}`));
-    }
-    out.unshift(`Exercise ${basename(folder)}: ${all ? 'PASS' : 'FAIL'}`);
-    this.sendEvent(new OutputEvent(out.join('\n') + '\n', all ? 'console' : 'stderr'));
+    const out = [`Exercise ${basename(folder)}: ${r.pass ? 'PASS' : 'FAIL'}`];
+    r.tests.forEach((t, n) => {
+      const head = r.tests.length > 1 ? `Start ${n + 1}` : 'Result';
+      out.push(`${head}${t.startName ? ` (from ${t.startName})` : ''}: ${t.pass ? 'PASS' : 'FAIL'}`);
+      out.push(...[...(t.error ? [t.error] : []), ...t.mismatches].map((l) => `  ${l}`));
+    });
+    this.sendEvent(new OutputEvent(out.join('\n') + '\n', r.pass ? 'console' : 'stderr'));
   }
 
   protected disconnectRequest(response: DebugProtocol.DisconnectResponse): void {
