@@ -7,7 +7,7 @@
 #include "cycle.h"
 #include "disassemble.h"
 #include "emulator.h"
-#include "exercise_spec.h"
+#include "exercise_folder.h"
 #include "format.h"
 #include "instruction_set.h"
 #include "state_spec.h"

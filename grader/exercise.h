@@ -4,7 +4,7 @@
 #pragma once
 
 #include "check.h"
-#include "exercise_spec.h"
+#include "exercise_folder.h"
 
 #include <string>
 #include <variant>

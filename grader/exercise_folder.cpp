@@ -1,4 +1,4 @@
-#include "exercise_spec.h"
+#include "exercise_folder.h"
 
 #include "text.h"
 
