@@ -37,16 +37,21 @@ std::optional<std::string> loaded(std::string_view text, Submission& s) {
 
 } // namespace
 
-void checkProgram(std::string_view fileText, Submission& s, const StateSpec& start,
-                  const StateSpec& expected) {
+std::optional<Cpu> runProgram(std::string_view fileText, Submission& s, const StateSpec& start) {
     const auto program = s.source ? assembled(fileText, s) : loaded(fileText, s);
     if (!program)
-        return;
+        return std::nullopt;
     Cpu cpu;
     applyState(start, cpu);
     s.executed = cpu.runText(*program).changes.size();
     s.halted = !cpu.running;
-    s.mismatches = stateMismatches(expected, cpu, *s.executed, Base::Hexadecimal);
+    return cpu;
+}
+
+void checkProgram(std::string_view fileText, Submission& s, const StateSpec& start,
+                  const StateSpec& expected) {
+    if (const auto cpu = runProgram(fileText, s, start))
+        s.mismatches = stateMismatches(expected, *cpu, *s.executed, Base::Hexadecimal);
 }
 
 } // namespace mox

@@ -2,6 +2,7 @@
 // Check do it: assembled as zerlant assembles it, run as emurun runs it.
 #pragma once
 
+#include "cpu.h"
 #include "state_spec.h"
 
 #include <cstddef>
@@ -32,6 +33,11 @@ struct Submission {
 
     bool passed() const { return executed && mismatches.empty(); }
 };
+
+// Runs a program from its file's text as read (a .asm source when s.source
+// is set, else a .8xe) from a zeroed machine with `start` set; gives the
+// machine after the run, or nothing when it could not run (why is in s).
+std::optional<Cpu> runProgram(std::string_view fileText, Submission& s, const StateSpec& start);
 
 // Runs a program from its file's text as read (a .asm source when
 // s.source is set, else a .8xe) from a zeroed machine with `start` set, and

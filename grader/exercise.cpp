@@ -1,9 +1,11 @@
 #include "exercise.h"
 
+#include "exercise_maker.h"
 #include "files.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -45,6 +47,71 @@ std::variant<Exercise, std::string> readExercise(const std::string& folder) {
         for (const std::string& name : names)
             files.emplace(name, readWhole((dir / name).string()));
         return exerciseFromFiles(files, folder);
+    } catch (const Failure& failure) {
+        return failure.line;
+    }
+}
+
+namespace {
+
+// Through a temporary file and a rename, so a start is replaced whole or
+// not at all.
+void writeStart(const fs::path& path, const std::string& text) {
+    const fs::path temporary = path.string() + ".new";
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    std::error_code ec;
+    if (!out || (fs::rename(temporary, path, ec), ec)) {
+        fs::remove(temporary, ec);
+        throw Failure{printableText(path.string()) + ": cannot be written"};
+    }
+}
+
+std::string numberedName(const char* stem, std::size_t n) {
+    return std::string(stem) + (n == 1 ? "" : std::to_string(n)) + ".json";
+}
+
+} // namespace
+
+std::variant<MadeFiles, std::string> makeExercise(const std::string& folder) {
+    const fs::path dir(folder);
+    try {
+        const std::string solution = readWhole((dir / "solution.asm").string());
+        const auto recipe = parseRecipe(readWhole((dir / "exercise.json").string()));
+        if (const auto* error = std::get_if<std::string>(&recipe))
+            return printableText((dir / "exercise.json").string()) + ": " + *error;
+        const Recipe& r = std::get<Recipe>(recipe);
+        auto made = makeStarts(solution, r);
+        if (const auto* error = std::get_if<std::string>(&made))
+            return printableText(folder) + ": " + *error;
+        MadeFiles files;
+        const auto& starts = std::get<std::vector<MadeStart>>(made);
+        std::set<std::string> kept;
+        for (std::size_t n = 1; n <= r.publicStarts; ++n) {
+            const MadeStart& start = starts[n - 1];
+            for (const auto& [stem, text] :
+                 {std::pair{"init", &start.init}, {"expected", &start.expected}}) {
+                if (text->empty())
+                    continue;
+                const std::string name = numberedName(stem, n);
+                writeStart(dir / name, *text);
+                kept.insert(name);
+                files.written.push_back(printableText((dir / name).string()));
+            }
+        }
+        // Older starts past these would be tests the recipe no longer makes.
+        std::error_code ec;
+        std::set<std::string> stale;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec))
+            if (const std::string name = entry.path().filename().string();
+                isStartFileName(name) && !kept.contains(name))
+                stale.insert(name);
+        for (const std::string& name : stale) {
+            fs::remove(dir / name, ec);
+            files.removed.push_back(printableText((dir / name).string()));
+        }
+        return files;
     } catch (const Failure& failure) {
         return failure.line;
     }

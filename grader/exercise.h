@@ -16,6 +16,16 @@ namespace mox {
 // exerciseFromFiles(); or the one line that says what is wrong.
 std::variant<Exercise, std::string> readExercise(const std::string& folder);
 
+// --make-exercise: reads the folder's solution.asm and exercise.json and
+// writes the public starts (init.json and expected.json, init2.json and
+// expected2.json, ...), removing older start files past them. Gives the
+// files written and removed, folder first, or the one line that says what is
+// wrong; the teacher's other files stay as they are.
+struct MadeFiles {
+    std::vector<std::string> written, removed;
+};
+std::variant<MadeFiles, std::string> makeExercise(const std::string& folder);
+
 // One test from an --expect file and an optional --init file.
 std::variant<Exercise, std::string> readSingleTest(const std::string& expectPath,
                                                    const std::string& initPath);

@@ -23,6 +23,7 @@ namespace {
 const char* const usage =
     "Usage: mox77-grade --expect FILE [--init FILE] [OUTPUT...] PATH...\n"
     "       mox77-grade --exercise DIR [OUTPUT...] PATH...\n"
+    "       mox77-grade --make-exercise DIR\n"
     "\n"
     "Grades MOX77 programs: each .asm is assembled as zerlant assembles it (in\n"
     "memory, nothing is written), each .asm and .8xe runs from a zeroed machine\n"
@@ -38,6 +39,9 @@ const char* const usage =
     "  --exercise DIR grade against every start of an exercise folder: each\n"
     "                 expected.json, expected2.json ... with its init.json,\n"
     "                 init2.json ... is one test, worth 1 point or its \"points\"\n"
+    "  --make-exercise DIR  write DIR's public starts (init.json, expected.json,\n"
+    "                 init2.json, ...) by running DIR/solution.asm from starts\n"
+    "                 drawn as DIR/exercise.json says; nothing else is graded\n"
     "\n"
     "Output (the table unless --csv or --json; the files besides):\n"
     "  --csv          one CSV row per program, for a gradebook\n"
@@ -58,7 +62,7 @@ const char* const usage =
 enum class Form { Table, Csv, Json };
 
 struct Options {
-    std::string expectPath, initPath, exercisePath;
+    std::string expectPath, initPath, exercisePath, makePath;
     std::string gradescopePath, prairieLearnPath, junitPath;
     Form form = Form::Table;
     std::vector<std::string> paths;
@@ -101,6 +105,9 @@ Options parseOptions(int argc, char** argv) {
         } else if (const auto init = fileOptionValue("--init", argc, argv, i, commandLineError)) {
             options.initPath = *init;
         } else if (const auto dir =
+                       fileOptionValue("--make-exercise", argc, argv, i, commandLineError)) {
+            options.makePath = *dir;
+        } else if (const auto dir =
                        fileOptionValue("--exercise", argc, argv, i, commandLineError)) {
             options.exercisePath = *dir;
         } else if (const auto file =
@@ -114,6 +121,15 @@ Options parseOptions(int argc, char** argv) {
         } else {
             commandLineError("unknown option '" + printableText(arg) + "'");
         }
+    }
+    if (!options.makePath.empty()) {
+        const bool alone = options.paths.empty() && options.form == Form::Table &&
+                           (options.expectPath + options.initPath + options.exercisePath +
+                            options.gradescopePath + options.prairieLearnPath + options.junitPath)
+                               .empty();
+        if (!alone)
+            commandLineError("--make-exercise takes its folder alone");
+        return options;
     }
     if (!options.exercisePath.empty() && !(options.expectPath + options.initPath).empty())
         commandLineError("--exercise excludes --expect and --init");
@@ -146,7 +162,23 @@ bool writeResults(const std::string& path, const std::string& text) {
     return written;
 }
 
+int makeExerciseFolder(const std::string& folder) {
+    const auto made = makeExercise(folder);
+    if (const auto* error = std::get_if<std::string>(&made)) {
+        write(stderr, "mox77-grade: " + *error + "\n");
+        return 2;
+    }
+    const MadeFiles& files = std::get<MadeFiles>(made);
+    for (const std::string& name : files.written)
+        write(stdout, "wrote " + name + "\n");
+    for (const std::string& name : files.removed)
+        write(stdout, "removed " + name + "\n");
+    return 0;
+}
+
 int run(const Options& options) {
+    if (!options.makePath.empty())
+        return makeExerciseFolder(options.makePath);
     const auto began = std::chrono::steady_clock::now();
     ClassGrades grades;
     grades.exercise = readTests(options);

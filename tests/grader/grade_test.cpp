@@ -257,3 +257,65 @@ TEST_F(GradeTest, SourcesAssembleAndRunExactlyAsZerlantAndEmurun) {
 }
 
 } // namespace
+
+namespace {
+
+// cx = ax + bx: an exercise written from its solution and a recipe.
+const std::string sumRecipe = R"({
+  "inputs": {"registers": {"ax": [-100, 100], "bx": "any"}},
+  "outputs": {"registers": ["cx"], "running": false},
+  "public": 2, "hidden": 3, "seed": 7
+})";
+
+TEST_F(GradeTest, MakeExerciseWritesThePublicStartsFromTheSolution) {
+    fs::create_directories(dir / "ex");
+    writeFile("ex/solution.asm", "mov cx, ax\nadd cx, bx\nhalt\n");
+    writeFile("ex/exercise.json", sumRecipe);
+    writeFile("ex/task.md", "# Sum\n");
+    writeFile("ex/expected3.json", "{}"); // from an older recipe with more starts
+    writeFile("ex/init3.json", "{}");
+    Result r = grade("--make-exercise ex");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "wrote ex/init.json\nwrote ex/expected.json\nwrote ex/init2.json\n"
+                     "wrote ex/expected2.json\nremoved ex/expected3.json\nremoved ex/init3.json\n");
+    EXPECT_EQ(readFile("ex/task.md"), "# Sum\n");
+    EXPECT_FALSE(fs::exists(dir / "ex/expected3.json"));
+    const std::string first = readFile("ex/init2.json") + readFile("ex/expected2.json");
+    // A regrade draws the same starts, byte for byte.
+    ASSERT_EQ(grade("--make-exercise ex").status, 0);
+    EXPECT_EQ(readFile("ex/init2.json") + readFile("ex/expected2.json"), first);
+    // The solution passes its own exercise; a program that writes down one
+    // start's answer does not.
+    EXPECT_EQ(grade("--exercise ex ex/solution.asm").status, 0);
+    writeFile("copied.asm", "load cx, 0\nhalt\n");
+    EXPECT_EQ(grade("--exercise ex copied.asm").status, 3);
+}
+
+TEST_F(GradeTest, MakeExerciseRefusesWhatCannotMakeOne) {
+    fs::create_directories(dir / "ex");
+    writeFile("ex/solution.asm", "load cx, 7\nhalt\n");
+    writeFile("ex/exercise.json", sumRecipe);
+    const struct {
+        std::string args, err;
+    } cases[] = {
+        {"--make-exercise ex",
+         "mox77-grade: ex: solution.asm gives the same outputs from every start, so a program "
+         "that writes them down would pass: widen the inputs or name other outputs\n"},
+        {"--make-exercise missing", "mox77-grade: missing/solution.asm: no such file\n"},
+        {"--make-exercise ex ex/solution.asm",
+         "mox77-grade: --make-exercise takes its folder alone\nTry 'mox77-grade --help' for "
+         "more information.\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = grade(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    writeFile("ex/exercise.json", R"({"inputs": {}, "outputs": {"running": false}, "seed": 1})");
+    EXPECT_EQ(grade("--make-exercise ex").err,
+              "mox77-grade: ex/exercise.json: outputs: name a register or a cell the solution "
+              "writes\n");
+    EXPECT_FALSE(fs::exists(dir / "ex/expected.json"));
+}
+
+} // namespace
