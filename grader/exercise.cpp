@@ -1,7 +1,8 @@
 #include "exercise.h"
 
 #include "exercise_maker.h"
-#include "files.h"
+#include "state_file.h"
+#include "text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -19,13 +20,10 @@ struct Failure {
 };
 
 std::string readWhole(const std::string& path) {
-    const std::string name = printableText(path);
-    if (const FileCheck check = checkFile(path); !check.problem.empty())
-        throw Failure{name + ": " + check.problem};
-    auto text = readTextFile(path);
-    if (!text)
-        throw Failure{name + ": cannot be read"};
-    return std::move(*text);
+    CourseText file = readCourseFile(path);
+    if (!file.error.empty())
+        throw Failure{std::move(file.error)};
+    return std::move(file.text);
 }
 
 } // namespace

@@ -77,9 +77,11 @@ unsigned count(const Json& object, const char* key, unsigned fallback, unsigned 
 
 void onlyKeys(const Json& object, std::initializer_list<const char*> keys,
               const std::string& place) {
-    for (const auto& [key, value] : object.items())
-        if (std::none_of(keys.begin(), keys.end(), [&](const char* k) { return key == k; }))
+    for (const auto& item : object.items()) {
+        const std::string& key = item.key();
+        if (std::none_of(keys.begin(), keys.end(), [&key](const char* k) { return key == k; }))
             throw Bad{place + key + ": unknown member"};
+    }
 }
 
 // SplitMix64: the same numbers from the same seed on every machine.
