@@ -59,7 +59,9 @@ InputRange range(int index, const Json& v, const std::string& place) {
     return {index, low, high};
 }
 
-const Json& member(const Json& object, const char* key, const std::string& place) {
+// A copy: the members read are small, and a reference through this call is
+// what GCC 14 takes for dangling.
+Json member(const Json& object, const char* key, const std::string& place) {
     if (!object.contains(key))
         throw Bad{place + key + ": missing"};
     return object[key];
@@ -124,8 +126,8 @@ std::variant<Recipe, std::string> parseRecipe(std::string_view text) {
     try {
         Recipe recipe;
         onlyKeys(root, {"inputs", "outputs", "public", "hidden", "seed"}, "");
-        const Json& inputs = member(root, "inputs", "");
-        const Json& outputs = member(root, "outputs", "");
+        const Json inputs = member(root, "inputs", "");
+        const Json outputs = member(root, "outputs", "");
         if (!inputs.is_object() || !outputs.is_object())
             throw Bad{std::string(inputs.is_object() ? "outputs" : "inputs") +
                       ": expected an object"};
@@ -151,7 +153,7 @@ std::variant<Recipe, std::string> parseRecipe(std::string_view text) {
         for (const Json& key : names("memory"))
             recipe.outMemory.push_back(
                 cellIndex(key.is_string() ? key.get<std::string>() : key.dump(), "outputs.memory"));
-        const Json& running = member(outputs, "running", "outputs.");
+        const Json running = member(outputs, "running", "outputs.");
         if (!running.is_boolean())
             throw Bad{"outputs.running: expected true or false"};
         recipe.running = running.get<bool>();
@@ -164,7 +166,7 @@ std::variant<Recipe, std::string> parseRecipe(std::string_view text) {
             throw Bad{"outputs: name a register or a cell the solution writes"};
         recipe.publicStarts = count(root, "public", 1, 1);
         recipe.hiddenStarts = count(root, "hidden", 0, 0);
-        const Json& seed = member(root, "seed", "");
+        const Json seed = member(root, "seed", "");
         if (!seed.is_number_unsigned())
             throw Bad{"seed: expected a whole number, 0 or more"};
         recipe.seed = seed.get<std::uint64_t>();
