@@ -325,6 +325,7 @@ val checkExercise(const val& files, const std::string& folder, const val& fileBy
         result.set("pass", false);
         result.set("points", 0);
         result.set("possible", 0);
+        result.set("summary", std::string());
         return result;
     }
     const mox::Exercise& exercise = std::get<mox::Exercise>(read);
@@ -334,10 +335,12 @@ val checkExercise(const val& files, const std::string& folder, const val& fileBy
     bool pass = true;
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const mox::Submission& s = runs[i];
+        const mox::ExerciseTest& t = exercise.tests[i];
         val test = val::object();
-        test.set("name", exercise[i].name);
-        test.set("startName", exercise[i].startName);
-        test.set("points", exercise[i].points);
+        test.set("name", t.name);
+        test.set("startName", t.startName);
+        test.set("points", t.points);
+        test.set("hidden", t.hidden);
         test.set("pass", s.passed());
         test.set("error", s.error);
         test.set("mismatches", arrayOf(s.mismatches));
@@ -348,6 +351,7 @@ val checkExercise(const val& files, const std::string& folder, const val& fileBy
     result.set("pass", pass);
     result.set("points", mox::pointsEarned(runs, exercise));
     result.set("possible", mox::pointsPossible(exercise));
+    result.set("summary", mox::checkSummary(runs, exercise));
     return result;
 }
 
@@ -361,7 +365,7 @@ val exerciseStart(const val& files, const std::string& folder) {
         return result;
     }
     result.set("ok", true);
-    result.set("state", val(State{std::move(std::get<mox::Exercise>(read).front().start)}));
+    result.set("state", val(State{std::move(std::get<mox::Exercise>(read).tests.front().start)}));
     return result;
 }
 

@@ -106,6 +106,7 @@ export interface ExerciseTestResult {
   name: string; // "expected2.json"
   startName: string; // "init2.json", "" for a zeroed machine
   points: number;
+  hidden: boolean; // a hidden start, run only where the sample solution is
   pass: boolean;
   error: string; // as Check's error
   mismatches: string[];
@@ -113,9 +114,12 @@ export interface ExerciseTestResult {
 export interface ExerciseCheck {
   error: string;
   tests: ExerciseTestResult[];
-  pass: boolean;
+  pass: boolean; // every start run here passed
   points: number;
   possible: number;
+  // What was run, for the student: "2 of 2 public starts pass; 8 hidden
+  // starts are run when graded"; "" with an error.
+  summary: string;
 }
 
 // The core's enums: one object a value, compared with ===; `value` is its

@@ -1,5 +1,6 @@
 #include "exercise_folder.h"
 
+#include "exercise_maker.h"
 #include "text.h"
 
 #include <nlohmann/json.hpp>
@@ -71,6 +72,43 @@ StartName readName(std::string_view name) {
     return {expected, n};
 }
 
+// The recipe's hidden starts, after its public ones, each its own test.
+void addHiddenStarts(const ExerciseFiles& files, std::string_view folder, Exercise& exercise) {
+    const auto recipeFile = files.find("exercise.json");
+    if (recipeFile == files.end())
+        return;
+    const auto recipe = parseRecipe(recipeFile->second);
+    if (const auto* error = std::get_if<std::string>(&recipe))
+        throw Failure{inFolder(folder, "exercise.json") + ": " + *error};
+    const Recipe& r = std::get<Recipe>(recipe);
+    if (r.hiddenStarts == 0)
+        return;
+    const auto solution = files.find("solution.asm");
+    if (solution == files.end()) {
+        exercise.hiddenElsewhere = r.hiddenStarts;
+        return;
+    }
+    const auto made = makeStarts(solution->second, r);
+    if (const auto* error = std::get_if<std::string>(&made))
+        throw Failure{inFolder(folder, *error)};
+    const auto& starts = std::get<std::vector<MadeStart>>(made);
+    for (std::size_t k = r.publicStarts; k < starts.size(); ++k) {
+        ExerciseTest test;
+        test.name = "hidden start " + std::to_string(k - r.publicStarts + 1);
+        test.hidden = true;
+        test.inputs = starts[k].inputs;
+        test.expected = parsed(test.name, starts[k].expected, StateUse::Expected);
+        if (!starts[k].init.empty())
+            test.start = parsed(test.name, starts[k].init, StateUse::Starting);
+        exercise.tests.push_back(std::move(test));
+    }
+}
+
+std::string passing(std::size_t passed, std::size_t of, std::string_view kind) {
+    return std::to_string(passed) + " of " + std::to_string(of) + " " + std::string(kind) +
+           (of == 1 ? "start" : "starts") + (passed == 1 ? " passes" : " pass");
+}
+
 } // namespace
 
 bool isStartFileName(std::string_view name) {
@@ -127,8 +165,9 @@ std::variant<Exercise, std::string> exerciseFromFiles(const ExerciseFiles& files
                 test.start =
                     parsed(inFolder(folder, test.startName), start->second, StateUse::Starting);
             }
-            exercise.push_back(std::move(test));
+            exercise.tests.push_back(std::move(test));
         }
+        addHiddenStarts(files, folder, exercise);
         return exercise;
     } catch (const Failure& failure) {
         return failure.line;
@@ -151,7 +190,9 @@ std::variant<Exercise, std::string> singleTest(std::string_view expectPath,
         if (!startPath.empty())
             test.startName = fileName(startPath);
         test.start = start;
-        return Exercise{std::move(test)};
+        Exercise exercise;
+        exercise.tests.push_back(std::move(test));
+        return exercise;
     } catch (const Failure& failure) {
         return failure.line;
     }
@@ -160,8 +201,8 @@ std::variant<Exercise, std::string> singleTest(std::string_view expectPath,
 std::vector<Submission> checkExercise(std::string_view fileText, const Submission& read,
                                       const Exercise& exercise) {
     std::vector<Submission> runs;
-    runs.reserve(exercise.size());
-    for (const ExerciseTest& test : exercise) {
+    runs.reserve(exercise.tests.size());
+    for (const ExerciseTest& test : exercise.tests) {
         Submission s = read;
         checkProgram(fileText, s, test.start, test.expected);
         runs.push_back(std::move(s));
@@ -169,17 +210,34 @@ std::vector<Submission> checkExercise(std::string_view fileText, const Submissio
     return runs;
 }
 
+std::string checkSummary(const std::vector<Submission>& runs, const Exercise& exercise,
+                         std::string_view later) {
+    std::size_t shown = 0, shownPassed = 0, hidden = 0, hiddenPassed = 0;
+    for (std::size_t i = 0; i < runs.size() && i < exercise.tests.size(); ++i) {
+        (exercise.tests[i].hidden ? hidden : shown) += 1;
+        (exercise.tests[i].hidden ? hiddenPassed : shownPassed) += runs[i].passed() ? 1 : 0;
+    }
+    if (hidden == 0 && exercise.hiddenElsewhere == 0)
+        return passing(shownPassed, shown, "");
+    std::string line = passing(shownPassed, shown, "public ") + "; ";
+    if (hidden > 0)
+        return line + passing(hiddenPassed, hidden, "hidden ");
+    const unsigned elsewhere = exercise.hiddenElsewhere;
+    return line + std::to_string(elsewhere) +
+           (elsewhere == 1 ? " hidden start is " : " hidden starts are ") + std::string(later);
+}
+
 double pointsEarned(const std::vector<Submission>& runs, const Exercise& exercise) {
     double sum = 0;
-    for (std::size_t i = 0; i < runs.size() && i < exercise.size(); ++i)
+    for (std::size_t i = 0; i < runs.size() && i < exercise.tests.size(); ++i)
         if (runs[i].passed())
-            sum += exercise[i].points;
+            sum += exercise.tests[i].points;
     return sum;
 }
 
 double pointsPossible(const Exercise& exercise) {
     double sum = 0;
-    for (const ExerciseTest& test : exercise)
+    for (const ExerciseTest& test : exercise.tests)
         sum += test.points;
     return sum;
 }

@@ -166,10 +166,11 @@ std::variant<Recipe, std::string> parseRecipe(std::string_view text) {
             throw Bad{"outputs: name a register or a cell the solution writes"};
         recipe.publicStarts = count(root, "public", 1, 1);
         recipe.hiddenStarts = count(root, "hidden", 0, 0);
-        const Json seed = member(root, "seed", "");
-        if (!seed.is_number_unsigned())
-            throw Bad{"seed: expected a whole number, 0 or more"};
-        recipe.seed = seed.get<std::uint64_t>();
+        if (root.contains("seed")) {
+            if (!root["seed"].is_number_unsigned())
+                throw Bad{"seed: expected a whole number, 0 or more"};
+            recipe.seed = root["seed"].get<std::uint64_t>();
+        }
         return recipe;
     } catch (const Bad& bad) {
         return bad.line;
@@ -182,7 +183,7 @@ std::vector<std::vector<std::int32_t>> drawStarts(const Recipe& recipe, unsigned
     std::vector<std::vector<std::int32_t>> edgeLists;
     for (const InputRange& r : inputs)
         edgeLists.push_back(edges(r));
-    Draw draw{recipe.seed};
+    Draw draw{recipe.seed.value_or(0)};
     std::set<std::vector<std::int32_t>> seen;
     std::vector<std::vector<std::int32_t>> starts;
     // A range of a few values runs out of new starts: a bound on the tries
@@ -202,6 +203,8 @@ std::vector<std::vector<std::int32_t>> drawStarts(const Recipe& recipe, unsigned
 
 std::variant<std::vector<MadeStart>, std::string> makeStarts(std::string_view solutionSource,
                                                              const Recipe& recipe) {
+    if (!recipe.seed)
+        return std::string("exercise.json: seed: missing; every start is drawn from it");
     const unsigned total = recipe.publicStarts + recipe.hiddenStarts;
     const auto drawn = drawStarts(recipe, total);
     if (drawn.empty())
@@ -242,8 +245,8 @@ std::variant<std::vector<MadeStart>, std::string> makeStarts(std::string_view so
         expected["running"] = recipe.running;
         if (recipe.executed)
             expected["executed"] = *s.executed;
-        made.push_back(
-            {init.empty() ? std::string() : init.dump(2) + "\n", expected.dump(2) + "\n"});
+        made.push_back({init.empty() ? std::string() : init.dump(2) + "\n", expected.dump(2) + "\n",
+                        init.empty() ? std::string("{}") : init.dump()});
     }
     if (total > 1 && outputs.size() == 1)
         return std::string("solution.asm gives the same outputs from every start, so a program "

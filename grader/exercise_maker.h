@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,22 +25,25 @@ struct Recipe {
     bool running = false;  // how the solution ends: still running, or at a halt
     bool executed = false; // the words run are compared too
     unsigned publicStarts = 1, hiddenStarts = 0;
-    std::uint64_t seed = 0;
+    // None in a student's copy, so its hidden starts cannot be drawn there.
+    std::optional<std::uint64_t> seed;
 };
 
 // exercise.json read, or "<member>: <reason>".
 std::variant<Recipe, std::string> parseRecipe(std::string_view json);
 
 // One start, as the files that hold it: init.json's and expected.json's
-// texts.
+// texts, and the init's values on one line, as a report names a hidden start's
+// inputs (and a teacher pastes them into an init file to try the start).
 struct MadeStart {
-    std::string init, expected;
+    std::string init, expected, inputs;
 };
 
 // The recipe's starts, public ones first, each with the solution's outputs
 // from it; or why the solution cannot make the exercise (it does not
 // assemble, does not end as the recipe says, or gives the same outputs from
-// every start, so that writing them down would pass).
+// every start, so that writing them down would pass), or the recipe has no
+// seed to draw from.
 std::variant<std::vector<MadeStart>, std::string> makeStarts(std::string_view solutionSource,
                                                              const Recipe& recipe);
 

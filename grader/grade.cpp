@@ -101,10 +101,10 @@ Graded gradeFile(const std::string& file, const Exercise& exercise) {
         if (const auto text = readSubmission(file, read))
             g.runs = checkExercise(*text, read, exercise);
         else
-            g.runs.assign(exercise.size(), read);
+            g.runs.assign(exercise.tests.size(), read);
     } catch (const std::bad_alloc&) {
         read.error = "out of memory";
-        g.runs.assign(exercise.size(), read);
+        g.runs.assign(exercise.tests.size(), read);
     }
     return g;
 }

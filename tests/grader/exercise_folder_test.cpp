@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,7 +18,7 @@ using Seen = std::tuple<std::string, std::string, double>;
 
 std::vector<Seen> seen(const Exercise& exercise) {
     std::vector<Seen> out;
-    for (const ExerciseTest& t : exercise)
+    for (const ExerciseTest& t : exercise.tests)
         out.emplace_back(t.name, t.startName, t.points);
     return out;
 }
@@ -48,7 +49,7 @@ TEST(ExerciseFromFiles, FindsEachStartWithItsExpectedState) {
     const auto read = exerciseFromFiles(
         {{"init.json", R"({"registers": {"ax": 5}})"}, {"expected.json", halted}}, "ex");
     ASSERT_TRUE(std::holds_alternative<Exercise>(read));
-    EXPECT_EQ(std::get<Exercise>(read)[0].start.registers[0], 5);
+    EXPECT_EQ(std::get<Exercise>(read).tests[0].start.registers[0], 5);
 }
 
 TEST(ExerciseFromFiles, RefusesAFolderThatIsNoSoundExercise) {
@@ -86,6 +87,17 @@ TEST(ExerciseFromFiles, RefusesAFolderThatIsNoSoundExercise) {
         {{{"expected.json", R"({"points": "2"})"}},
          "ex",
          "ex/expected.json: points: expected a number, 0 or more"},
+        {{{"expected.json", halted}, {"exercise.json", R"({"inputs": {}})"}},
+         "ex",
+         "ex/exercise.json: outputs: missing"},
+        {{{"expected.json", halted},
+          {"exercise.json", R"({"inputs": {"registers": {"ax": [0, 9]}},
+                                "outputs": {"registers": ["cx"], "running": false},
+                                "hidden": 3, "seed": 1})"},
+          {"solution.asm", "load cx, 7\nhalt\n"}},
+         "ex",
+         "ex/solution.asm gives the same outputs from every start, so a program that writes "
+         "them down would pass: widen the inputs or name other outputs"},
     };
     for (const auto& c : cases) {
         const auto read = exerciseFromFiles(c.files, c.folder);
@@ -100,6 +112,79 @@ TEST(ExerciseFromFiles, RefusesAFolderThatIsNoSoundExercise) {
         ASSERT_TRUE(std::holds_alternative<std::string>(read)) << name;
         EXPECT_EQ(std::get<std::string>(read).rfind("ex/" + std::string(name) + ": ", 0), 0u)
             << std::get<std::string>(read);
+    }
+}
+
+// cx = ax + 1, from ax in [0, 99]; one public start is in the folder.
+const char* const recipe = R"({"inputs": {"registers": {"ax": [0, 99]}},
+                               "outputs": {"registers": ["cx"], "running": false},
+                               "public": 1, "hidden": 4, "seed": 3})";
+const char* const addOne = "mov cx, ax\ninc cx\nhalt\n";
+
+TEST(ExerciseFromFiles, DrawsTheHiddenStartsOnlyWhereTheSolutionIs) {
+    const ExerciseFiles student{{"expected.json", R"({"registers": {"cx": 1}, "running": false})"},
+                                {"exercise.json", recipe}};
+    ExerciseFiles teacher = student;
+    teacher.emplace("solution.asm", addOne);
+
+    const auto copy = std::get<Exercise>(exerciseFromFiles(student, "ex"));
+    EXPECT_EQ(copy.tests.size(), 1u);
+    EXPECT_EQ(copy.hiddenElsewhere, 4u);
+
+    const auto whole = std::get<Exercise>(exerciseFromFiles(teacher, "ex"));
+    EXPECT_EQ(whole.hiddenElsewhere, 0u);
+    ASSERT_EQ(whole.tests.size(), 5u);
+    EXPECT_FALSE(whole.tests[0].hidden);
+    std::set<std::string> inputs;
+    for (std::size_t i = 1; i < whole.tests.size(); ++i) {
+        const ExerciseTest& t = whole.tests[i];
+        EXPECT_TRUE(t.hidden);
+        EXPECT_EQ(t.name, "hidden start " + std::to_string(i));
+        EXPECT_TRUE(t.startName.empty());
+        // Each hidden start expects what the solution makes of its own input.
+        const std::int32_t ax = *t.start.registers[0];
+        EXPECT_TRUE(ax >= 0 && ax <= 99) << ax;
+        EXPECT_EQ(t.expected.registers[2], ax + 1);
+        EXPECT_EQ(t.inputs, R"({"registers":{"ax":)" + std::to_string(ax) + "}}");
+        inputs.insert(t.inputs);
+    }
+    EXPECT_EQ(inputs.size(), 4u) << "no two hidden starts alike";
+
+    // A program that writes the public answer down passes what the student
+    // sees, and no hidden start.
+    Submission read;
+    read.source = true;
+    const auto copied = checkExercise("load cx, 1\nhalt\n", read, whole);
+    EXPECT_TRUE(copied[0].passed());
+    for (std::size_t i = 1; i < copied.size(); ++i)
+        EXPECT_FALSE(copied[i].passed()) << whole.tests[i].inputs;
+}
+
+TEST(CheckSummary, SaysWhatRanAndWhatWaitsForTheGrader) {
+    const ExerciseFiles student{{"expected.json", R"({"registers": {"cx": 1}, "running": false})"},
+                                {"exercise.json", recipe}};
+    ExerciseFiles teacher = student;
+    teacher.emplace("solution.asm", addOne);
+    ExerciseFiles plain{{"expected.json", R"({"registers": {"cx": 1}, "running": false})"},
+                        {"expected2.json", R"({"registers": {"cx": 2}, "running": false})"}};
+    const struct {
+        ExerciseFiles files;
+        const char* program;
+        std::string summary;
+    } cases[] = {
+        {plain, "load cx, 1\nhalt\n", "1 of 2 starts passes"},
+        {plain, "halt\n", "0 of 2 starts pass"},
+        {student, addOne, "1 of 1 public start passes; 4 hidden starts are run when graded"},
+        {student, "halt\n", "0 of 1 public start pass; 4 hidden starts are run when graded"},
+        {teacher, addOne, "1 of 1 public start passes; 4 of 4 hidden starts pass"},
+        {teacher, "load cx, 1\nhalt\n", "1 of 1 public start passes; 0 of 4 hidden starts pass"},
+    };
+    for (const auto& c : cases) {
+        const auto exercise = std::get<Exercise>(exerciseFromFiles(c.files, "ex"));
+        Submission read;
+        read.source = true;
+        EXPECT_EQ(checkSummary(checkExercise(c.program, read, exercise), exercise), c.summary)
+            << c.program;
     }
 }
 

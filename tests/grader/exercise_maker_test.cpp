@@ -96,7 +96,6 @@ TEST(ParseRecipe, NamesTheMemberAtFault) {
         {"[]", "the file is no JSON object"},
         {"{" + outputs + R"(, "seed": 1})", "inputs: missing"},
         {"{" + inputs + R"(, "seed": 1})", "outputs: missing"},
-        {"{" + inputs + "," + outputs + "}", "seed: missing"},
         {R"({"inputs": {"registers": {"qx": [0, 1]}}, )" + outputs + R"(, "seed": 1})",
          "inputs.registers.qx: no register is named qx (ax to px)"},
         {R"({"inputs": {"memory": {"0x100": [0, 1]}}, )" + outputs + R"(, "seed": 1})",
@@ -137,6 +136,7 @@ TEST(MakeStarts, RunsTheSolutionFromEachStart) {
     const auto& starts = std::get<std::vector<MadeStart>>(made);
     ASSERT_EQ(starts.size(), 5u);
     EXPECT_EQ(starts[1].init, "{\n  \"registers\": {\n    \"ax\": 1,\n    \"bx\": 1\n  }\n}\n");
+    EXPECT_EQ(starts[1].inputs, R"({"registers":{"ax":1,"bx":1}})");
     EXPECT_EQ(starts[1].expected,
               "{\n  \"registers\": {\n    \"cx\": 2\n  },\n  \"running\": false\n}\n");
     EXPECT_EQ(makeStarts(sum, r).index(), 0u);
@@ -149,6 +149,8 @@ TEST(MakeStarts, RefusesASolutionThatCannotMakeTheExercise) {
     running.running = true;
     Recipe crowded = r;
     crowded.publicStarts = 12;
+    Recipe unseeded = r;
+    unseeded.seed.reset();
     const struct {
         const char* solution;
         Recipe recipe;
@@ -160,6 +162,7 @@ TEST(MakeStarts, RefusesASolutionThatCannotMakeTheExercise) {
          "outputs.running says true"},
         {"load cx, 7\nhalt\n", r, "solution.asm gives the same outputs from every start"},
         {sum, crowded, "exercise.json: the inputs' ranges do not hold 12 different starts"},
+        {sum, unseeded, "exercise.json: seed: missing"},
     };
     for (const auto& c : cases) {
         Recipe two = c.recipe;

@@ -476,7 +476,7 @@ export class MoxDebugSession extends DebugSession {
       this.sendEvent(new OutputEvent(`${r.error}\n`, 'stderr'));
       return;
     }
-    const out = [`Exercise ${basename(folder)}: ${r.pass ? 'PASS' : 'FAIL'}`];
+    const out = [`Exercise ${basename(folder)}: ${r.summary}`];
     r.tests.forEach((t, n) => {
       const head = r.tests.length > 1 ? `Start ${n + 1}` : 'Result';
       out.push(`${head}${t.startName ? ` (from ${t.startName})` : ''}: ${t.pass ? 'PASS' : 'FAIL'}`);
