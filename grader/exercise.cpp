@@ -4,9 +4,12 @@
 #include "state_file.h"
 #include "text.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -37,7 +40,8 @@ std::variant<Exercise, std::string> readExercise(const std::string& folder) {
         // In name order, so that of two faults the same one is told each time.
         std::set<std::string> names;
         for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec))
-            if (const std::string name = entry.path().filename().string(); isStartFileName(name))
+            if (const std::string name = entry.path().filename().string();
+                isStartFileName(name) || name == "exercise.json" || name == "solution.asm")
                 names.insert(name);
         if (ec)
             return printableText(folder) + ": cannot be read";
@@ -110,6 +114,46 @@ std::variant<MadeFiles, std::string> makeExercise(const std::string& folder) {
             files.removed.push_back(printableText((dir / name).string()));
         }
         return files;
+    } catch (const Failure& failure) {
+        return failure.line;
+    }
+}
+
+std::variant<std::vector<std::string>, std::string> makeStudentCopy(const std::string& folder,
+                                                                    const std::string& out) {
+    const auto exercise = readExercise(folder);
+    if (const auto* error = std::get_if<std::string>(&exercise))
+        return *error;
+    const fs::path from(folder), to(out);
+    std::error_code ec;
+    if (fs::exists(to, ec) && !(fs::is_directory(to, ec) && fs::is_empty(to, ec)))
+        return printableText(out) + ": already holds files; a student's copy goes into a new "
+                                    "or empty folder";
+    try {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(from, ec))
+            if (const std::string name = entry.path().filename().string();
+                isStartFileName(name) || name == "task.md" || name == "start.asm")
+                names.insert(name);
+        std::map<std::string, std::string> files;
+        for (const std::string& name : names)
+            files.emplace(name, readWhole((from / name).string()));
+        if (fs::exists(from / "exercise.json", ec)) {
+            auto recipe =
+                nlohmann::ordered_json::parse(readWhole((from / "exercise.json").string()));
+            // With the seed a student could draw the hidden starts' inputs.
+            recipe.erase("seed");
+            files.emplace("exercise.json", recipe.dump(2) + "\n");
+        }
+        fs::create_directories(to, ec);
+        if (ec)
+            return printableText(out) + ": cannot be made";
+        std::vector<std::string> written;
+        for (const auto& [name, text] : files) {
+            writeStart(to / name, text);
+            written.push_back(printableText((to / name).string()));
+        }
+        return written;
     } catch (const Failure& failure) {
         return failure.line;
     }

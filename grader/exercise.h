@@ -26,6 +26,14 @@ struct MadeFiles {
 };
 std::variant<MadeFiles, std::string> makeExercise(const std::string& folder);
 
+// --student-copy: writes into `out`, which must not exist or be empty, the
+// folder a student gets: task.md and start.asm, the public starts and
+// exercise.json without its seed, from which the hidden starts are drawn.
+// The sample solution and every other file stay behind. Gives the files
+// written, or the one line that says what is wrong.
+std::variant<std::vector<std::string>, std::string> makeStudentCopy(const std::string& folder,
+                                                                    const std::string& out);
+
 // One test from an --expect file and an optional --init file.
 std::variant<Exercise, std::string> readSingleTest(const std::string& expectPath,
                                                    const std::string& initPath);

@@ -24,6 +24,7 @@ const char* const usage =
     "Usage: mox77-grade --expect FILE [--init FILE] [OUTPUT...] PATH...\n"
     "       mox77-grade --exercise DIR [OUTPUT...] PATH...\n"
     "       mox77-grade --make-exercise DIR\n"
+    "       mox77-grade --student-copy DIR OUT\n"
     "\n"
     "Grades MOX77 programs: each .asm is assembled as zerlant assembles it (in\n"
     "memory, nothing is written), each .asm and .8xe runs from a zeroed machine\n"
@@ -39,9 +40,15 @@ const char* const usage =
     "  --exercise DIR grade against every start of an exercise folder: each\n"
     "                 expected.json, expected2.json ... with its init.json,\n"
     "                 init2.json ... is one test, worth 1 point or its \"points\"\n"
+    "                 then, with DIR/exercise.json and DIR/solution.asm, each\n"
+    "                 hidden start, drawn and run through the solution now\n"
+    "  --show-hidden  say the hidden starts' inputs (for the teacher's eyes)\n"
     "  --make-exercise DIR  write DIR's public starts (init.json, expected.json,\n"
     "                 init2.json, ...) by running DIR/solution.asm from starts\n"
     "                 drawn as DIR/exercise.json says; nothing else is graded\n"
+    "  --student-copy DIR OUT  write into the new folder OUT what a student\n"
+    "                 gets of DIR: task.md, start.asm, the public starts and\n"
+    "                 exercise.json without its seed, and no solution\n"
     "\n"
     "Output (the table unless --csv or --json; the files besides):\n"
     "  --csv          one CSV row per program, for a gradebook\n"
@@ -62,7 +69,8 @@ const char* const usage =
 enum class Form { Table, Csv, Json };
 
 struct Options {
-    std::string expectPath, initPath, exercisePath, makePath;
+    std::string expectPath, initPath, exercisePath, makePath, copyPath;
+    bool showHidden = false;
     std::string gradescopePath, prairieLearnPath, junitPath;
     Form form = Form::Table;
     std::vector<std::string> paths;
@@ -99,6 +107,8 @@ Options parseOptions(int argc, char** argv) {
             setForm(options, Form::Csv);
         } else if (arg == "--json") {
             setForm(options, Form::Json);
+        } else if (arg == "--show-hidden") {
+            options.showHidden = true;
         } else if (const auto expect =
                        fileOptionValue("--expect", argc, argv, i, commandLineError)) {
             options.expectPath = *expect;
@@ -107,6 +117,9 @@ Options parseOptions(int argc, char** argv) {
         } else if (const auto dir =
                        fileOptionValue("--make-exercise", argc, argv, i, commandLineError)) {
             options.makePath = *dir;
+        } else if (const auto dir =
+                       fileOptionValue("--student-copy", argc, argv, i, commandLineError)) {
+            options.copyPath = *dir;
         } else if (const auto dir =
                        fileOptionValue("--exercise", argc, argv, i, commandLineError)) {
             options.exercisePath = *dir;
@@ -122,15 +135,22 @@ Options parseOptions(int argc, char** argv) {
             commandLineError("unknown option '" + printableText(arg) + "'");
         }
     }
-    if (!options.makePath.empty()) {
-        const bool alone = options.paths.empty() && options.form == Form::Table &&
+    const bool noGrading = options.form == Form::Table && !options.showHidden &&
                            (options.expectPath + options.initPath + options.exercisePath +
                             options.gradescopePath + options.prairieLearnPath + options.junitPath)
                                .empty();
-        if (!alone)
+    if (!options.makePath.empty()) {
+        if (!noGrading || !options.paths.empty() || !options.copyPath.empty())
             commandLineError("--make-exercise takes its folder alone");
         return options;
     }
+    if (!options.copyPath.empty()) {
+        if (!noGrading || options.paths.size() != 1)
+            commandLineError("--student-copy takes its folder and the new folder alone");
+        return options;
+    }
+    if (options.showHidden && options.exercisePath.empty())
+        commandLineError("--show-hidden goes with --exercise");
     if (!options.exercisePath.empty() && !(options.expectPath + options.initPath).empty())
         commandLineError("--exercise excludes --expect and --init");
     if (options.expectPath.empty() && options.exercisePath.empty())
@@ -176,13 +196,33 @@ int makeExerciseFolder(const std::string& folder) {
     return 0;
 }
 
+int copyForStudents(const std::string& folder, const std::string& out) {
+    const auto copied = makeStudentCopy(folder, out);
+    if (const auto* error = std::get_if<std::string>(&copied)) {
+        write(stderr, "mox77-grade: " + *error + "\n");
+        return 2;
+    }
+    for (const std::string& name : std::get<std::vector<std::string>>(copied))
+        write(stdout, "wrote " + name + "\n");
+    return 0;
+}
+
 int run(const Options& options) {
     if (!options.makePath.empty())
         return makeExerciseFolder(options.makePath);
+    if (!options.copyPath.empty())
+        return copyForStudents(options.copyPath, options.paths.front());
     const auto began = std::chrono::steady_clock::now();
     ClassGrades grades;
     grades.exercise = readTests(options);
     grades.perTest = !options.exercisePath.empty();
+    grades.showHidden = options.showHidden;
+    // Grading a student's copy by mistake would pass what the hidden starts fail.
+    if (const unsigned later = grades.exercise.hiddenElsewhere; later > 0)
+        write(stderr, "mox77-grade: " + printableText(options.exercisePath) + ": " +
+                          std::to_string(later) +
+                          (later == 1 ? " hidden start is" : " hidden starts are") +
+                          " not run: the folder has no solution.asm to draw them from\n");
 
     const FoundFiles found = findSubmissions(options.paths);
     for (const std::string& problem : found.problems)

@@ -2,6 +2,8 @@
 
 #include "text.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
@@ -37,8 +39,29 @@ std::string handInProblem(const ClassGrades& grades) {
     return "";
 }
 
-// "sum.asm: 1 of 2 tests passed, 1 of 2 points."
-std::string scoreLine(const ClassGrades& grades, const Graded& g) {
+std::size_t hiddenCount(const ClassGrades& grades) {
+    return static_cast<std::size_t>(std::count_if(grades.exercise.tests.begin(),
+                                                  grades.exercise.tests.end(),
+                                                  [](const ExerciseTest& t) { return t.hidden; }));
+}
+
+// "sum.asm: 1 of 2 tests passed, 1 of 2 points."; with hidden starts
+// "sum.asm: 2 of 2 public starts pass; 7 of 8 hidden starts pass, 9 of 10
+// points.", or where students see the line before the hidden tests
+// "sum.asm: 2 of 2 public starts pass; 8 hidden starts are shown when the
+// grades are published."
+std::string scoreLine(const ClassGrades& grades, const Graded& g, bool hiddenLater = false) {
+    if (const std::size_t hidden = hiddenCount(grades); hidden > 0) {
+        const std::string file = printableText(g.file) + ": ";
+        if (!hiddenLater)
+            return file + checkSummary(g.runs, grades.exercise) + ", " +
+                   pointsText(pointsEarned(g, grades.exercise)) + " of " +
+                   pointsText(pointsPossible(grades.exercise)) + " points.";
+        Exercise shown = grades.exercise;
+        shown.tests.resize(shown.tests.size() - hidden);
+        shown.hiddenElsewhere = static_cast<unsigned>(hidden);
+        return file + checkSummary(g.runs, shown, "shown when the grades are published") + ".";
+    }
     std::size_t passed = 0;
     for (const Submission& run : g.runs)
         passed += run.passed() ? 1 : 0;
@@ -54,20 +77,20 @@ std::string gradescopeReport(const ClassGrades& grades, double seconds) {
     const std::string problem = handInProblem(grades);
     const Graded* g = problem.empty() ? &grades.rows.front() : nullptr;
     Json tests = Json::array();
-    for (std::size_t i = 0; i < grades.exercise.size(); ++i) {
-        const ExerciseTest& test = grades.exercise[i];
+    for (std::size_t i = 0; i < grades.exercise.tests.size(); ++i) {
+        const ExerciseTest& test = grades.exercise.tests[i];
         const bool passed = g && g->runs[i].passed();
         tests.push_back({
-            {"name", testTitle(test)},
+            {"name", testTitle(test, grades.showHidden)},
             {"score", pointsJson(passed ? test.points : 0)},
             {"max_score", pointsJson(test.points)},
             {"status", passed ? "passed" : "failed"},
             {"output", g ? joined(failureLines(g->runs[i])) : problem},
-            {"visibility", "visible"},
+            {"visibility", test.hidden ? "after_published" : "visible"},
         });
     }
     // A source that did not assemble says why above the tests too.
-    std::string output = g ? scoreLine(grades, *g) + "\n" : problem;
+    std::string output = g ? scoreLine(grades, *g, true) + "\n" : problem;
     if (g && g->runs.front().errors.value_or(0) > 0)
         output += joined(failureLines(g->runs.front()));
     const Json results{
@@ -93,11 +116,11 @@ std::string prairieLearnReport(const ClassGrades& grades) {
     const Graded& g = grades.rows.front();
     const double possible = pointsPossible(grades.exercise);
     Json tests = Json::array();
-    for (std::size_t i = 0; i < grades.exercise.size(); ++i) {
-        const ExerciseTest& test = grades.exercise[i];
+    for (std::size_t i = 0; i < grades.exercise.tests.size(); ++i) {
+        const ExerciseTest& test = grades.exercise.tests[i];
         const bool passed = g.runs[i].passed();
         tests.push_back({
-            {"name", testTitle(test)},
+            {"name", testTitle(test, grades.showHidden)},
             {"points", pointsJson(passed ? test.points : 0)},
             {"max_points", pointsJson(test.points)},
             {"message", passed ? "passed" : "failed"},
@@ -127,7 +150,8 @@ std::string junitReport(const ClassGrades& grades, double seconds) {
         std::size_t suiteFailures = 0;
         for (std::size_t i = 0; i < g.runs.size(); ++i) {
             pugi::xml_node testCase = suite.append_child("testcase");
-            testCase.append_attribute("name") = testTitle(grades.exercise[i]).c_str();
+            testCase.append_attribute("name") =
+                testTitle(grades.exercise.tests[i], grades.showHidden).c_str();
             testCase.append_attribute("classname") = file.c_str();
             const std::vector<std::string> lines = failureLines(g.runs[i]);
             if (lines.empty())

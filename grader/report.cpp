@@ -66,7 +66,7 @@ std::string orDash(const std::string& text) {
 std::string firstMismatchOf(const ClassGrades& grades, const Graded& g) {
     for (std::size_t i = 0; i < g.runs.size(); ++i)
         if (!g.runs[i].mismatches.empty())
-            return grades.exercise[i].name + ": " + g.runs[i].mismatches.front();
+            return grades.exercise.tests[i].name + ": " + g.runs[i].mismatches.front();
     return "";
 }
 
@@ -76,7 +76,7 @@ Row tableHeader(const ClassGrades& grades) {
     if (!grades.perTest)
         return {"file", "assembled", "executed", "halted", "result", "first mismatch"};
     Row header{"file", "assembled"};
-    for (const ExerciseTest& test : grades.exercise)
+    for (const ExerciseTest& test : grades.exercise.tests)
         header.push_back(test.name);
     header.insert(header.end(), {"points", "first mismatch"});
     return header;
@@ -164,9 +164,13 @@ Json runJson(const Submission& s) {
 Json testsJson(const ClassGrades& grades, const Graded& g) {
     Json tests = Json::array();
     for (std::size_t i = 0; i < g.runs.size(); ++i) {
-        const ExerciseTest& test = grades.exercise[i];
+        const ExerciseTest& test = grades.exercise.tests[i];
+        Json init = orNull(!test.startName.empty(), test.startName);
+        if (test.hidden)
+            init = grades.showHidden ? Json::parse(test.inputs) : Json();
         Json t{{"name", test.name},
-               {"init", orNull(!test.startName.empty(), test.startName)},
+               {"hidden", test.hidden},
+               {"init", init},
                {"points", pointsJson(g.runs[i].passed() ? test.points : 0)},
                {"max_points", pointsJson(test.points)}};
         t.update(runJson(g.runs[i]));
@@ -189,7 +193,9 @@ Json pointsJson(double points) {
     return Json(points);
 }
 
-std::string testTitle(const ExerciseTest& test) {
+std::string testTitle(const ExerciseTest& test, bool showHidden) {
+    if (test.hidden)
+        return showHidden ? test.name + " from " + test.inputs : test.name;
     return test.startName.empty() ? test.name : test.name + " from " + test.startName;
 }
 
@@ -229,6 +235,11 @@ std::string tableReport(const ClassGrades& grades) {
         line.erase(line.find_last_not_of(' ') + 1);
         out.append(line).push_back('\n');
     }
+    // Too wide for a column, the hidden starts' inputs come under the table.
+    if (grades.showHidden)
+        for (const ExerciseTest& test : grades.exercise.tests)
+            if (test.hidden)
+                out += testTitle(test, true) + "\n";
     return out + summaryLine(grades) + "\n";
 }
 
@@ -246,15 +257,15 @@ std::string csvReport(const ClassGrades& grades) {
     // One row per student, a column of points per test and their total: what
     // a gradebook's import maps onto its own columns.
     Row header{"student", "file", "assembled", "errors", "error"};
-    for (const ExerciseTest& test : grades.exercise)
-        header.push_back(test.name);
+    for (const ExerciseTest& test : grades.exercise.tests)
+        header.push_back(test.hidden ? testTitle(test, grades.showHidden) : test.name);
     header.insert(header.end(), {"total", "result"});
     std::string out = csvLine(header);
     for (const Graded& g : grades.rows) {
         const Cells c = cellsOf(fileRun(g));
         Row row{printableText(g.student), c.file, c.assembled, c.errors, c.error};
         for (std::size_t i = 0; i < g.runs.size(); ++i)
-            row.push_back(pointsText(g.runs[i].passed() ? grades.exercise[i].points : 0));
+            row.push_back(pointsText(g.runs[i].passed() ? grades.exercise.tests[i].points : 0));
         row.push_back(pointsText(pointsEarned(g, grades.exercise)));
         row.push_back(resultOf(g));
         out += csvLine(row);

@@ -16,6 +16,9 @@ struct ClassGrades {
     Exercise exercise;
     std::vector<Graded> rows;
     bool perTest = false; // an exercise folder rather than one --expect file
+    // The hidden starts' inputs are said: the teacher's own outputs, never
+    // a platform's students'.
+    bool showHidden = false;
 };
 
 std::string tableReport(const ClassGrades& grades);
@@ -30,8 +33,10 @@ std::string summaryLine(const ClassGrades& grades);
 std::string pointsText(double points);
 // Whole points as JSON integers, parts as decimals.
 nlohmann::ordered_json pointsJson(double points);
-// The test as a person reads its name: "expected2.json from init2.json".
-std::string testTitle(const ExerciseTest& test);
+// The test as a person reads its name: "expected2.json from init2.json",
+// "hidden start 3", or with its inputs said "hidden start 3 from
+// {"registers":{"ax":-1}}".
+std::string testTitle(const ExerciseTest& test, bool showHidden);
 // Why a run did not pass, one line each: the differences, or zerlant's error
 // lines, or why the program could not run. None for a pass.
 std::vector<std::string> failureLines(const Submission& run);

@@ -221,6 +221,99 @@ class Class(Folder):
             self.assertEqual(json.load(f)["score"], 2)
 
 
+# The same exercise with its recipe and sample solution: three hidden starts
+# drawn at grading time beside the two public ones.
+RECIPE = """{"inputs": {"memory": {"0x00": [-1000, 1000], "0x01": [-1000, 1000]}},
+ "outputs": {"memory": ["0x02"], "running": false}, "public": 2, "hidden": 3, "seed": 11}"""
+
+
+class HiddenStarts(Folder):
+    """Hidden starts: run by the grader, their inputs said only to the teacher."""
+
+    def setUp(self):
+        super().setUp()
+        write(self.path("ex/exercise.json"), RECIPE)
+        write(self.path("ex/solution.asm"), SUM)
+        write(self.path("sub/sum.asm"), CONSTANT)
+
+    def platforms(self, *more):
+        r = grade(["--exercise", "ex", "--gradescope", "gs.json", "--prairielearn", "pl.json",
+                   "--junit", "junit.xml", *more, "sub"], self.dir)
+        texts = [r.stdout.decode()]
+        for name in ["gs.json", "pl.json", "junit.xml"]:
+            with open(self.path(name), encoding="utf-8") as f:
+                texts.append(f.read())
+        return r, texts
+
+    def hidden_inputs(self):
+        r = grade(["--exercise", "ex", "--json", "--show-hidden", "sub"], self.dir)
+        tests = json.loads(r.stdout)["submissions"][0]["tests"]
+        return [json.dumps(t["init"], separators=(",", ":")) for t in tests if t["hidden"]]
+
+    def test_a_copied_answer_passes_no_hidden_start(self):
+        r, _ = self.platforms()
+        self.assertEqual(r.returncode, 3, r.stderr)
+        with open(self.path("gs.json"), encoding="utf-8") as f:
+            gs = json.load(f)
+        self.assertEqual([(t["name"], t["visibility"], t["status"]) for t in gs["tests"]],
+                         [("expected.json from init.json", "visible", "failed"),
+                          ("expected2.json from init2.json", "visible", "passed")] +
+                         [("hidden start %d" % n, "after_published", "failed") for n in (1, 2, 3)])
+        # Seen before the grades are published: nothing of the hidden results.
+        self.assertEqual(gs["output"], "sub/sum.asm: 1 of 2 public starts passes; 3 hidden "
+                                       "starts are shown when the grades are published.\n")
+        with open(self.path("pl.json"), encoding="utf-8") as f:
+            pl = json.load(f)
+        self.assertEqual([t["name"] for t in pl["tests"]][2:],
+                         ["hidden start 1", "hidden start 2", "hidden start 3"])
+        self.assertEqual(pl["message"], "sub/sum.asm: 1 of 2 public starts passes; 0 of 3 hidden "
+                                        "starts pass, 2 of 6 points.")
+        cases = list(next(iter(junitparser.JUnitXml.fromfile(self.path("junit.xml")))))
+        self.assertEqual([c.name for c in cases][2:],
+                         ["hidden start 1", "hidden start 2", "hidden start 3"])
+        self.assertEqual([c.is_passed for c in cases], [False, True, False, False, False])
+
+    def test_inputs_are_said_only_with_show_hidden(self):
+        inputs = self.hidden_inputs()
+        self.assertEqual(len(set(inputs)), 3)
+        for start in inputs:
+            self.assertIn('"0x00":', start)
+        for more, said in [([], False), (["--show-hidden"], True)]:
+            _, texts = self.platforms(*more)
+            csv_text = grade(["--exercise", "ex", "--csv", *more, "sub"], self.dir).stdout.decode()
+            for text in texts + [csv_text]:
+                # as JSON strings, CSV fields and XML attributes quote them
+                plain = text.replace("&quot;", '"').replace('\\"', '"').replace('""', '"')
+                for start in inputs:
+                    self.assertEqual(start in plain, said, (more, start, text[:300]))
+
+    def test_a_student_copy_holds_no_solution_and_no_seed(self):
+        r = grade(["--student-copy", "ex", "copy"], self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sorted(os.listdir(self.path("copy"))),
+                         sorted(list(EXERCISE) + ["exercise.json"]))
+        self.assertEqual(r.stdout.decode().count("wrote "), len(EXERCISE) + 1)
+        with open(self.path("copy/exercise.json"), encoding="utf-8") as f:
+            recipe = json.load(f)
+        self.assertNotIn("seed", recipe)
+        self.assertEqual(recipe["hidden"], 3)
+        # Graded on the copy, the hidden starts are said not to have run.
+        r = grade(["--exercise", "copy", "sub"], self.dir)
+        self.assertEqual(r.returncode, 3)
+        self.assertIn("copy: 3 hidden starts are not run", r.stderr.decode())
+        self.assertNotIn("hidden start", r.stdout.decode())
+        # Nothing already in a folder is written over.
+        for args in [["--student-copy", "ex", "copy"], ["--student-copy", "ex", "ex"]]:
+            r = grade(args, self.dir)
+            self.assertEqual(r.returncode, 2, args)
+            self.assertIn("already holds files", r.stderr.decode())
+        with open(self.path("ex/exercise.json"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), RECIPE)
+        for args in [["--show-hidden", "sub"], ["--student-copy", "ex"],
+                     ["--student-copy", "ex", "a", "b"]]:
+            self.assertEqual(grade(args, self.dir).returncode, 2, args)
+
+
 class HostileNames(Folder):
     """A student names the file: every form must stay readable."""
 
