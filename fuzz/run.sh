@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and the sanitizers, then runs each
 # for SECONDS seconds on its seed corpus and the dictionary.
-# Usage: fuzz/run.sh SECONDS [target...]   (targets: encoder assembly loader typed format state history)
+# Usage: fuzz/run.sh SECONDS [target...]   (targets: encoder assembly loader typed format state history recipe)
 # Exits non-zero when a target finds a crash, a leak or a broken property; the
 # input that did it is kept in build/fuzz/crashes/.
 set -euo pipefail
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:?usage: fuzz/run.sh SECONDS [target...]}"
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(encoder assembly loader typed format state history)
+[ ${#targets[@]} -gt 0 ] || targets=(encoder assembly loader typed format state history recipe)
 
 scripts/install-deps.sh # clang and its sanitizer runtimes
 build=build/fuzz
@@ -22,7 +22,7 @@ cmake --build "$build" -j "${MOX_JOBS:-2}" --target "${targets[@]/%/_fuzz}" >/de
 
 # The longest input worth trying per target: one line, a source or program
 # of a few kilobytes, a typed field, one 32-bit value.
-declare -A maxLen=([encoder]=256 [assembly]=4096 [loader]=4096 [typed]=16 [format]=4 [state]=1024 [history]=2048)
+declare -A maxLen=([encoder]=256 [assembly]=4096 [loader]=4096 [typed]=16 [format]=4 [state]=1024 [history]=2048 [recipe]=1024)
 
 mkdir -p "$build/crashes"
 failed=()
