@@ -7,6 +7,7 @@ Usage: recipes_test.py BIN-DIR SOURCE-DIR
 import csv
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -143,6 +144,45 @@ class Recipes(unittest.TestCase):
                          [("alice", "2"), ("bob", "0")])
         # No hand-ins for 01: no file, rather than an empty one.
         self.assertFalse(os.path.exists(os.path.join(self.dir, "grades", "01-load-and-store.csv")))
+
+
+def doc_blocks(path, heading):
+    """The fenced blocks of one section of a guide: (language, text) each."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    start = text.index("\n" + heading + "\n")
+    end = text.find("\n## ", start + 1)
+    section = text[start:end if end >= 0 else len(text)]
+    return re.findall(r"^```(\w*)\n(.*?)^```$", section, re.S | re.M)
+
+
+class GuideWalk(unittest.TestCase):
+    """Writing an exercise in five minutes, command by command, in an empty
+    folder with the toolkit's folder beside it: each command's output as the
+    guide shows it."""
+
+    def test_every_command_prints_what_the_guide_shows(self):
+        blocks = doc_blocks(os.path.join(SOURCE, "docs", "grading.md"),
+                            "## Writing an exercise in five minutes")
+        self.assertGreater(sum(1 for lang, _ in blocks if lang == "sh"), 3)
+        with tempfile.TemporaryDirectory() as work:
+            os.symlink(SOURCE, os.path.join(work, "mox77"))
+            printed = None
+            for lang, text in blocks:
+                if lang == "sh":
+                    r = subprocess.run(["bash", "-euo", "pipefail", "-c", text], cwd=work,
+                                       env=env(), capture_output=True, text=True)
+                    # 3: a program graded there fails, as the start file does
+                    self.assertIn(r.returncode, (0, 3), text + r.stderr)
+                    printed = r.stdout
+                elif lang == "":
+                    self.assertEqual(printed, text, "the output shown after the command")
+                elif lang == "json":
+                    # The members shown of the results the last command wrote.
+                    with open(os.path.join(work, "autograder", "results", "results.json")) as f:
+                        results = json.load(f)
+                    for key, value in json.loads(text).items():
+                        self.assertEqual(results[key], value, key)
 
 
 if __name__ == "__main__":
