@@ -355,6 +355,14 @@ val checkExercise(const val& files, const std::string& folder, const val& fileBy
     return result;
 }
 
+// What a student is given of an exercise's files, for a link to carry.
+val studentFiles(const val& files) {
+    val out = val::object();
+    for (const auto& [name, text] : mox::studentFiles(exerciseFiles(files)))
+        out.set(name, text);
+    return out;
+}
+
 // The first start of an exercise, which a debug session starts from.
 val exerciseStart(const val& files, const std::string& folder) {
     val result = val::object();
@@ -508,6 +516,7 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
     function("checkProgram", &checkProgram, allow_raw_pointers());
     function("checkExercise", &checkExercise);
     function("exerciseStart", &exerciseStart);
+    function("studentFiles", &studentFiles);
     class_<State>("State");
     class_<Machine>("Machine")
         .constructor<>()

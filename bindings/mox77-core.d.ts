@@ -211,6 +211,9 @@ export interface Core {
   // init*.json and expected*.json it is made of), `folder` as messages name it.
   checkExercise(files: Record<string, string>, folder: string, fileBytes: Uint8Array, source: boolean): ExerciseCheck;
   // The state its first start sets; free it with delete().
+  // What a student is given of them: task.md, start.asm, the start files and
+  // exercise.json without its seed; never the solution.
+  studentFiles(files: Record<string, string>): Record<string, string>;
   exerciseStart(files: Record<string, string>, folder: string): { ok: true; state: State } | { ok: false; error: string };
   Machine: { new (): Machine };
 }

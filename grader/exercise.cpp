@@ -4,12 +4,9 @@
 #include "state_file.h"
 #include "text.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -130,21 +127,13 @@ std::variant<std::vector<std::string>, std::string> makeStudentCopy(const std::s
         return printableText(out) + ": already holds files; a student's copy goes into a new "
                                     "or empty folder";
     try {
-        std::set<std::string> names;
+        // Only the files a student is given are read: never the solution.
+        ExerciseFiles files;
         for (const fs::directory_entry& entry : fs::directory_iterator(from, ec))
             if (const std::string name = entry.path().filename().string();
-                isStartFileName(name) || name == "task.md" || name == "start.asm")
-                names.insert(name);
-        std::map<std::string, std::string> files;
-        for (const std::string& name : names)
-            files.emplace(name, readWhole((from / name).string()));
-        if (fs::exists(from / "exercise.json", ec)) {
-            auto recipe =
-                nlohmann::ordered_json::parse(readWhole((from / "exercise.json").string()));
-            // With the seed a student could draw the hidden starts' inputs.
-            recipe.erase("seed");
-            files.emplace("exercise.json", recipe.dump(2) + "\n");
-        }
+                entry.is_regular_file(ec) && !studentFiles({{name, ""}}).empty())
+                files.emplace(name, readWhole(entry.path().string()));
+        files = studentFiles(files);
         fs::create_directories(to, ec);
         if (ec)
             return printableText(out) + ": cannot be made";

@@ -174,6 +174,22 @@ std::variant<Exercise, std::string> exerciseFromFiles(const ExerciseFiles& files
     }
 }
 
+ExerciseFiles studentFiles(const ExerciseFiles& files) {
+    ExerciseFiles out;
+    for (const auto& [name, text] : files) {
+        if (name == "exercise.json") {
+            Json recipe = Json::parse(text, nullptr, false);
+            // A recipe that is no JSON goes as it is, for the check to refuse.
+            if (recipe.is_object())
+                recipe.erase("seed");
+            out.emplace(name, recipe.is_object() ? recipe.dump(2) + "\n" : text);
+        } else if (isStartFileName(name) || name == "task.md" || name == "start.asm") {
+            out.emplace(name, text);
+        }
+    }
+    return out;
+}
+
 std::variant<Exercise, std::string> singleTest(std::string_view expectPath,
                                                std::string_view expectText,
                                                std::string_view startPath,

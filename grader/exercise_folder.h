@@ -54,6 +54,11 @@ bool isStartFileName(std::string_view name);
 std::variant<Exercise, std::string> exerciseFromFiles(const ExerciseFiles& files,
                                                       std::string_view folder);
 
+// What a student is given of an exercise's files: task.md, start.asm, the
+// start files and exercise.json without its seed, from which the hidden
+// starts' inputs could be drawn. The sample solution and the rest stay.
+ExerciseFiles studentFiles(const ExerciseFiles& files);
+
 // One test from an expected file and, when `startPath` is not empty, a
 // starting one: mox77-grade's --expect and --init. Paths as the user gave
 // them, for the messages.

@@ -188,6 +188,24 @@ TEST(CheckSummary, SaysWhatRanAndWhatWaitsForTheGrader) {
     }
 }
 
+TEST(StudentFiles, GivesWhatAStudentMaySeeAndNothingElse) {
+    const ExerciseFiles teacher{{"task.md", "# Sum"},      {"start.asm", "halt\n"},
+                                {"solution.asm", addOne},  {"notes.txt", "answers"},
+                                {"expected.json", halted}, {"init.json", "{}"},
+                                {"exercise.json", recipe}};
+    const ExerciseFiles given = studentFiles(teacher);
+    std::set<std::string> names;
+    for (const auto& [name, text] : given)
+        names.insert(name);
+    EXPECT_EQ(names, (std::set<std::string>{"task.md", "start.asm", "expected.json", "init.json",
+                                            "exercise.json"}));
+    EXPECT_EQ(given.at("start.asm"), teacher.at("start.asm"));
+    // The copy still tells how many hidden starts wait, not how to draw them.
+    EXPECT_EQ(given.at("exercise.json").find("seed"), std::string::npos);
+    EXPECT_EQ(std::get<Exercise>(exerciseFromFiles(given, "ex")).hiddenElsewhere, 4u);
+    EXPECT_EQ(studentFiles({{"exercise.json", "{"}}).at("exercise.json"), "{");
+}
+
 TEST(StartFileName, TakesEveryNameThatMeansToBeAStart) {
     for (const char* name : {"init.json", "expected.json", "init2.json", "expected10.json",
                              "expected02.json", "init0.json"})

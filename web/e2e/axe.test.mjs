@@ -31,6 +31,11 @@ const states = {
     await page.selectOption('#exercise', '02-sum');
     await page.click('#check');
   },
+  'opening an exercise': async (page) => {
+    await page.selectOption('#exercise', '02-sum');
+    await page.click('#open-exercise');
+    await page.waitForSelector('dialog[open]');
+  },
   'asking before replacing': async (page) => {
     await setText(page, 'halt ; mine\n');
     await page.selectOption('#exercise', '01-load-and-store');

@@ -12,6 +12,10 @@ export interface DecodedText {
 
 export const MAX_FILE_BYTES = 16 * 1024 * 1024;
 
+export function sizeText(n: number): string {
+  return n >= 1024 * 1024 ? `${(n / 1024 / 1024).toFixed(1)} MiB` : `${Math.ceil(n / 1024)} KiB`;
+}
+
 const strictUtf8 = new TextDecoder('utf-8', { fatal: true });
 
 export function decodeBytes(bytes: Uint8Array): DecodedText {

@@ -1,6 +1,6 @@
 // Files: opening an .asm or a .8xe, saving the text, downloading the
 // machine code, and the file name shown with its saved state.
-import { decodeBytes, looksBinary, MAX_FILE_BYTES, type Encoding, type Eol } from './bytes';
+import { decodeBytes, looksBinary, sizeText, MAX_FILE_BYTES, type Encoding, type Eol } from './bytes';
 import { unsaved, fingerprint } from './storage';
 import { text, setText, sourceBytes, assembly, goToFirstError } from './editor';
 import { remember } from './saving';
@@ -45,10 +45,6 @@ export function replaceDocument(t: string, name: string, encoding: Encoding, eol
   downloadedPrint = null;
   remember(['fileName', 'encoding', 'eol', 'savedPrint'], true);
   emit('file');
-}
-
-function sizeText(n: number): string {
-  return n >= 1024 * 1024 ? `${(n / 1024 / 1024).toFixed(1)} MiB` : `${Math.ceil(n / 1024)} KiB`;
 }
 
 export async function openFile(file: File) {

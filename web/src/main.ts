@@ -10,6 +10,7 @@ import { pageMessage } from './messages';
 import { showFileName, wireFiles } from './files';
 import { run, step, back, wireMachinePanel, startMachinePanel } from './machine-panel';
 import { wireExercises } from './exercise-panel';
+import { wireExerciseOpening } from './exercise-open';
 import { openSharedLink, wireShare } from './share-link';
 import { wireDatapath, putDrawing } from './datapath';
 
@@ -25,6 +26,7 @@ wireMachinePanel();
 wireFiles();
 wireShare();
 wireExercises();
+wireExerciseOpening();
 setTabIndents(false);
 $('tab-indents').addEventListener('click', () => setTabIndents($('tab-indents').getAttribute('aria-pressed') !== 'true'));
 wireDatapath();

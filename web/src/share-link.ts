@@ -1,43 +1,75 @@
-// Copy link and opening a link: the program travels in the address's
-// fragment, which the browser never sends anywhere.
-import { decodeBytes } from './bytes';
-import { makeFragment, readFragment } from './share';
+// Copy link and opening a link: the program, or the chosen exercise,
+// travels in the address's fragment, which the browser never sends anywhere.
+import { decodeBytes, sizeText, MAX_FILE_BYTES } from './bytes';
+import { makeFragment, readFragment, makeExerciseFragment, readExerciseFragment } from './share';
 import { sourceBytes } from './editor';
 import { mayReplace, replaceDocument } from './files';
+import { chosenExercise, openExercise } from './exercise-panel';
+import { handed } from './exercises';
 import { notice, pageMessage } from './messages';
 import { $, page } from './state';
 
 let sharedHandled = '';
 
-async function copyLink() {
-  const link = makeFragment({ name: page.stored.fileName, bytes: sourceBytes() }).then((frag) => {
+// The link goes into the address and onto the clipboard; where the browser
+// will not write there, into the field `field` (shown in `box`) to copy
+// from. A fragment that cannot be made says why, in its error.
+async function copyLink(fragment: Promise<string>, box: string, field: string, where: string, copied: string) {
+  const link = fragment.then((frag) => {
     const url = location.href.split('#')[0] + frag;
     history.replaceState(null, '', frag);
     sharedHandled = frag;
-    $('share-out').hidden = false;
-    $<HTMLInputElement>('share-link').value = url;
+    $(box).hidden = false;
+    $<HTMLInputElement>(field).value = url;
     return url;
   });
   // The write starts within the click, holding the link still being made:
   // Safari counts a write begun after an await as no longer the student's.
-  const copied = (async () => {
+  const written = (async () => {
     const text = link.then((url) => new Blob([url], { type: 'text/plain' }));
+    text.catch(() => {}); // a link not made is said below, not thrown
     await navigator.clipboard.write([new ClipboardItem({ 'text/plain': text })]);
   })();
-  await link;
   try {
-    await copied;
-    notice('Link copied. The program travels in the part after #, which the browser never sends anywhere.');
-  } catch {
-    $<HTMLInputElement>('share-link').select();
-    notice('The link is in the field below the editor: copy it from there.');
+    await link;
+  } catch (e) {
+    void written.catch(() => {});
+    notice((e as Error).message);
+    return;
   }
+  try {
+    await written;
+    notice(copied);
+  } catch {
+    $<HTMLInputElement>(field).select();
+    notice(`The link is in the field ${where}: copy it from there.`);
+  }
+}
+
+async function exerciseFragment(): Promise<string> {
+  const ex = chosenExercise();
+  if (!ex) throw new Error('Choose an exercise first.');
+  if (!page.core) throw new Error('The page is still starting: try again in a moment.');
+  // What a student is given, as the core decides it: a teacher's own folder
+  // opened here keeps its seed, from which the hidden starts are drawn.
+  const { folder, files } = handed(ex);
+  const frag = await makeExerciseFragment({ folder, files: page.core.studentFiles(files) });
+  if (frag === 'too large') throw new Error(`Exercise ${ex.title} is too large for a link (over ${sizeText(MAX_FILE_BYTES)}): hand out its folder or .zip instead.`);
+  return frag;
 }
 
 export async function openSharedLink() {
   const hash = location.hash;
   if (!hash || hash === sharedHandled) return;
   sharedHandled = hash;
+  const exercise = await readExerciseFragment(hash);
+  if (exercise) {
+    await openExercise('the link', async () => {
+      if (exercise === 'too large') throw new Error(`is too large to open (over ${sizeText(MAX_FILE_BYTES)} once unpacked)`);
+      return exercise;
+    });
+    return;
+  }
   const shared = await readFragment(hash);
   if (!shared) return;
   if (shared === 'too large') {
@@ -53,6 +85,12 @@ export async function openSharedLink() {
 }
 
 export function wireShare() {
-  $('share').addEventListener('click', () => void copyLink());
+  $('share').addEventListener('click', () => {
+    const program = makeFragment({ name: page.stored.fileName, bytes: sourceBytes() });
+    void copyLink(program, 'share-out', 'share-link', 'below the editor', 'Link copied. The program travels in the part after #, which the browser never sends anywhere.');
+  });
+  $('copy-exercise-link').addEventListener('click', () => {
+    void copyLink(exerciseFragment(), 'exercise-link-out', 'exercise-link', 'below Check', 'Link copied. The exercise (its task, starting file and public starts, never a solution) travels in the part after #, which the browser never sends anywhere.');
+  });
   window.addEventListener('hashchange', () => void openSharedLink());
 }

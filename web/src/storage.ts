@@ -3,6 +3,7 @@
 // font size, and a fingerprint of the text last saved to a file (one copy of
 // the text only, so a large program fits).
 import type { Encoding, Eol } from './bytes';
+import type { HandedExercise } from './exercises';
 
 export interface Stored {
   text: string;
@@ -101,6 +102,41 @@ export function save(store: Storage | undefined, stored: Stored, fields: readonl
     return true;
   } catch {
     return false; // full or forbidden: the page goes on without it
+  }
+}
+
+// The exercises the student opened, under a key of their own: written only
+// when one is opened, not with every change of the text.
+export const OPENED_KEY = 'mox77.web.exercises.v1';
+
+export function parseOpened(raw: string | null): HandedExercise[] {
+  let v: unknown;
+  try {
+    v = JSON.parse(raw ?? '[]');
+  } catch {
+    return [];
+  }
+  if (!Array.isArray(v)) return [];
+  const texts = (o: unknown) => typeof o === 'object' && o !== null && Object.values(o).every((t) => typeof t === 'string');
+  return v.filter((h): h is HandedExercise => typeof h?.folder === 'string' && texts(h.files));
+}
+
+export function loadOpened(store: Storage | undefined): HandedExercise[] {
+  try {
+    return parseOpened(store?.getItem(OPENED_KEY) ?? null);
+  } catch {
+    return [];
+  }
+}
+
+// False when the browser refused.
+export function saveOpened(store: Storage | undefined, list: HandedExercise[]): boolean {
+  try {
+    if (!store) return false;
+    store.setItem(OPENED_KEY, JSON.stringify(list));
+    return true;
+  } catch {
+    return false;
   }
 }
 

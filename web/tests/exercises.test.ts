@@ -1,7 +1,7 @@
 import { expect, it } from 'vitest';
 import fs from 'node:fs';
 import path from 'node:path';
-import { collectExercises } from '../src/exercises';
+import { collectExercises, openedExercise } from '../src/exercises';
 
 const root = path.resolve(__dirname, '../../examples/exercises');
 
@@ -38,4 +38,9 @@ it('a folder without its task or start file is left out; one without starts stay
   });
   expect(list.map((e) => e.id)).toEqual(['b', 'c']);
   expect(list[1].files).toEqual({ 'expected.json': '{}' });
+});
+
+it.each(['../../etc', 'a\\b', ' '])('an opened exercise from folder %j keeps one plain name and its own files, apart from the bundled', (folder) => {
+  const ex = openedExercise({ folder, files: { 'task.md': '# A', 'start.asm': 'halt', 'expected.json': '{}', 'solution.asm': 'inc ax' } })!;
+  expect([/^[^./\\\s][^/\\]*$/.test(ex.folder), Object.keys(ex.files), ex.id === ex.folder]).toEqual([true, ['expected.json'], false]);
 });

@@ -1,5 +1,5 @@
 import { describe, expect, it } from 'vitest';
-import { parseStored, defaults, unsaved, load, save, fingerprint, incoming, KEY, type Stored } from '../src/storage';
+import { parseStored, defaults, unsaved, load, save, fingerprint, incoming, loadOpened, saveOpened, OPENED_KEY, KEY, type Stored } from '../src/storage';
 
 function memoryStore() {
   const store = new Map<string, string>();
@@ -87,4 +87,14 @@ describe('another tab wrote the text', () => {
   ] as const)('%s', (_, base, own, mine, expected) => {
     expect(incoming(base, own, mine, theirs)).toBe(expected);
   });
+});
+
+it('opened exercises are kept beside the text, and a damaged entry loses only itself', () => {
+  const { fake, store } = memoryStore();
+  const sum = { folder: '02-sum', files: { 'task.md': '# Sum', 'start.asm': 'halt\n' } };
+  save(fake, { ...defaults, text: 'halt ; mine\n' });
+  saveOpened(fake, [sum]);
+  expect([loadOpened(fake), load(fake).text]).toEqual([[sum], 'halt ; mine\n']);
+  store.set(OPENED_KEY, JSON.stringify([null, { folder: 1, files: {} }, sum, { folder: 'x', files: { 'task.md': 3 } }]));
+  expect(loadOpened(fake)).toEqual([sum]);
 });
