@@ -1,9 +1,11 @@
 #include "emulator.h"
 
+#include "instruction_set.h"
 #include "text.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace mox {
 
@@ -192,6 +194,64 @@ std::optional<Outcome> Emulator::back() {
     if (cpu.programLoaded)
         outcome.nextInstruction = nextInstructionLabel(cpu.nextInstructionText());
     return outcome;
+}
+
+std::size_t passLength(std::string_view program) {
+    const std::size_t words = program.size() / 4;
+    for (std::size_t i = 0; i < words; ++i) {
+        const Instruction* in = instructionForOpcode(hexDigitValue(program[4 * i]));
+        if (in && in->operation == Operation::Stop)
+            return i + 1;
+    }
+    return words;
+}
+
+Timeline Emulator::timeline() const {
+    Timeline t;
+    t.word = executedCount();
+    t.available = executionMode == ExecutionMode::StepByStep && cpu.programLoaded;
+    if (t.available)
+        t.length = std::max(passLength(cpu.program), t.word);
+    return t;
+}
+
+namespace {
+
+// A move shows as one action: every word's change and message, the next word
+// as it ends.
+void append(Outcome& moved, Outcome&& part) {
+    moved.changes.insert(moved.changes.end(), part.changes.begin(), part.changes.end());
+    moved.messages.insert(moved.messages.end(), std::make_move_iterator(part.messages.begin()),
+                          std::make_move_iterator(part.messages.end()));
+    if (part.nextInstruction)
+        moved.nextInstruction = std::move(part.nextInstruction);
+}
+
+} // namespace
+
+Outcome Emulator::moveTo(std::size_t word) {
+    Outcome moved;
+    const Timeline from = timeline();
+    if (!from.available)
+        return moved;
+    // Never past the run's end: a move forward runs through one halt at most,
+    // so its box comes once, and going back tells nothing.
+    const std::size_t target = std::min(word, from.length);
+    // A Step or Back that moves no word (the end of a pass without a halt,
+    // words older than the history holds) ends the move where it stands.
+    while (executedCount() < target) {
+        const std::size_t before = executedCount();
+        append(moved, stepInstruction());
+        if (executedCount() == before)
+            break;
+    }
+    while (executedCount() > target) {
+        auto back = this->back();
+        if (!back)
+            break;
+        append(moved, std::move(*back));
+    }
+    return moved;
 }
 
 std::optional<Cycle> Emulator::nextCycle() const {

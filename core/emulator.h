@@ -7,11 +7,26 @@
 #include "cycle.h"
 #include "outcome.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace mox {
+
+// Where a step-by-step run stands, for a timeline that reads "Word N of M".
+struct Timeline {
+    // Words executed since the load: executedCount().
+    std::size_t word = 0;
+    // The run's words, passLength() of the program; more once words past it
+    // ran (a new pass after the halt, typed words), so that word is never past
+    // the end. 0 when not available.
+    std::size_t length = 0;
+    // Only a program loaded in step by step mode has a run that Step moves
+    // along.
+    bool available = false;
+    bool operator==(const Timeline&) const = default;
+};
 
 class Emulator {
 public:
@@ -50,6 +65,16 @@ public:
     // taken back.
     std::size_t executedCount() const { return history.executed(); }
 
+    // Where the run stands, after any action.
+    Timeline timeline() const;
+    // Moves the run to `word` of its timeline (at most its length) with Step
+    // forward or Back, so that the machine is as that many Steps from the
+    // load leave it. The outcome holds every word's change in order and the
+    // messages of its Steps: the halt's once at most, as no move passes the
+    // run's end; Back tells none. Nothing moves when the timeline is not
+    // available.
+    Outcome moveTo(std::size_t word);
+
     // The cycle of the word executed last (by Step, a typed word or a run),
     // as the machine was before it; after Back, of the word now last.
     // Nothing when no word is left to take back.
@@ -64,6 +89,10 @@ public:
     // Every register and cell 0 and nothing loaded, as at start-up.
     void reset();
 };
+
+// The words one pass over a step-by-step program executes: up to and with its
+// first halt, else every complete word.
+std::size_t passLength(std::string_view program);
 
 // A program file's text as every load sees it: upper-cased.
 std::string programText(std::string fileText);

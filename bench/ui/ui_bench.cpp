@@ -1,7 +1,8 @@
 // A full run of a 100,000-word program through the real windows (offscreen),
 // lighting what each word changes as a user sees it, next to the same run with
 // no window at all, and with the datapath window open too. Then a
-// Step up to the next frame drawn, with and without the datapath window.
+// Step up to the next frame drawn, with and without the datapath window, and
+// the timeline from end to end.
 #include "datapath_view.h"
 #include "datapath_window.h"
 #include "dialogs.h"
@@ -165,6 +166,23 @@ void playAtTopSpeed(benchmark::State& state) {
         double(gaps.size());
 }
 BENCHMARK(playAtTopSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The timeline from the start of the run to its end and back, as the windows
+// show each move: two moves of every word.
+void timelineEndToEnd(benchmark::State& state) {
+    SilentDialogs dialogs;
+    mox::ui::EmulatorWindows windows(dialogs);
+    stepLoad(windows);
+    windows.showDatapath();
+    for (auto _ : state) {
+        windows.moveTo(words);
+        windows.moveTo(0);
+    }
+    if (windows.machine().timeline().length != std::size_t{words}) {
+        state.SkipWithError("the run is not the program's words");
+    }
+}
+BENCHMARK(timelineEndToEnd)->Unit(benchmark::kMillisecond);
 
 void fullRunHeadless(benchmark::State& state) {
     mox::Emulator emulator;

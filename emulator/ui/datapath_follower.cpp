@@ -82,7 +82,8 @@ std::optional<Cycle> DatapathFollower::stepCycle() const {
 void DatapathFollower::showNoNextWord() {
     walk.reset();
     showNothing(QStringLiteral("No next word"),
-                QStringLiteral("Phase and Play go through a program loaded in step by step mode."));
+                QStringLiteral("Phase, Play and the step keys go through a program loaded in "
+                               "step by step mode."));
 }
 
 void DatapathFollower::phase() {

@@ -35,13 +35,14 @@ public:
     void startPlay();
     // Play's tick: the next word, then pause at the halt or the end.
     void tick();
+    // Why Phase, Play and the step keys have nothing to go through.
+    void showNoNextWord();
 
 private:
     // A Step may run now: a program stepped in step mode, a next word.
     std::optional<Cycle> stepCycle() const;
     void showPhases(const Cycle& cycle, int first, int last, const QString& heading);
     void showNothing(const QString& heading, const QString& sentence);
-    void showNoNextWord();
 
     Emulator& emulator;
     DatapathWindow& window;

@@ -56,6 +56,10 @@ void setText(QDomElement& element, const QString& text) {
     }
 }
 
+QString blankNote() {
+    return QStringLiteral("Drawing blanked: B shows it again");
+}
+
 } // namespace
 
 DatapathView::DatapathView(QWidget* parent) : QWidget(parent) {
@@ -180,8 +184,26 @@ int DatapathView::heightForWidth(int width) const {
     return box.isEmpty() ? width / 2 : qRound(width * box.height() / box.width());
 }
 
+void DatapathView::setBlanked(bool blank) {
+    if (blank == blanked) {
+        return;
+    }
+    blanked = blank;
+    setAccessibleDescription(blanked ? blankNote() : QString());
+    update();
+}
+
 void DatapathView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (blanked) {
+        QFont font = painter.font();
+        font.setPixelSize(20);
+        painter.setFont(font);
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, blankNote());
+        ++frames;
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, QRectF(rect()));
     const qreal scale = devicePixelRatioF();

@@ -26,6 +26,11 @@ public:
     // Nothing lit, every slot empty.
     void clear() { show({}, {}); }
 
+    // A presenter's blank: the drawing gives way to a note that it is blanked
+    // and keeps what it shows underneath.
+    void setBlanked(bool blank);
+    bool isBlanked() const { return blanked; }
+
     // As the drawing holds them, for whoever checks what is shown.
     QStringList litIds() const;
     QString valueText(const QString& id) const;
@@ -57,6 +62,7 @@ private:
     QStringList filled;
     QSvgRenderer renderer;
     bool dark = false;
+    bool blanked = false;
     int frames = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "datapath_window.h"
 
 #include "datapath_view.h"
+#include "presenter_keys.h"
 #include "window_frame.h"
 
 #include <QAction>
@@ -11,8 +12,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
 
 namespace mox::ui {
 
@@ -22,6 +26,23 @@ namespace {
 constexpr int slowest = 1;
 constexpr int fastest = 20;
 constexpr int startSpeed = 2;
+
+// Page Down goes on through the run and Page Up back, as on a presenter's
+// remote; a plain slider pages the other way round.
+class TimelineSlider : public QSlider {
+public:
+    using QSlider::QSlider;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) {
+            triggerAction(event->key() == Qt::Key_PageDown ? SliderSingleStepAdd
+                                                           : SliderSingleStepSub);
+            return;
+        }
+        QSlider::keyPressEvent(event);
+    }
+};
 
 QFont narrationFont() {
     QFont font = QApplication::font();
@@ -36,6 +57,9 @@ DatapathWindow::DatapathWindow() {
     setMinimumSize(640, 400);
 
     drawing = new DatapathView(this);
+    drawing->setToolTip(
+        QStringLiteral("Page Down, Right or . steps; Page Up or Left goes back; B blanks the "
+                       "drawing; Home and End go to the start and the end of the run"));
     title = new QLabel(this);
     QFont headingFont = narrationFont();
     headingFont.setBold(true);
@@ -54,6 +78,7 @@ DatapathWindow::DatapathWindow() {
     layout->addWidget(drawing, 1);
     layout->addWidget(title);
     layout->addWidget(narrationBox);
+    layout->addWidget(createTimeline());
     layout->addWidget(createControls());
 
     playTimer.setTimerType(Qt::PreciseTimer);
@@ -113,11 +138,57 @@ QWidget* DatapathWindow::createControls() {
     return controls;
 }
 
+QWidget* DatapathWindow::createTimeline() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(QStringLiteral("&Timeline"), row);
+    timeline = new TimelineSlider(Qt::Horizontal, row);
+    timeline->setAccessibleName(QStringLiteral("Timeline"));
+    timeline->setToolTip(QStringLiteral(
+        "Timeline (Alt+T): any word of the run; the arrows and Page Up or Down move a word, "
+        "Home goes to the start and End to the end"));
+    label->setBuddy(timeline);
+    wordText = new QLabel(row);
+    // Room for a long run's numbers, so the slider does not shift as they grow.
+    wordText->setMinimumWidth(
+        wordText->fontMetrics().horizontalAdvance(QStringLiteral("Word 000000 of 000000")));
+    connect(timeline, &QSlider::valueChanged, this, &DatapathWindow::timelineMoved);
+    layout->addWidget(label);
+    layout->addWidget(timeline, 1);
+    layout->addWidget(wordText);
+    showTimeline(0, 0, QStringLiteral("No program loaded"));
+    return row;
+}
+
 void DatapathWindow::createKeys() {
     auto* fullScreen = new QAction(QStringLiteral("Full screen"), this);
     fullScreen->setShortcut(QKeySequence(Qt::Key_F11));
     connect(fullScreen, &QAction::triggered, this, &DatapathWindow::toggleFullScreen);
     addAction(fullScreen);
+
+    const auto key = [this](const QString& name, QList<QKeySequence> keys, auto signal) {
+        connect(addPresenterKeys(this, name, keys), &QAction::triggered, this, signal);
+    };
+    key(QStringLiteral("Step"),
+        {QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_Period)},
+        &DatapathWindow::stepKeyPressed);
+    key(QStringLiteral("Back"), {QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_Left)},
+        &DatapathWindow::backKeyPressed);
+    key(QStringLiteral("Blank"), {QKeySequence(Qt::Key_B)}, &DatapathWindow::blankKeyPressed);
+    // The timeline's Home and End, from wherever the focus does not use them.
+    connect(addPresenterKeys(this, QStringLiteral("Start of the run"), {Qt::Key_Home}),
+            &QAction::triggered, this, [this] {
+                if (timeline->isEnabled()) {
+                    emit timelineMoved(timeline->minimum());
+                }
+            });
+    connect(addPresenterKeys(this, QStringLiteral("End of the run"), {Qt::Key_End}),
+            &QAction::triggered, this, [this] {
+                if (timeline->isEnabled()) {
+                    emit timelineMoved(timeline->maximum());
+                }
+            });
 }
 
 void DatapathWindow::keyPressEvent(QKeyEvent* event) {
@@ -195,7 +266,15 @@ void DatapathWindow::pause() {
 }
 
 void DatapathWindow::showFrame(const Frame& frame) {
+    shown = frame;
     drawing->show(frame.lit, frame.values);
+    showShown();
+}
+
+void DatapathWindow::showShown() {
+    // The story would give away what the drawing hides.
+    const Frame blank{{}, {}, QStringLiteral("Blanked"), {}};
+    const Frame& frame = isBlanked() ? blank : shown;
     title->setText(frame.heading);
     const QString text = frame.sentences.join(QLatin1Char('\n'));
     if (narrationBox->toPlainText() != text) {
@@ -203,9 +282,36 @@ void DatapathWindow::showFrame(const Frame& frame) {
     }
     // Read out as well as shown: the newest sentence on what was pressed,
     // the whole story on the narration.
-    narrationBox->setAccessibleDescription(frame.heading + QStringLiteral(". ") +
-                                           frame.sentences.join(QLatin1Char(' ')));
+    narrationBox->setAccessibleDescription(isBlanked()
+                                               ? drawing->accessibleDescription()
+                                               : frame.heading + QStringLiteral(". ") +
+                                                     frame.sentences.join(QLatin1Char(' ')));
     phaseButton->setAccessibleDescription(frame.sentences.value(frame.sentences.size() - 1));
+}
+
+void DatapathWindow::setBlanked(bool blank) {
+    drawing->setBlanked(blank);
+    showShown();
+}
+
+bool DatapathWindow::isBlanked() const {
+    return drawing->isBlanked();
+}
+
+void DatapathWindow::showTimeline(std::size_t word, std::size_t length,
+                                  const QString& unavailable) {
+    // Set from the machine, which has moved already: no move asked back.
+    const QSignalBlocker quiet(timeline);
+    const auto toInt = [](std::size_t n) {
+        return static_cast<int>(std::min<std::size_t>(n, INT_MAX));
+    };
+    timeline->setRange(0, toInt(length));
+    timeline->setValue(toInt(std::min(word, length)));
+    timeline->setEnabled(unavailable.isEmpty());
+    const QString text =
+        unavailable.isEmpty() ? QStringLiteral("Word %1 of %2").arg(word).arg(length) : unavailable;
+    wordText->setText(text);
+    timeline->setAccessibleDescription(text);
 }
 
 } // namespace mox::ui

@@ -22,6 +22,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 
 namespace mox::ui {
 
@@ -76,6 +77,7 @@ void EmulatorWindows::connectWindows() {
         if (settings) {
             settings->setValue(modeKey, static_cast<int>(mode));
         }
+        showTimeline();
     });
     QObject::connect(main.get(), &MainWindow::aboutRequested, about.get(), &QWidget::show);
 
@@ -102,6 +104,29 @@ void EmulatorWindows::connectWindows() {
                              follower->startPlay();
                          }
                      });
+    QObject::connect(datapath.get(), &DatapathWindow::timelineMoved, datapath.get(),
+                     [this](int word) { moveTo(static_cast<std::size_t>(std::max(word, 0))); });
+    // The presenter's keys do what Step and Back do; whoever presses them
+    // takes over from Play.
+    QObject::connect(datapath.get(), &DatapathWindow::stepKeyPressed, datapath.get(), [this] {
+        datapath->pause();
+        if (execution->button(QStringLiteral("Step"))->isEnabled()) {
+            step();
+        } else {
+            follower->showNoNextWord();
+        }
+    });
+    QObject::connect(datapath.get(), &DatapathWindow::backKeyPressed, datapath.get(), [this] {
+        datapath->pause();
+        back();
+    });
+    QObject::connect(datapath.get(), &DatapathWindow::blankKeyPressed, datapath.get(),
+                     [this] { toggleBlank(); });
+    QObject::connect(execution.get(), &ExecutionWindow::blankRequested, execution.get(), [this] {
+        toggleBlank();
+        execution->showHint(datapath->isBlanked() ? QStringLiteral("Datapath drawing blanked")
+                                                  : QStringLiteral("Datapath drawing shown"));
+    });
 
     // The datapath's numbers follow the base; Clear and Fill forget the
     // words it shows.
@@ -117,10 +142,12 @@ void EmulatorWindows::connectWindows() {
     QObject::connect(memoryMap.get(), &MemoryMapWindow::clearRequested, memoryMap.get(), [this] {
         emulator.clearMemory();
         follower->follow();
+        showTimeline();
     });
     QObject::connect(memoryMap.get(), &MemoryMapWindow::fillRequested, memoryMap.get(), [this] {
         emulator.fillMemory();
         follower->follow();
+        showTimeline();
     });
     QObject::connect(execution.get(), &ExecutionWindow::backRequested, execution.get(),
                      [this] { back(); });
@@ -202,6 +229,26 @@ void EmulatorWindows::step() {
     show(emulator.stepInstruction());
 }
 
+void EmulatorWindows::moveTo(std::size_t word) {
+    datapath->pause();
+    show(emulator.moveTo(word), datapath.get());
+}
+
+void EmulatorWindows::toggleBlank() {
+    datapath->setBlanked(!datapath->isBlanked());
+}
+
+void EmulatorWindows::showTimeline() {
+    const Timeline timeline = emulator.timeline();
+    QString unavailable;
+    if (emulator.executionMode != ExecutionMode::StepByStep) {
+        unavailable = QStringLiteral("Step by step mode only");
+    } else if (!timeline.available) {
+        unavailable = QStringLiteral("No program loaded");
+    }
+    datapath->showTimeline(timeline.word, timeline.length, unavailable);
+}
+
 void EmulatorWindows::executeTyped() {
     const Outcome outcome =
         emulator.executeTypedInstruction(instruction->field()->text().toStdString());
@@ -213,8 +260,14 @@ void EmulatorWindows::executeTyped() {
 }
 
 void EmulatorWindows::show(const Outcome& outcome, QWidget* owner) {
-    for (const Change& change : outcome.changes) {
-        refresh(change);
+    if (inFullRun) {
+        for (const Change& change : outcome.changes) {
+            refresh(change);
+        }
+    } else if (!outcome.changes.empty()) {
+        // Word by word each lights alone, so a move along the timeline ends
+        // lit as its last word would be: only that one is drawn.
+        refresh(outcome.changes.back());
     }
     if (outcome.listing) {
         setProgramListing(*outcome.listing);
@@ -231,6 +284,7 @@ void EmulatorWindows::show(const Outcome& outcome, QWidget* owner) {
     if (outcome.nextInstruction) {
         setNextInstructionText(*outcome.nextInstruction);
     }
+    showTimeline();
 }
 
 void EmulatorWindows::showLoad(const Outcome& outcome) {

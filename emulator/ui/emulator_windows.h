@@ -61,6 +61,9 @@ public:
     // The execution window's Back: the last executed word taken back, or a
     // hint that there is none.
     void back();
+    // The datapath window's timeline: Steps or Backs to `word` of the run,
+    // shown as one action.
+    void moveTo(std::size_t word);
     // The execution window's Reload: the last file again, as if chosen again.
     void reload();
     // `emulator FILE.8xe`: the first argument is loaded once the event loop
@@ -88,6 +91,10 @@ private:
     // reverse.
     void showControls(ExecutionMode mode);
     void setNextInstructionText(std::string_view text);
+    // The datapath window's timeline, from where the machine stands.
+    void showTimeline();
+    // B in either window.
+    void toggleBlank();
     void executeTyped();
     // Rewrites every number display; what is lit stays lit.
     void refreshAll();

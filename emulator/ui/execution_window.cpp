@@ -4,6 +4,7 @@
 #include "disassemble.h"
 #include "highlights.h"
 #include "pictures.h"
+#include "presenter_keys.h"
 #include "text.h"
 #include "window_frame.h"
 
@@ -85,9 +86,10 @@ void ExecutionWindow::createKeys() {
         addAction(action);
         return action;
     };
-    addKeys(QStringLiteral("Previous registers"), {QKeySequence(Qt::Key_PageUp)},
+    // Page Up and Page Down alone are the presenter's.
+    addKeys(QStringLiteral("Previous registers"), {QKeySequence(Qt::SHIFT | Qt::Key_PageUp)},
             &ExecutionWindow::pageUp);
-    addKeys(QStringLiteral("Next registers"), {QKeySequence(Qt::Key_PageDown)},
+    addKeys(QStringLiteral("Next registers"), {QKeySequence(Qt::SHIFT | Qt::Key_PageDown)},
             &ExecutionWindow::pageDown);
     backAction = addKeys(QStringLiteral("Back"),
                          {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_Backspace)},
@@ -97,6 +99,23 @@ void ExecutionWindow::createKeys() {
     reloadAction = addKeys(QStringLiteral("Reload"),
                            {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)},
                            &ExecutionWindow::reloadRequested);
+
+    // A remote's next key presses Step, as long as Step may be pressed.
+    connect(addPresenterKeys(this, QStringLiteral("Step"),
+                             {QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::Key_Right),
+                              QKeySequence(Qt::Key_Period)}),
+            &QAction::triggered, this, [this] {
+                if (stepButton->isEnabled()) {
+                    emit stepClicked();
+                } else {
+                    showHint(QStringLiteral("Step is for a program loaded in step by step mode"));
+                }
+            });
+    connect(addPresenterKeys(this, QStringLiteral("Back"),
+                             {QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_Left)}),
+            &QAction::triggered, this, &ExecutionWindow::backRequested);
+    connect(addPresenterKeys(this, QStringLiteral("Blank"), {QKeySequence(Qt::Key_B)}),
+            &QAction::triggered, this, &ExecutionWindow::blankRequested);
 }
 
 std::unique_ptr<QMenu> ExecutionWindow::listingMenu(QPoint at) {

@@ -66,11 +66,15 @@ public:
 
 signals:
     void executeClicked();
+    // The Step button, or Page Down, Right or period while it is enabled.
     void stepClicked();
     void instructionClicked();
     void shutDownClicked();
-    // Ctrl+Z, Backspace or the listing's menu: take back the last word.
+    // Ctrl+Z, Backspace, Page Up, Left or the listing's menu: take back the
+    // last word.
     void backRequested();
+    // B: blank the datapath drawing, or show it again.
+    void blankRequested();
     // Ctrl+R or F5: load the last file again.
     void reloadRequested();
     // Ctrl+D or the listing's menu: the datapath window.

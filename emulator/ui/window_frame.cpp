@@ -51,6 +51,8 @@ public:
                 control->installEventFilter(this);
             }
         }
+        // A window that can be resized lays its controls out anew.
+        window->installEventFilter(this);
     }
 
 protected:
@@ -72,6 +74,12 @@ private:
 };
 
 bool FocusFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget()) {
+        if (event->type() == QEvent::Resize && isVisible() && parentWidget()->focusWidget()) {
+            frame(parentWidget()->focusWidget());
+        }
+        return false;
+    }
     auto* control = static_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::FocusIn:

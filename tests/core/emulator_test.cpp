@@ -1,8 +1,10 @@
+#include "../machine_snapshot.h"
 #include "emulator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -245,6 +247,95 @@ TEST_F(EmulatorTest, SetValueIsTakenBackAsAWordIsAndLeavesTheStepPosition) {
     const auto last = emu.lastCycle();
     ASSERT_TRUE(last);
     EXPECT_EQ(std::string(last->word.data(), last->word.size()), "9001");
+}
+
+std::unique_ptr<Emulator> stepLoaded(const std::string& program, std::size_t steps = 0) {
+    auto emu = std::make_unique<Emulator>();
+    emu->executionMode = ExecutionMode::StepByStep;
+    emu->loadProgram(program);
+    for (std::size_t i = 0; i < steps; ++i)
+        emu->stepInstruction();
+    return emu;
+}
+
+// Two runs alike, history included: the same machine, timeline and last word
+// now and after every Back down to the load.
+void expectSameRun(Emulator& a, Emulator& b, const std::string& where) {
+    for (;;) {
+        EXPECT_TRUE(snapshot(a.cpu) == snapshot(b.cpu)) << where << " at " << a.executedCount();
+        EXPECT_EQ(a.timeline(), b.timeline()) << where;
+        const auto lastA = a.lastCycle(), lastB = b.lastCycle();
+        EXPECT_EQ(lastA ? lastA->origin.position : -2, lastB ? lastB->origin.position : -2);
+        const auto backA = a.back(), backB = b.back();
+        ASSERT_EQ(backA.has_value(), backB.has_value()) << where;
+        if (!backA)
+            return;
+        EXPECT_EQ(backA->changes, backB->changes) << where;
+    }
+}
+
+TEST(TimelineTest, MovingToAWordIsThatManyStepsFromTheLoad) {
+    // The halt last; a word after the halt; no halt; a short last word.
+    for (const std::string program :
+         {"20ff9001f000", "200721055001f00020ff", "20ff30050000a000", "2aff90", "f000", ""}) {
+        // The run's length as a student finds it: Steps until one says so.
+        const auto probe = stepLoaded(program);
+        for (int i = 0; i < 20; ++i) {
+            const Calls calls = shown(probe->stepInstruction());
+            if (std::find(calls.begin(), calls.end(), allDone) != calls.end())
+                break;
+        }
+        const std::size_t length = probe->executedCount();
+        EXPECT_EQ(stepLoaded(program)->timeline(), (Timeline{0, length, true})) << program;
+        for (const std::size_t start : {std::size_t{0}, length / 2, length}) {
+            for (std::size_t n = 0; n <= length; ++n) {
+                const std::string where =
+                    program + " " + std::to_string(start) + "->" + std::to_string(n);
+                const auto moved = stepLoaded(program);
+                moved->moveTo(start);
+                const Calls calls = shown(moved->moveTo(n));
+                // The same words a Step or a Back at a time, as one outcome.
+                const auto oneByOne = stepLoaded(program, start);
+                Outcome expected;
+                while (oneByOne->executedCount() != n) {
+                    const Outcome part =
+                        n > start ? oneByOne->stepInstruction() : *oneByOne->back();
+                    expected.changes.insert(expected.changes.end(), part.changes.begin(),
+                                            part.changes.end());
+                    expected.messages.insert(expected.messages.end(), part.messages.begin(),
+                                             part.messages.end());
+                    expected.nextInstruction = part.nextInstruction;
+                }
+                EXPECT_EQ(calls, shown(expected)) << where;
+                // A halt's box once at most, and none going back.
+                EXPECT_LE(std::count(calls.begin(), calls.end(), allDone), n > start ? 1 : 0);
+                EXPECT_EQ(moved->timeline(), (Timeline{n, length, true})) << where;
+                expectSameRun(*moved, *stepLoaded(program, n), where);
+            }
+        }
+    }
+}
+
+TEST(TimelineTest, MovesOnlyAlongARunLoadedStepByStep) {
+    // Nothing loaded, then a full run: Step has nothing to move along.
+    Emulator emu;
+    EXPECT_FALSE(emu.timeline().available);
+    emu.loadProgram("20ff9001f000");
+    const MachineSnapshot afterRun = snapshot(emu.cpu);
+    EXPECT_EQ(emu.timeline(), (Timeline{3, 0, false}));
+    EXPECT_EQ(shown(emu.moveTo(0)), Calls{});
+    EXPECT_TRUE(snapshot(emu.cpu) == afterRun);
+
+    // Past the end lands on the end; words past the run lengthen it.
+    const auto run = stepLoaded("20ff9001f000");
+    run->moveTo(99);
+    EXPECT_EQ(run->timeline(), (Timeline{3, 3, true}));
+    run->stepInstruction();
+    run->executeTypedInstruction("2aff");
+    EXPECT_EQ(run->timeline(), (Timeline{5, 5, true}));
+    run->moveTo(0);
+    EXPECT_TRUE(snapshot(run->cpu) == snapshot(stepLoaded("20ff9001f000")->cpu));
+    EXPECT_EQ(run->timeline(), (Timeline{0, 3, true}));
 }
 
 } // namespace

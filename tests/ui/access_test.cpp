@@ -164,18 +164,19 @@ private slots:
         const struct {
             QWidget* target;
             Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
             int registerPage, firstCell, opened;
-        } cases[] = {{execution().programListing(), Qt::Key_PageDown, 2, 0, 0},
-                     {registerField(0), Qt::Key_PageUp, 0, 0, 0},
-                     {cellField(4), Qt::Key_PageDown, 0, page, 0},
-                     {memoryMap().downPicture(), Qt::Key_Space, 0, 2 * page, 0},
-                     {memoryMap().upPicture(), Qt::Key_Return, 0, page, 0},
-                     {windows->mainWindow().runPicture(), Qt::Key_Return, 0, page, 1}};
+        } cases[] = {{execution().programListing(), Qt::Key_PageDown, Qt::ShiftModifier, 2, 0, 0},
+                     {registerField(0), Qt::Key_PageUp, Qt::ShiftModifier, 0, 0, 0},
+                     {cellField(4), Qt::Key_PageDown, {}, 0, page, 0},
+                     {memoryMap().downPicture(), Qt::Key_Space, {}, 0, 2 * page, 0},
+                     {memoryMap().upPicture(), Qt::Key_Return, {}, 0, page, 0},
+                     {windows->mainWindow().runPicture(), Qt::Key_Return, {}, 0, page, 1}};
         for (const auto& c : cases) {
             c.target->window()->show();
             activate(c.target->window());
             c.target->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(c.target, c.key);
+            QTest::keyClick(c.target, c.key, c.modifiers);
             QCOMPARE(execution().registerPage(), c.registerPage);
             QCOMPARE(memoryMap().view().firstAddress(), c.firstCell);
             QCOMPARE(dialogs.opened - loads, c.opened);

@@ -2,6 +2,7 @@
 // every Step, Back, typed word and full run, Phase and Play, for the keyboard
 // and screen readers.
 #include "../accessible_tree.h"
+#include "../machine_snapshot.h"
 #include "address_box.h"
 #include "cycle.h"
 #include "datapath_parts.h"
@@ -14,12 +15,14 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 #include "pictures.h"
+#include "presenter_keys.h"
 #include "window_frame.h"
 #include "windows_fixture.h"
 
 #include <QDomDocument>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -357,7 +360,7 @@ private slots:
             focus = focus ? focus : &datapath();
             QTest::keyClick(focus, Qt::Key_Tab);
         }
-        for (const char* name : {"Narration", "Phase", "Play", "Speed"}) {
+        for (const char* name : {"Narration", "Timeline", "Phase", "Play", "Speed"}) {
             QVERIFY2(reached.contains(name), name);
         }
 
@@ -378,6 +381,166 @@ private slots:
         QTest::keyClick(speed, Qt::Key_End);
         QCOMPARE(datapath().speed(), 20);
         QVERIFY(accessible(speed)->text(QAccessible::Description).contains("20"));
+    }
+
+    // Every word of the run, reached in jumps from either side, leaves the
+    // machine and the windows as that many Steps from the load do; only a
+    // move onto the halt tells it, in one box.
+    void theTimelineGoesToAnyWordAsSteppingThereDoes() {
+        load("2007210550013005f00020ff", ExecutionMode::StepByStep);
+        windows->showDatapath();
+        QSlider* timeline = datapath().timelineSlider();
+        const int length = timeline->maximum();
+        int at = 0;
+        // What the windows show of the word, and what was told of it.
+        const auto shownNow = [&](bool told) {
+            return QStringList{execution().nextInstructionLabel()->text(),
+                               view().valueText("ir-value"), datapath().heading()->text(),
+                               told ? windows->lastAnnouncement() : QString()};
+        };
+        for (const int n : {length, 0, 3, 1, length - 1, 2}) {
+            const auto boxes = dialogs.messages.size();
+            timeline->setValue(n);
+            const bool ontoTheHalt = n == length && at < length;
+            QCOMPARE(dialogs.messages.size(), boxes + (ontoTheHalt ? 1 : 0));
+            QVERIFY(!ontoTheHalt || (dialogs.messages.back().caption == ":) all done" &&
+                                     dialogs.messages.back().owner == &datapath()));
+            const MachineSnapshot moved = snapshot(cpu());
+            const QStringList shown = shownNow(n > at);
+            timeline->setValue(0);
+            for (int i = 0; i < n; ++i) {
+                step();
+            }
+            QVERIFY2(snapshot(cpu()) == moved, qPrintable(QString::number(n)));
+            QCOMPARE(shownNow(n > at), shown);
+            const QString text = QStringLiteral("Word %1 of %2").arg(n).arg(length);
+            QCOMPARE(timeline->value(), n);
+            QCOMPARE(datapath().timelineText()->text(), text);
+            QCOMPARE(accessible(timeline)->text(QAccessible::Description), text);
+            at = n;
+        }
+    }
+
+    // The timeline's keys and the presenter's in both windows, each key left
+    // to a focused control that uses it.
+    void keysMoveTheRunAndGiveWayToControlsThatUseThem() {
+        windows->showDatapath();
+        QSlider* timeline = datapath().timelineSlider();
+        QCOMPARE(accessible(timeline)->text(QAccessible::Name), "Timeline");
+        QVERIFY(!timeline->isEnabled());
+        QCOMPARE(datapath().timelineText()->text(), "No program loaded");
+        load("200721055001f000", ExecutionMode::StepByStep);
+        activate(&datapath());
+        QTest::keyClick(&datapath(), Qt::Key_T, Qt::AltModifier);
+        QCOMPARE(datapath().focusWidget(), timeline);
+
+        QWidget* stepButton = execution().button("Step");
+        QWidget* field = execution().registerBox(0)->valueField();
+        QWidget* phase = datapath().button("Phase");
+        QSlider* speed = datapath().speedSlider();
+        QWidget* narration = datapath().narration();
+        const int pace = datapath().speed();
+        const struct {
+            QWidget* focus;
+            Qt::Key key;
+            std::size_t word;
+        } presses[] = {
+            {timeline, Qt::Key_Right, 1},    {timeline, Qt::Key_PageDown, 2},
+            {timeline, Qt::Key_Left, 1},     {timeline, Qt::Key_End, 4},
+            {timeline, Qt::Key_Home, 0},     {stepButton, Qt::Key_PageDown, 1},
+            {stepButton, Qt::Key_Right, 2},  {stepButton, Qt::Key_Period, 3},
+            {stepButton, Qt::Key_PageUp, 2}, {stepButton, Qt::Key_Left, 1},
+            {field, Qt::Key_Right, 1},       {field, Qt::Key_Left, 1},
+            {field, Qt::Key_Period, 2},      {phase, Qt::Key_Right, 3},
+            {phase, Qt::Key_Left, 2},        {phase, Qt::Key_End, 4},
+            {phase, Qt::Key_Home, 0},        {phase, Qt::Key_Period, 1},
+            {speed, Qt::Key_Right, 1},       {speed, Qt::Key_PageDown, 1},
+            {narration, Qt::Key_Right, 1},   {narration, Qt::Key_PageDown, 2},
+        };
+        for (const auto& press : presses) {
+            activate(press.focus->window());
+            press.focus->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(press.focus, press.key);
+            QCOMPARE(windows->machine().executedCount(), press.word);
+            QCOMPARE(timeline->value(), int(press.word));
+        }
+        QVERIFY(datapath().speed() != pace);
+        // End went onto the halt twice.
+        QCOMPARE(dialogs.messages.size(), std::size_t{2});
+
+        // B from either window: the drawing and its story hidden, and said
+        // so; the step keys go on beneath until B shows them again.
+        for (QWidget* window : {static_cast<QWidget*>(&execution()), phase}) {
+            activate(window->window());
+            window->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(window, Qt::Key_B);
+            QVERIFY(datapath().isBlanked());
+            QVERIFY(accessible(&view())->text(QAccessible::Description).contains("blanked"));
+            QVERIFY(sentences().isEmpty());
+            const QImage blank = view().grab().toImage();
+            QTest::keyClick(window, Qt::Key_PageDown);
+            QCOMPARE(view().grab().toImage(), blank);
+            QTest::keyClick(window, Qt::Key_B);
+            QVERIFY(!datapath().isBlanked());
+            QCOMPARE(sentences().size(), 5);
+            QCOMPARE(view().valueText("ir-value"),
+                     QString::fromLatin1(windows->machine().lastCycle()->word.data(), 4));
+        }
+
+        // Full execution has nothing to step: no box, and a word on why.
+        load("20ff", ExecutionMode::FullExecution);
+        QCOMPARE(datapath().timelineText()->text(), "Step by step mode only");
+        const auto boxes = dialogs.messages.size();
+        for (QWidget* focus : {stepButton, phase}) {
+            activate(focus->window());
+            QTest::keyClick(focus, Qt::Key_PageDown);
+        }
+        QCOMPARE(dialogs.messages.size(), boxes);
+        QCOMPARE(cpu().registers[0], 0xff);
+        QVERIFY(accessible(stepButton)->text(QAccessible::Description).contains("step by step"));
+        QCOMPARE(datapath().heading()->text(), "No next word");
+
+        // A field being typed in keeps every key.
+        QWidget form;
+        auto* edit = new QLineEdit(&form);
+        int stepped = 0;
+        QObject::connect(
+            addPresenterKeys(&form, "Step", {Qt::Key_Right, Qt::Key_Period, Qt::Key_B}),
+            &QAction::triggered, &form, [&] { ++stepped; });
+        form.show();
+        activate(&form);
+        edit->setFocus();
+        QTest::keyClicks(edit, "b.");
+        QTest::keyClick(edit, Qt::Key_Left);
+        QTest::keyClick(edit, Qt::Key_Right);
+        QCOMPARE(edit->text(), "b.");
+        QCOMPARE(stepped, 0);
+    }
+
+    // At its smallest nothing is cut, squeezed or laid over another control.
+    void staysTidyAtItsSmallestSize() {
+        load("200721055001f000", ExecutionMode::StepByStep);
+        windows->showDatapath();
+        datapath().resize(datapath().minimumSize());
+        QApplication::processEvents();
+        QList<QRect> taken;
+        for (QWidget* w : datapath().findChildren<QWidget*>()) {
+            if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus || qobject_cast<QLabel*>(w))) {
+                continue;
+            }
+            const QRect at(w->mapTo(&datapath(), QPoint(0, 0)), w->size());
+            const char* name = w->metaObject()->className();
+            QVERIFY2(datapath().rect().contains(at), name);
+            QVERIFY2(w->width() >= std::max(w->minimumSizeHint().width(),
+                                            qobject_cast<QLabel*>(w) ? w->sizeHint().width() : 0),
+                     name);
+            for (const QRect& other : taken) {
+                QVERIFY2(!at.intersects(other), name);
+            }
+            taken << at;
+        }
+        QVERIFY(taken.size() >= 10);
+        QVERIFY(view().height() > 100);
     }
 
     void drawsLitPartsInEitherTheme() {

@@ -8,8 +8,8 @@
 // focus frame on a control, and Back, with what it brought back lit and its
 // hint when nothing is left. Then the datapath window at 1024 x 600: after
 // a Step, one phase into the next word (with the focus frame on Phase), and
-// on a dark desktop. On a scaled
-// screen (QT_SCALE_FACTOR=2) the names end in @2x.
+// on a dark desktop; at its smallest, moved along the timeline, and blanked.
+// On a scaled screen (QT_SCALE_FACTOR=2) the names end in @2x.
 //   mox_screenshots <folder>
 #include "about_window.h"
 #include "address_box.h"
@@ -30,6 +30,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -181,6 +182,29 @@ bool datapathPictures(const QString& folder, const QString& program) {
     return save(datapath, folder, "datapath-dark") && ok;
 }
 
+// The guide's program moved along the timeline at the window's smallest
+// size, with the focus frame on the timeline; then the drawing blanked.
+bool presenterPictures(const QString& folder, const QString& program) {
+    if (!writeProgram(program, "2007210550013005f000")) {
+        return false;
+    }
+    QuietDialogs dialogs(program);
+    mox::ui::EmulatorWindows windows(dialogs);
+    windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
+    windows.runCommand();
+    mox::ui::DatapathWindow& datapath = windows.datapathWindow();
+    windows.showDatapath();
+    datapath.resize(datapath.minimumSize());
+    // add ax, bx
+    datapath.timelineSlider()->setValue(3);
+    focusByKeyboard(datapath, datapath.timelineSlider());
+    bool ok = save(datapath, folder, "datapath-small");
+    datapath.resize(1024, 600);
+    datapath.setBlanked(true);
+    QApplication::processEvents();
+    return save(datapath, folder, "datapath-blank") && ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -222,5 +246,6 @@ int main(int argc, char** argv) {
     ok = guidePictures(out, temp.filePath("first.8xe")) && ok;
     ok = keyboardPictures(out, temp.filePath("keys.8xe")) && ok;
     ok = datapathPictures(out, temp.filePath("datapath.8xe")) && ok;
+    ok = presenterPictures(out, temp.filePath("presenter.8xe")) && ok;
     return ok ? 0 : 1;
 }
