@@ -17,6 +17,7 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -398,6 +399,22 @@ public:
         return outcome.has_value();
     }
     bool canGoBack() const { return emulator_.canGoBack(); }
+    // The timeline: a move tells its changes and messages as that many Steps
+    // or Backs would.
+    void moveTo(double word) {
+        // A number from the page: NaN and negatives are the start, and the core
+        // stops at the run's end whatever the size.
+        const double clamped = word > 0 ? std::min(word, 1e15) : 0;
+        keep(emulator_.moveTo(static_cast<std::size_t>(clamped)));
+    }
+    val timeline() const {
+        const mox::Timeline t = emulator_.timeline();
+        val out = val::object();
+        out.set("word", static_cast<double>(t.word));
+        out.set("length", static_cast<double>(t.length));
+        out.set("available", t.available);
+        return out;
+    }
     void reset() {
         keep({});
         emulator_.reset();
@@ -528,6 +545,8 @@ EMSCRIPTEN_BINDINGS(mox77_core) {
         .function("typeInstruction", &Machine::typeInstruction)
         .function("back", &Machine::back)
         .function("canGoBack", &Machine::canGoBack)
+        .function("moveTo", &Machine::moveTo)
+        .function("timeline", &Machine::timeline)
         .function("reset", &Machine::reset)
         .function("clearMemory", &Machine::clearMemory)
         .function("fillMemory", &Machine::fillMemory)

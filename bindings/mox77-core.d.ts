@@ -134,6 +134,12 @@ export interface Enum<T> {
   readonly values: Readonly<Record<number, T>>;
 }
 
+export interface Timeline {
+  word: number;
+  length: number;
+  available: boolean;
+}
+
 export interface Machine {
   // The Mode menu's choice; starts at full execution.
   mode(): ExecutionMode;
@@ -149,6 +155,14 @@ export interface Machine {
   // Takes back the last executed word; false when nothing is left to take back.
   back(): boolean;
   canGoBack(): boolean;
+  // Where a step-by-step run stands: `word` words executed of the run's
+  // `length`; available only with a program loaded in step by step mode.
+  timeline(): Timeline;
+  // Moves to that word of the timeline (clamped to its length) by Step and
+  // Back, leaving the machine as that many Steps from the load leave it;
+  // lastChanges() and takeEvents() then tell the move. Nothing moves when
+  // the timeline is not available.
+  moveTo(word: number): void;
   // Every register and cell 0, nothing loaded, the history ended.
   reset(): void;
   // The Memory Map's Mem menu; both end the history.

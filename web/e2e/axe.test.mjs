@@ -27,6 +27,15 @@ const states = {
     await page.click('#datapath-phase');
     await page.click('#datapath-phase');
   },
+  'timeline moved, drawing blanked': async (page) => {
+    await setText(page, 'load ax, ff\nstore ax, 10\ninc bx\nhalt\n');
+    await page.click('#step');
+    await page.fill('#datapath-timeline', '2');
+    await page.focus('#datapath-timeline');
+    assert.deepEqual(await axeViolations(page), [], 'moved');
+    await page.keyboard.press('Tab');
+    await page.keyboard.press('b');
+  },
   'exercise checked': async (page) => {
     await page.selectOption('#exercise', '02-sum');
     await page.click('#check');

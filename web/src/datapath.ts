@@ -5,7 +5,8 @@
 // word and which of its phases to show.
 import drawing from '../../resources/datapath.svg?raw';
 import type { Cycle } from '@mox77core';
-import { step } from './machine-panel';
+import { step, moveTo } from './machine-panel';
+import { notice } from './messages';
 import { remember } from './saving';
 import { $, page, on, editorKey, shownBase, steppingMode } from './state';
 
@@ -27,6 +28,7 @@ let panelStepping = false; // the panel itself is stepping the machine
 let timer = 0;
 let playing = false;
 let last = 0; // when Play's last word was due (performance.now() time)
+let blanked = false;
 
 function isOpen() {
   return page.stored.datapath;
@@ -215,6 +217,30 @@ function paintOpen() {
   if (yes) showLast();
 }
 
+// Where the run stands, read from the core after every action.
+function paintTimeline() {
+  const slider = $<HTMLInputElement>('datapath-timeline');
+  const t = page.machine?.timeline();
+  const on = !!t?.available;
+  const said = on ? `Word ${t.word} of ${t.length}` : 'Timeline off: no program is loaded step by step (Step loads one)';
+  slider.disabled = !on;
+  slider.max = String(on ? t.length : 0);
+  slider.value = String(on ? t.word : 0);
+  if (on) slider.setAttribute('aria-valuetext', said);
+  else slider.removeAttribute('aria-valuetext');
+  if ($('datapath-word').textContent !== said) $('datapath-word').textContent = said;
+}
+
+// As slide tools blank the screen: the drawing and its narration go, the
+// controls stay, and Step and Back go on underneath until B again.
+export function blank() {
+  blanked = !blanked;
+  $('datapath-drawing').hidden = blanked;
+  $('datapath-narration').hidden = blanked;
+  $('datapath-blank').hidden = !blanked;
+  notice(blanked ? 'Drawing blanked' : 'Drawing shown');
+}
+
 const playTip = 'Execute the program word by word at the speed chosen, until the halt (Alt+P)';
 
 // Put in once the page is ready to use: reading and laying out the drawing
@@ -240,6 +266,9 @@ export function wireDatapath() {
   $('datapath-phase').addEventListener('click', phase);
   $('datapath-play').addEventListener('click', play);
   $('datapath-speed').addEventListener('input', (e) => setSpeed(Number((e.target as HTMLInputElement).value)));
+  $('datapath-timeline').title = 'Move to any word of the run, as that many Steps from the load leave the machine (arrow keys, Home, End)';
+  $('datapath-timeline').addEventListener('input', (e) => moveTo(Number((e.target as HTMLInputElement).value)));
+  paintTimeline();
   setSpeed(speed(), false);
   paintOpen();
 
@@ -256,6 +285,7 @@ export function wireDatapath() {
 // Any action but the panel's own (Step, Back, Run, a typed word, Reset)
 // ends a Phase walk and Play, and shows the word now last.
 on('machine', () => {
+  paintTimeline();
   if (panelStepping) {
     if (!walk) showLast();
     return;

@@ -217,6 +217,16 @@ export function back() {
   afterAction(true);
 }
 
+// The timeline: the core moves the run by its own Step and Back, and the
+// page shows the move as it shows a Step.
+export function moveTo(word: number) {
+  const { machine } = page;
+  if (!machine?.timeline().available) return;
+  const count = machine.executedCount();
+  machine.moveTo(word);
+  afterAction(machine.executedCount() !== count);
+}
+
 function reset() {
   const { machine } = page;
   if (!machine) return;

@@ -12,7 +12,8 @@ import { run, step, back, wireMachinePanel, startMachinePanel } from './machine-
 import { wireExercises } from './exercise-panel';
 import { wireExerciseOpening } from './exercise-open';
 import { openSharedLink, wireShare } from './share-link';
-import { wireDatapath, putDrawing } from './datapath';
+import { wireDatapath, putDrawing, blank } from './datapath';
+import { wirePresenterKeys } from './presenter-keys';
 
 function setFontSize(px: number) {
   page.stored.fontSize = Math.max(9, Math.min(32, px));
@@ -54,6 +55,16 @@ window.addEventListener('keydown', (e) => {
     goToLine();
   }
 }, true);
+
+// Step as its button would, only while that button may be pressed.
+const stepAvailable = () => {
+  const b = $<HTMLButtonElement>('step');
+  return !!page.machine && !b.disabled && b.getAttribute('aria-disabled') !== 'true';
+};
+wirePresenterKeys(
+  { step: () => { if (stepAvailable()) step(); }, back, blank },
+  () => !!document.querySelector('dialog[open]'),
+);
 
 document.documentElement.style.setProperty('--editor-font', `${page.stored.fontSize}px`);
 showFileName();
