@@ -133,6 +133,16 @@ void EditorWindow::createEditBox() {
     editBox_->zoomTo(std::clamp(QSettings().value(zoomKey, 0).toInt(), -10, 20));
 }
 
+void EditorWindow::zoomText() {
+    QFont font = editorFont();
+    font.setPointSizeF(font.pointSizeF() * desktop::windowZoom(this) / 100.0);
+    lexer_->setDefaultFont(font);
+    lexer_->setFont(font);
+    editBox_->setMarginsFont(font);
+    marginDigits_ = 0; // the numbers changed size
+    updateMarginWidth();
+}
+
 std::string_view EditorWindow::documentBytes() const {
     const auto length = static_cast<std::size_t>(editBox_->SendScintilla(Sci::SCI_GETLENGTH));
     // Scintilla hands out its buffer without copying it.

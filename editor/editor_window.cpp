@@ -32,6 +32,29 @@ constexpr int clientHeight = 480 - 25;
 
 } // namespace
 
+desktop::ZoomController& EditorWindow::windowZoom() {
+    static desktop::ZoomController zoom;
+    static const bool remembered = (zoom.rememberIn(nullptr), true);
+    (void)remembered;
+    return zoom;
+}
+
+void EditorWindow::addZoom() {
+    // The whole window zooms, with every other editor window; Actual Size
+    // also takes back what Ctrl+wheel did to the text alone.
+    const desktop::ZoomController::Commands zoom =
+        windowZoom().add(this, viewMenu_, [this] { zoomText(); });
+    const std::pair<QAction*, std::pair<const char*, int>> zoomItems[] = {
+        {zoom.zoomIn, {"Zoom &In", cmdZoomIn}},
+        {zoom.zoomOut, {"Zoom &Out", cmdZoomOut}},
+        {zoom.actualSize, {"&Actual Size", cmdResetZoom}}};
+    for (const auto& item : zoomItems) {
+        item.first->setText(QString::fromLatin1(item.second.first));
+        item.first->setData(item.second.second);
+    }
+    connect(zoom.actualSize, &QAction::triggered, this, [this] { editBox_->zoomTo(0); });
+}
+
 EditorWindow::EditorWindow(EditorDialogs* dialogs, ProgramStarter* starter, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), starter_(starter), fileName_(untitledName),
       handoff_(handoffPlace()) {
@@ -51,6 +74,7 @@ EditorWindow::EditorWindow(EditorDialogs* dialogs, ProgramStarter* starter, QWid
     createMenus();
     createStatusBar();
     resize(clientWidth, clientHeight);
+    addZoom();
     updateTitle();
     checkNow();
 }
@@ -112,11 +136,8 @@ void EditorWindow::createMenus() {
          {"Next &Error", cmdNextError, [this] { jumpToError(true); }, QKeySequence(Qt::Key_F8)},
          {"Pre&vious Error", cmdPreviousError, [this] { jumpToError(false); },
           QKeySequence(Qt::SHIFT | Qt::Key_F8)}});
-    addItems(menuBar()->addMenu(QStringLiteral("&View")),
-             {{"Zoom &In", cmdZoomIn, [this] { editBox_->zoomIn(); }, QKeySequence::ZoomIn},
-              {"Zoom &Out", cmdZoomOut, [this] { editBox_->zoomOut(); }, QKeySequence::ZoomOut},
-              {"&Reset Zoom", cmdResetZoom, [this] { editBox_->zoomTo(0); },
-               QKeySequence(Qt::CTRL | Qt::Key_0)}});
+    // Filled by addZoom once the window is whole.
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     addItems(
         menuBar()->addMenu(QStringLiteral("&Assemble")),
         {{"Build", cmdBuild, [this] { buildProgram(); }, QKeySequence(Qt::Key_F7)},

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "handoff.h"
+#include "zoom.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -15,6 +16,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QTimer;
 class QsciScintilla;
 
@@ -75,6 +77,9 @@ public:
     // what the instruction under the point does.
     QString hoverText(QPoint point) const;
     QString statusText() const;
+    // The one zoom of every editor window, as Zoom In, Zoom Out and Actual
+    // Size set it and the settings keep it.
+    static desktop::ZoomController& windowZoom();
     // The editor's own executable: the assembler and the emulator are looked
     // for beside it before the search path.
     void setProgramPath(const QString& path);
@@ -108,6 +113,9 @@ private:
     void createEditBox();
     void createMenus();
     void createStatusBar();
+    void addZoom();
+    // The text at the window's zoom, on top of what Ctrl+wheel gave it.
+    void zoomText();
     void updateTitle();
     void updatePosition();
     void updateMarginWidth();
@@ -146,6 +154,7 @@ private:
     QTimer* checkTimer_ = nullptr;
     QLabel* errorLabel_ = nullptr;
     QLabel* positionLabel_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
     QString fileName_;
     QString programDir_;
     QString programName_;

@@ -67,6 +67,14 @@ int main(int argc, char** argv) {
     mox::EditorWindow readme;
     show(readme, readmeProgram);
     readme.editBox()->setCursorPosition(3, 7);
+    // With a zoom in percent, only the editor zoomed, named zoom<percent>-editor.
+    if (argc > 2) {
+        const int percent = QString::fromLocal8Bit(argv[2]).toInt();
+        mox::EditorWindow::windowZoom().setPercent(percent);
+        QApplication::processEvents();
+        return savePicture(readme.grab(), out, QStringLiteral("zoom%1-editor").arg(percent)) ? 0
+                                                                                             : 1;
+    }
     bool ok = savePicture(readme.grab(), out, "editor");
 
     mox::EditorWindow typo;

@@ -10,7 +10,7 @@ namespace mox::ui {
 
 AboutWindow::AboutWindow() {
     setUpTopLevel(this, "CPUABT", QStringLiteral("About this software"), QSize(300, 320));
-    QLabel* picture = createPicture(this, QPoint(0, 0), bitmap(107));
+    QLabel* picture = createPicture(this, QPoint(0, 0), 107);
     picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picture->setLineWidth(1);
     picture->resize(picture->size() + QSize(2, 2));

@@ -159,7 +159,8 @@ void AddressBox::showBefore(std::optional<std::int32_t> before) {
     QPalette fieldPalette = field->palette();
     fieldPalette.setColor(QPalette::Base, lit ? litGround : windowGrey);
     field->setPalette(fieldPalette);
-    QFont font = controlFont();
+    // The field's own font, which the window's zoom may have scaled.
+    QFont font = field->font();
     font.setBold(lit);
     field->setFont(font);
 }

@@ -1,6 +1,7 @@
 #include "datapath_view.h"
 
 #include "pictures.h"
+#include "zoom.h"
 
 #include <QEvent>
 #include <QFile>
@@ -197,7 +198,7 @@ void DatapathView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (blanked) {
         QFont font = painter.font();
-        font.setPixelSize(20);
+        font.setPixelSize(desktop::zoomed(this, 20));
         painter.setFont(font);
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, blankNote());

@@ -10,6 +10,9 @@
 #include "instruction_window.h"
 #include "main_window.h"
 #include "memory_map_window.h"
+#include "pictures.h"
+#include "window_frame.h"
+#include "zoom.h"
 
 #include "files.h"
 #include "instruction_set.h"
@@ -61,8 +64,18 @@ EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
       memoryMap(std::make_unique<MemoryMapWindow>(emulator.cpu.memory, lit)),
       instruction(std::make_unique<InstructionWindow>()),
       datapath(std::make_unique<DatapathWindow>()),
-      follower(std::make_unique<DatapathFollower>(emulator, *datapath, [this] { step(); })) {
+      follower(std::make_unique<DatapathFollower>(emulator, *datapath, [this] { step(); })),
+      zoomer(std::make_unique<desktop::ZoomController>()) {
     connectWindows();
+    // The main window's menu bar shows no more titles than it always had.
+    zoomer->add(main.get(), findMenu(main.get(), QStringLiteral("Help")),
+                [this] { redrawBitmaps(main.get()); });
+    zoomer->add(memoryMap.get(), findMenu(memoryMap.get(), QStringLiteral("View")),
+                [this] { redrawBitmaps(memoryMap.get()); });
+    zoomer->add(execution.get(), nullptr, [this] { redrawBitmaps(execution.get()); });
+    zoomer->add(about.get(), nullptr, [this] { redrawBitmaps(about.get()); });
+    zoomer->add(instruction.get());
+    zoomer->add(datapath.get());
     setBase(shownBase);
     main->show();
     setProgramListing("");
@@ -312,6 +325,7 @@ void EmulatorWindows::openArguments(const QStringList& arguments) {
 
 void EmulatorWindows::rememberModeIn(std::unique_ptr<QSettings> store) {
     settings = std::move(store);
+    zoomer->rememberIn(settings.get());
     // Anything but step by step, such as a value from another version, is
     // full execution, the Mode menu's start.
     const int kept =

@@ -13,6 +13,10 @@
 class QSettings;
 class QWidget;
 
+namespace mox::desktop {
+class ZoomController;
+}
+
 namespace mox::ui {
 
 class AboutWindow;
@@ -47,6 +51,8 @@ public:
     // Ctrl+D in the execution window: shows the datapath window, up to date.
     void showDatapath();
     QWidget* window(Window which) const;
+    // Ctrl+=, Ctrl+- and Ctrl+0 in any window zoom all six.
+    desktop::ZoomController& zoom() const { return *zoomer; }
 
     // File > "Run .8xe File" and a click on the Run picture.
     void runCommand();
@@ -69,7 +75,8 @@ public:
     // `emulator FILE.8xe`: the first argument is loaded once the event loop
     // runs; none starts as ever.
     void openArguments(const QStringList& arguments);
-    // The Mode menu's choice is read from and kept in `settings`.
+    // The Mode menu's choice and the zoom are read from and kept in
+    // `settings`.
     void rememberModeIn(std::unique_ptr<QSettings> settings);
     // What a screen reader was last told a Step or typed word changed.
     const QString& lastAnnouncement() const { return announcement; }
@@ -123,6 +130,7 @@ private:
     std::unique_ptr<InstructionWindow> instruction;
     std::unique_ptr<DatapathWindow> datapath;
     std::unique_ptr<DatapathFollower> follower;
+    std::unique_ptr<desktop::ZoomController> zoomer;
 };
 
 } // namespace mox::ui

@@ -30,8 +30,7 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     move(625, 340);
 
     // The backdrop covers the upper part; the listing lies on its panel.
-    createPicture(this, QPoint(0, 0), bitmap(108))
-        ->setAccessibleName(QStringLiteral("MOX77 Execution"));
+    createPicture(this, QPoint(0, 0), 108)->setAccessibleName(QStringLiteral("MOX77 Execution"));
     listing = new QPlainTextEdit(this);
     listing->setGeometry(125, 50, 155, 120);
     listing->setReadOnly(true);

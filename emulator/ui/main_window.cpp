@@ -3,6 +3,7 @@
 #include "emulator.h"
 #include "pictures.h"
 #include "window_frame.h"
+#include "zoom.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,9 +28,9 @@ MainWindow::MainWindow() {
     auto* menuBar = new QMenuBar(this);
     client = addMenuClient(this, menuBar);
     createMenus();
-    createPicture(client, QPoint(0, 0), bitmap(102))
+    createPicture(client, QPoint(0, 0), 102)
         ->setAccessibleName(QStringLiteral("MOX77 Simple Emulator"));
-    run = new PictureButton(client, QPoint(30, 100), bitmap(104), QStringLiteral("Run .8xe File"));
+    run = new PictureButton(client, QPoint(30, 100), 104, QStringLiteral("Run .8xe File"));
     connect(run, &PictureButton::activated, this, &MainWindow::runRequested);
     installFocusFrame(this);
     client->installEventFilter(this);
@@ -92,7 +93,7 @@ void MainWindow::setRunPictureHighlight(int state) {
     if (state == highlight) {
         return;
     }
-    run->setPixmap(bitmap(state == 1 ? 105 : 104));
+    showBitmap(run, state == 1 ? 105 : 104);
     highlight = state;
 }
 
@@ -107,13 +108,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::MouseMove) {
-        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QPoint p =
+            desktop::atActualSize(this, static_cast<QMouseEvent*>(event)->position().toPoint());
         setRunPictureHighlight(inRunRectangle(p) ? 1 : 0);
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && inRunRectangle(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton &&
+            inRunRectangle(desktop::atActualSize(this, mouse->position().toPoint()))) {
             emit runRequested();
         }
         return true;

@@ -5,6 +5,7 @@
 #include "highlights.h"
 #include "pictures.h"
 #include "window_frame.h"
+#include "zoom.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,12 +87,11 @@ MemoryMapWindow::MemoryMapWindow(const std::array<std::int32_t, 256>& memory_,
     client = addMenuClient(this, menuBar);
     createMenus();
 
-    createPicture(client, QPoint(0, 0), bitmap(109))
-        ->setAccessibleName(QStringLiteral("Memory Map"));
+    createPicture(client, QPoint(0, 0), 109)->setAccessibleName(QStringLiteral("Memory Map"));
     mapView.create(client);
-    up = new PictureButton(client, QPoint(538, 50), QPixmap(), QStringLiteral("Previous cells"));
+    up = new PictureButton(client, QPoint(538, 50), 111, QStringLiteral("Previous cells"));
     setUpImage(false);
-    down = new PictureButton(client, QPoint(538, 380), QPixmap(), QStringLiteral("Next cells"));
+    down = new PictureButton(client, QPoint(538, 380), 113, QStringLiteral("Next cells"));
     setDownImage(false);
     mapView.refresh();
     createKeys();
@@ -183,7 +183,7 @@ void MemoryMapWindow::setUpImage(bool lit) {
     if (upState == lit) {
         return;
     }
-    up->setPixmap(bitmap(lit ? 112 : 111));
+    showBitmap(up, lit ? 112 : 111);
     up->resize(up->pixmap().deviceIndependentSize().toSize());
     upState = lit;
 }
@@ -192,7 +192,7 @@ void MemoryMapWindow::setDownImage(bool lit) {
     if (downState == lit) {
         return;
     }
-    down->setPixmap(bitmap(lit ? 114 : 113));
+    showBitmap(down, lit ? 114 : 113);
     down->resize(down->pixmap().deviceIndependentSize().toSize());
     downState = lit;
 }
@@ -209,14 +209,15 @@ bool MemoryMapWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::MouseMove) {
-        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QPoint p =
+            desktop::atActualSize(this, static_cast<QMouseEvent*>(event)->position().toPoint());
         setUpImage(inUpRectangle(p));
         setDownImage(inDownRectangle(p));
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint p = mouse->position().toPoint();
+        const QPoint p = desktop::atActualSize(this, mouse->position().toPoint());
         if (mouse->button() == Qt::LeftButton) {
             if (inUpRectangle(p)) {
                 mapView.scrollUp();

@@ -1,10 +1,13 @@
 #include "pictures.h"
 
+#include "zoom.h"
+
 #include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
+#include <cmath>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires; the resources live in a
 // static library and are not registered on their own.
@@ -80,19 +83,58 @@ const QIcon& programIcon() {
     return icon;
 }
 
-QLabel* createPicture(QWidget* parent, QPoint at, const QPixmap& picture) {
+namespace {
+
+const char* const bitmapProperty = "moxBitmap";
+
+} // namespace
+
+QPixmap zoomedBitmap(int id, int percent) {
+    if (percent == 100) {
+        return bitmap(id);
+    }
+    const int scale = pictureScale();
+    static QHash<QString, QPixmap> drawn;
+    const QString key = QStringLiteral("%1/%2/%3").arg(id).arg(percent).arg(scale);
+    auto it = drawn.find(key);
+    if (it == drawn.end()) {
+        const QSize own = bitmap(id, 1).size();
+        const QSize size(static_cast<int>(std::lround(own.width() * percent / 100.0)),
+                         static_cast<int>(std::lround(own.height() * percent / 100.0)));
+        QPixmap picture = QPixmap::fromImage(bitmap(id, 2).toImage().scaled(
+            size * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        picture.setDevicePixelRatio(scale);
+        it = drawn.insert(key, picture);
+    }
+    return *it;
+}
+
+void showBitmap(QLabel* label, int id) {
+    label->setProperty(bitmapProperty, id);
+    label->setPixmap(zoomedBitmap(id, desktop::windowZoom(label)));
+}
+
+void redrawBitmaps(QWidget* window) {
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        const QVariant id = label->property(bitmapProperty);
+        if (id.isValid()) {
+            showBitmap(label, id.toInt());
+        }
+    }
+}
+
+QLabel* createPicture(QWidget* parent, QPoint at, int id) {
     auto* label = new QLabel(parent);
-    label->setPixmap(picture);
-    label->setGeometry(QRect(at, picture.deviceIndependentSize().toSize()));
+    showBitmap(label, id);
+    label->setGeometry(QRect(at, label->pixmap().deviceIndependentSize().toSize()));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
 
-PictureButton::PictureButton(QWidget* parent, QPoint at, const QPixmap& picture,
-                             const QString& name)
+PictureButton::PictureButton(QWidget* parent, QPoint at, int id, const QString& name)
     : QLabel(parent) {
-    setPixmap(picture);
-    setGeometry(QRect(at, picture.deviceIndependentSize().toSize()));
+    showBitmap(this, id);
+    setGeometry(QRect(at, pixmap().deviceIndependentSize().toSize()));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // Tab only: a click is the window's, as it always was.
     setFocusPolicy(Qt::TabFocus);

@@ -17,6 +17,15 @@ QPixmap bitmap(int id);
 QPixmap bitmap(int id, int scale);
 // 2 when any screen is scaled above 100 %, else 1.
 int pictureScale();
+// The bitmap drawn at `percent` of its own size, from its larger version, so
+// that a zoomed window's pictures stay sharp.
+QPixmap zoomedBitmap(int id, int percent);
+
+// Shows bitmap `id` on `label` at the zoom of the label's window; the label
+// keeps the number, for redrawBitmaps.
+void showBitmap(QLabel* label, int id);
+// Every bitmap of `window` drawn again at the window's zoom.
+void redrawBitmaps(QWidget* window);
 
 // The datapath drawing among the resources, ready to be opened.
 QString datapathDrawingPath();
@@ -26,7 +35,7 @@ const QIcon& programIcon();
 
 // A bitmap shown at its own size. The mouse passes through it to the window
 // below, which does the hover and click handling.
-QLabel* createPicture(QWidget* parent, QPoint at, const QPixmap& picture);
+QLabel* createPicture(QWidget* parent, QPoint at, int id);
 
 // A picture that works as a button from the keyboard too: Tab reaches it, a
 // frame shows the focus, Space or Return activates it, and a screen reader
@@ -36,7 +45,7 @@ class PictureButton : public QLabel {
     Q_OBJECT
 
 public:
-    PictureButton(QWidget* parent, QPoint at, const QPixmap& picture, const QString& name);
+    PictureButton(QWidget* parent, QPoint at, int id, const QString& name);
 
 signals:
     void activated();

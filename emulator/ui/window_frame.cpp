@@ -45,6 +45,8 @@ class FocusFrame : public QWidget {
 public:
     explicit FocusFrame(QWidget* window) : QWidget(window) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // Placed around the focused control, not by the window's zoom.
+        setProperty("moxZoomSkip", true);
         hide();
         for (QWidget* control : window->findChildren<QWidget*>()) {
             if (control->focusPolicy() & Qt::TabFocus) {
@@ -200,6 +202,15 @@ QAction* addCommand(QMenu* menu, const QString& text, int id) {
     QAction* action = menu->addAction(text);
     action->setData(id);
     return action;
+}
+
+QMenu* findMenu(const QWidget* window, const QString& title) {
+    for (QAction* action : window->findChild<QMenuBar*>()->actions()) {
+        if (action->text() == title) {
+            return action->menu();
+        }
+    }
+    return nullptr;
 }
 
 QAction* findCommand(const QWidget* window, int id) {

@@ -38,6 +38,8 @@ QWidget* addMenuClient(QWidget* window, QMenuBar* menuBar);
 
 // A menu entry that carries its command number.
 QAction* addCommand(QMenu* menu, const QString& text, int id);
+// The menu of `window`'s menu bar with that title, or nullptr.
+QMenu* findMenu(const QWidget* window, const QString& title);
 // The action carrying a command number, or nullptr.
 QAction* findCommand(const QWidget* window, int id);
 

@@ -1158,21 +1158,24 @@ void EditorWindowTest::findsAndGoesToLines() {
 }
 
 void EditorWindowTest::zoomIsRemembered() {
+    // Ctrl+wheel zooms the text alone, and the next window opens so; the
+    // View menu zooms whole windows, and Actual Size takes back both.
     Sci* edit = view_->editBox();
     const auto zoom = [](Sci* e) { return e->SendScintilla(Sci::SCI_GETZOOM); };
     trigger(mox::cmdResetZoom);
-    trigger(mox::cmdZoomIn);
-    trigger(mox::cmdZoomIn);
-    QCOMPARE(zoom(edit), 2L);
     QWheelEvent wheel(QPointF(50, 50), edit->viewport()->mapToGlobal(QPointF(50, 50)), {},
-                      QPoint(0, -120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+                      QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(edit->viewport(), &wheel);
     QCOMPARE(zoom(edit), 1L);
     {
         EditorWindow next(dialogs_.get(), starter_.get());
         QCOMPARE(zoom(next.editBox()), 1L);
     }
+    // The window's zoom leaves the text's own alone.
+    trigger(mox::cmdZoomIn);
+    QCOMPARE(zoom(edit), 1L);
     trigger(mox::cmdResetZoom);
+    QCOMPARE(zoom(edit), 0L);
     EditorWindow last(dialogs_.get(), starter_.get());
     QCOMPARE(zoom(last.editBox()), 0L);
 }

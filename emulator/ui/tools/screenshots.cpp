@@ -9,8 +9,9 @@
 // hint when nothing is left. Then the datapath window at 1024 x 600: after
 // a Step, one phase into the next word (with the focus frame on Phase), and
 // on a dark desktop; at its smallest, moved along the timeline, and blanked.
-// On a scaled screen (QT_SCALE_FACTOR=2) the names end in @2x.
-//   mox_screenshots <folder>
+// On a scaled screen (QT_SCALE_FACTOR=2) the names end in @2x. With a zoom
+// in percent, only each window zoomed, named zoom<percent>-<window>.
+//   mox_screenshots <folder> [zoom]
 #include "about_window.h"
 #include "address_box.h"
 #include "datapath_window.h"
@@ -24,6 +25,7 @@
 #include "screenshot.h"
 #include "tool_main.h"
 #include "window_frame.h"
+#include "zoom.h"
 
 #include <QApplication>
 #include <QDir>
@@ -223,6 +225,29 @@ int main(int argc, char** argv) {
 
     QuietDialogs dialogs(program);
     mox::ui::EmulatorWindows windows(dialogs);
+    if (argc > 2) {
+        const int percent = QString::fromLocal8Bit(argv[2]).toInt();
+        windows.zoom().setPercent(percent);
+        windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
+        windows.runCommand();
+        windows.step();
+        windows.step();
+        windows.instructionWindow().show();
+        windows.aboutWindow().show();
+        windows.showDatapath();
+        QApplication::processEvents();
+        const QString prefix = QStringLiteral("zoom%1-").arg(percent);
+        bool shot = true;
+        for (QWidget* window : {static_cast<QWidget*>(&windows.mainWindow()),
+                                static_cast<QWidget*>(&windows.executionWindow()),
+                                static_cast<QWidget*>(&windows.memoryMapWindow()),
+                                static_cast<QWidget*>(&windows.instructionWindow()),
+                                static_cast<QWidget*>(&windows.aboutWindow()),
+                                static_cast<QWidget*>(&windows.datapathWindow())}) {
+            shot = save(*window, out, prefix + window->objectName()) && shot;
+        }
+        return shot ? 0 : 1;
+    }
     bool ok = save(windows.mainWindow(), out, "main");
     windows.mainWindow().setRunPictureHighlight(1);
     ok = save(windows.mainWindow(), out, "main-run-lit") && ok;

@@ -18,8 +18,8 @@ inline void preferOffscreen() {
 // The one argument, a folder, made when missing; empty after the usage line
 // when the arguments are wrong.
 inline QString outputFolder(int argc, char** argv, const char* tool) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", tool);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <folder> [zoom percent]\n", tool);
         return {};
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
