@@ -257,8 +257,9 @@ void ZoomRecord::applyWindowSize(int percent) {
 } // namespace
 
 void scaleWindow(QWidget* window, int percent) {
-    auto* record =
-        window->findChild<ZoomRecord*>(QStringLiteral("moxZoomRecord"), Qt::FindDirectChildrenOnly);
+    // Found as a QObject: newer Qt finds only classes that declare Q_OBJECT.
+    auto* record = dynamic_cast<ZoomRecord*>(
+        window->findChild<QObject*>(QStringLiteral("moxZoomRecord"), Qt::FindDirectChildrenOnly));
     if (!record) {
         if (percent == 100) {
             return;
