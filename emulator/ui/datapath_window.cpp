@@ -80,6 +80,9 @@ DatapathWindow::DatapathWindow() {
     layout->addWidget(narrationBox);
     layout->addWidget(createTimeline());
     layout->addWidget(createControls());
+    // Never smaller than the rows need: with wider fonts than ours they would
+    // be squeezed over one another.
+    setMinimumSize(minimumSize().expandedTo(layout->minimumSize()));
 
     playTimer.setTimerType(Qt::PreciseTimer);
     connect(&playTimer, &QTimer::timeout, this, &DatapathWindow::playTick);
