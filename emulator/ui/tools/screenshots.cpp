@@ -144,18 +144,26 @@ bool keyboardPictures(const QString& folder, const QString& program) {
     return ok;
 }
 
+// The guide's program loaded step by step, with its Datapath window shown.
+struct GuideRun {
+    explicit GuideRun(const QString& program) : dialogs(program), windows(dialogs) {
+        windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
+        windows.runCommand();
+        windows.showDatapath();
+    }
+    QuietDialogs dialogs;
+    mox::ui::EmulatorWindows windows;
+};
+
 // The guide's program: after its add, then the store walked to its read
 // phase, then the same on a dark desktop.
 bool datapathPictures(const QString& folder, const QString& program) {
     if (!writeProgram(program, "2007210550013005f000")) {
         return false;
     }
-    QuietDialogs dialogs(program);
-    mox::ui::EmulatorWindows windows(dialogs);
-    windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
-    windows.runCommand();
+    GuideRun run(program);
+    mox::ui::EmulatorWindows& windows = run.windows;
     mox::ui::DatapathWindow& datapath = windows.datapathWindow();
-    windows.showDatapath();
     datapath.resize(1024, 600);
     // load ax, 07; load bx, 05; add ax, bx
     for (int i = 0; i < 3; ++i) {
@@ -190,12 +198,9 @@ bool presenterPictures(const QString& folder, const QString& program) {
     if (!writeProgram(program, "2007210550013005f000")) {
         return false;
     }
-    QuietDialogs dialogs(program);
-    mox::ui::EmulatorWindows windows(dialogs);
-    windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
-    windows.runCommand();
+    GuideRun run(program);
+    mox::ui::EmulatorWindows& windows = run.windows;
     mox::ui::DatapathWindow& datapath = windows.datapathWindow();
-    windows.showDatapath();
     datapath.resize(datapath.minimumSize());
     // add ax, bx
     datapath.timelineSlider()->setValue(3);
