@@ -5,6 +5,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include "theme.h"
+
 #include <QColor>
 
 #include <algorithm>
@@ -47,18 +49,23 @@ QString AsmLexer::description(int style) const {
 }
 
 QColor AsmLexer::defaultColor(int style) const {
+    const desktop::ThemeColours& look = desktop::colours();
     switch (style) {
     case Mnemonic:
-        return QColor(0x00, 0x30, 0xb0);
+        return look.mnemonic;
     case Register:
-        return QColor(0x8a, 0x1c, 0x8a);
+        return look.registerName;
     case Number:
-        return QColor(0xa0, 0x50, 0x00);
+        return look.number;
     case Comment:
-        return QColor(0x3a, 0x7d, 0x3a);
+        return look.comment;
     default:
-        return QColor(0x20, 0x20, 0x20);
+        return look.ink;
     }
+}
+
+QColor AsmLexer::defaultPaper(int) const {
+    return desktop::colours().paper;
 }
 
 AsmLexer::Style AsmLexer::styleOf(std::string_view word) {

@@ -23,6 +23,7 @@ public:
     const char* language() const override { return "MOX77 assembly"; }
     QString description(int style) const override;
     QColor defaultColor(int style) const override;
+    QColor defaultPaper(int style) const override;
     // Styles whole lines, and only those Scintilla asks for: what is shown.
     void styleText(int start, int end) override;
 

@@ -64,6 +64,27 @@ int cursorLine(const Sci& edit) {
 
 } // namespace
 
+void EditorWindow::applyEditBoxColours() {
+    const desktop::ThemeColours& look = desktop::colours();
+    for (const int style : {AsmLexer::Default, AsmLexer::Mnemonic, AsmLexer::Register,
+                            AsmLexer::Number, AsmLexer::Comment}) {
+        lexer_->setColor(lexer_->defaultColor(style), style);
+        lexer_->setPaper(look.paper, style);
+    }
+    lexer_->setDefaultPaper(look.paper);
+    lexer_->setDefaultColor(look.ink);
+    editBox_->setCaretForegroundColor(look.text);
+    editBox_->setCaretLineBackgroundColor(look.caretLine);
+    // Scintilla's grey tip text is too faint to read at a glance.
+    editBox_->setCallTipsForegroundColor(look.ink);
+    editBox_->setCallTipsBackgroundColor(look.paper);
+    editBox_->setMarginsBackgroundColor(look.margin);
+    editBox_->setMarginsForegroundColor(look.marginText);
+    editBox_->setMarkerBackgroundColor(look.errorMarker, errorMarker);
+    editBox_->setMarkerForegroundColor(look.errorMarkerOutline, errorMarker);
+    editBox_->setIndicatorForegroundColor(look.errorUnderline, errorIndicator);
+}
+
 void EditorWindow::createEditBox() {
     editBox_ = new QsciScintilla(this);
     lexer_ = new AsmLexer(editBox_);
@@ -81,23 +102,15 @@ void EditorWindow::createEditBox() {
     editBox_->SendScintilla(Sci::SCI_SETSCROLLWIDTHTRACKING, 1);
     editBox_->SendScintilla(Sci::SCI_SETSCROLLWIDTH, 1);
     editBox_->setCaretLineVisible(true);
-    editBox_->setCaretLineBackgroundColor(QColor(0xfff8d8));
-    // Scintilla's grey tip text is too faint to read at a glance.
-    editBox_->setCallTipsForegroundColor(lexer_->defaultColor(AsmLexer::Default));
 
     editBox_->setMarginsFont(font);
-    editBox_->setMarginsBackgroundColor(QColor(0xececec));
-    // Line numbers are read, not decoration: well over 4.5:1 on the margin.
-    editBox_->setMarginsForegroundColor(QColor(0x505050));
     editBox_->setMarginType(lineNumberMargin, Sci::NumberMargin);
     editBox_->setMarginType(errorMargin, Sci::SymbolMargin);
     editBox_->setMarginWidth(errorMargin, 14);
     editBox_->setMarginSensitivity(errorMargin, false);
     editBox_->markerDefine(Sci::Circle, errorMarker);
-    editBox_->setMarkerBackgroundColor(QColor(0xd01010), errorMarker);
-    editBox_->setMarkerForegroundColor(QColor(0x800000), errorMarker);
     editBox_->indicatorDefine(Sci::SquigglePixmapIndicator, errorIndicator);
-    editBox_->setIndicatorForegroundColor(QColor(0xe00000), errorIndicator);
+    applyEditBoxColours();
     updateMarginWidth();
 
     editBox_->SendScintilla(Sci::SCI_SETMOUSEDWELLTIME, 400);

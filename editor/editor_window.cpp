@@ -39,6 +39,13 @@ desktop::ZoomController& EditorWindow::windowZoom() {
     return zoom;
 }
 
+desktop::ThemeController& EditorWindow::windowTheme() {
+    static desktop::ThemeController theme;
+    static const bool remembered = (theme.rememberIn(nullptr), true);
+    (void)remembered;
+    return theme;
+}
+
 void EditorWindow::addZoom() {
     // The whole window zooms, with every other editor window; Actual Size
     // also takes back what Ctrl+wheel did to the text alone.
@@ -75,6 +82,7 @@ EditorWindow::EditorWindow(EditorDialogs* dialogs, ProgramStarter* starter, QWid
     createStatusBar();
     resize(clientWidth, clientHeight);
     addZoom();
+    windowTheme().add(this, viewMenu_, [this] { applyEditBoxColours(); });
     updateTitle();
     checkNow();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "handoff.h"
+#include "theme.h"
 #include "zoom.h"
 
 #include <QMainWindow>
@@ -80,6 +81,8 @@ public:
     // The one zoom of every editor window, as Zoom In, Zoom Out and Actual
     // Size set it and the settings keep it.
     static desktop::ZoomController& windowZoom();
+    // The look every editor window of this program shares.
+    static desktop::ThemeController& windowTheme();
     // The editor's own executable: the assembler and the emulator are looked
     // for beside it before the search path.
     void setProgramPath(const QString& path);
@@ -111,6 +114,7 @@ private:
     enum class SaveResult { Saved, Cancelled, Failed };
 
     void createEditBox();
+    void applyEditBoxColours();
     void createMenus();
     void createStatusBar();
     void addZoom();

@@ -67,9 +67,20 @@ int main(int argc, char** argv) {
     mox::EditorWindow readme;
     show(readme, readmeProgram);
     readme.editBox()->setCursorPosition(3, 7);
-    // With a zoom in percent, only the editor zoomed, named zoom<percent>-editor.
+    // With a zoom in percent, only the editor zoomed, named zoom<percent>-editor;
+    // with dark or high-contrast, the error-marked program in that look.
     if (argc > 2) {
-        const int percent = QString::fromLocal8Bit(argv[2]).toInt();
+        const QString how = QString::fromLocal8Bit(argv[2]);
+        if (how == QLatin1String("dark") || how == QLatin1String("high-contrast")) {
+            mox::EditorWindow::windowTheme().choose(how == QLatin1String("dark")
+                                                        ? mox::desktop::ThemeChoice::Dark
+                                                        : mox::desktop::ThemeChoice::HighContrast);
+            show(readme, guideTypo);
+            readme.commandAction(mox::cmdNextError)->trigger();
+            QApplication::processEvents();
+            return savePicture(readme.grab(), out, how + QStringLiteral("-editor")) ? 0 : 1;
+        }
+        const int percent = how.toInt();
         mox::EditorWindow::windowZoom().setPercent(percent);
         QApplication::processEvents();
         return savePicture(readme.grab(), out, QStringLiteral("zoom%1-editor").arg(percent)) ? 0

@@ -1,6 +1,7 @@
 #include "address_box.h"
 
 #include "instruction_set.h"
+#include "theme.h"
 #include "window_frame.h"
 
 #include <QHelpEvent>
@@ -11,9 +12,6 @@
 namespace mox::ui {
 
 namespace {
-
-// A lit box's outline: blue, far from the yellow ground in lightness too.
-const QColor litOutline(0, 90, 160);
 
 // Told to every box when a screen reader comes or goes.
 bool screenReaderListens = false;
@@ -28,20 +26,13 @@ AddressBox::AddressBox(QWidget* parent, QPoint at, BoxKind kind_)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFont(controlFont());
     setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, windowGrey);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    setPalette(palette);
 
     field->setGeometry(5, 20, 135, 20);
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::StrongFocus);
     field->setFrame(false);
     field->setFont(controlFont());
-    QPalette fieldPalette = field->palette();
-    fieldPalette.setColor(QPalette::Base, windowGrey);
-    fieldPalette.setColor(QPalette::Text, Qt::black);
-    field->setPalette(fieldPalette);
+    applyColours();
     field->installEventFilter(this);
     QAccessible::installActivationObserver(this);
 }
@@ -150,19 +141,26 @@ void AddressBox::showBefore(std::optional<std::int32_t> before) {
     if (lit == wasLit) {
         return;
     }
-    // Yellow ground, bold digits and a thick blue outline: told apart by
+    applyColours();
+    // Bold digits and a thick outline besides the ground: told apart by
     // lightness and shape as well as by hue, so every kind of colour vision
-    // sees it.
-    QPalette boxPalette = palette();
-    boxPalette.setColor(QPalette::Window, lit ? litGround : windowGrey);
-    setPalette(boxPalette);
-    QPalette fieldPalette = field->palette();
-    fieldPalette.setColor(QPalette::Base, lit ? litGround : windowGrey);
-    field->setPalette(fieldPalette);
-    // The field's own font, which the window's zoom may have scaled.
+    // sees it. The field's own font, which the window's zoom may have scaled.
     QFont font = field->font();
     font.setBold(lit);
     field->setFont(font);
+}
+
+void AddressBox::applyColours() {
+    const desktop::ThemeColours& look = desktop::colours();
+    const bool lit = isLit();
+    QPalette boxPalette = palette();
+    boxPalette.setColor(QPalette::Window, lit ? look.lit : look.ground);
+    boxPalette.setColor(QPalette::WindowText, lit ? look.litText : look.text);
+    setPalette(boxPalette);
+    QPalette fieldPalette = field->palette();
+    fieldPalette.setColor(QPalette::Base, lit ? look.lit : look.ground);
+    fieldPalette.setColor(QPalette::Text, lit ? look.litText : look.text);
+    field->setPalette(fieldPalette);
 }
 
 QString AddressBox::valueText() const {
@@ -192,7 +190,7 @@ void AddressBox::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     if (isLit()) {
         QPainter painter(this);
-        painter.setPen(QPen(litOutline, 3));
+        painter.setPen(QPen(desktop::colours().litOutline, 3));
         painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
     }
 }

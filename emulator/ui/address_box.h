@@ -32,6 +32,8 @@ public:
 
     QString valueText() const;
     bool isLit() const { return shownBefore.has_value(); }
+    // The ground and text of the look in use, lit or not.
+    void applyColours();
     // The tooltip: "was <before>, now <value>" on a lit box, else the whole
     // value, which a long binary number does not show.
     QString hint() const;

@@ -11,6 +11,7 @@
 #include "main_window.h"
 #include "memory_map_window.h"
 #include "pictures.h"
+#include "theme.h"
 #include "window_frame.h"
 #include "zoom.h"
 
@@ -65,7 +66,8 @@ EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
       instruction(std::make_unique<InstructionWindow>()),
       datapath(std::make_unique<DatapathWindow>()),
       follower(std::make_unique<DatapathFollower>(emulator, *datapath, [this] { step(); })),
-      zoomer(std::make_unique<desktop::ZoomController>()) {
+      zoomer(std::make_unique<desktop::ZoomController>()),
+      themer(std::make_unique<desktop::ThemeController>()) {
     connectWindows();
     // The main window's menu bar shows no more titles than it always had.
     zoomer->add(main.get(), findMenu(main.get(), QStringLiteral("Help")),
@@ -76,12 +78,31 @@ EmulatorWindows::EmulatorWindows(Dialogs& dialogs_)
     zoomer->add(about.get(), nullptr, [this] { redrawBitmaps(about.get()); });
     zoomer->add(instruction.get());
     zoomer->add(datapath.get());
+    addThemes();
     setBase(shownBase);
     main->show();
     setProgramListing("");
 }
 
 EmulatorWindows::~EmulatorWindows() = default;
+
+void EmulatorWindows::addThemes() {
+    // Beside the zoom entries, in the same two menus.
+    themer->add(main.get(), findMenu(main.get(), QStringLiteral("Help")),
+                [this] { restyle(main.get()); });
+    themer->add(memoryMap.get(), findMenu(memoryMap.get(), QStringLiteral("View")),
+                [this] { restyle(memoryMap.get()); });
+    themer->add(execution.get(), nullptr, [this] {
+        restyle(execution.get());
+        execution->applyColours();
+    });
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{about.get(), instruction.get(), datapath.get()}) {
+        themer->add(window, nullptr, [window] { restyle(window); });
+    }
+    // The desktop's own look until the user picks one.
+    themer->choose(themer->choice());
+}
 
 void EmulatorWindows::connectWindows() {
     QObject::connect(main.get(), &MainWindow::runRequested, main.get(), [this] { runCommand(); });
@@ -326,6 +347,7 @@ void EmulatorWindows::openArguments(const QStringList& arguments) {
 void EmulatorWindows::rememberModeIn(std::unique_ptr<QSettings> store) {
     settings = std::move(store);
     zoomer->rememberIn(settings.get());
+    themer->rememberIn(settings.get());
     // Anything but step by step, such as a value from another version, is
     // full execution, the Mode menu's start.
     const int kept =

@@ -14,8 +14,9 @@ class QSettings;
 class QWidget;
 
 namespace mox::desktop {
+class ThemeController;
 class ZoomController;
-}
+} // namespace mox::desktop
 
 namespace mox::ui {
 
@@ -53,6 +54,7 @@ public:
     QWidget* window(Window which) const;
     // Ctrl+=, Ctrl+- and Ctrl+0 in any window zoom all six.
     desktop::ZoomController& zoom() const { return *zoomer; }
+    desktop::ThemeController& theme() const { return *themer; }
 
     // File > "Run .8xe File" and a click on the Run picture.
     void runCommand();
@@ -87,6 +89,7 @@ public:
 
 private:
     void connectWindows();
+    void addThemes();
     // What an action came to, in the windows: each change, the controls,
     // the title and the listing, then each message in a box owned by
     // `owner` (none: no window), then the next word.
@@ -131,6 +134,7 @@ private:
     std::unique_ptr<DatapathWindow> datapath;
     std::unique_ptr<DatapathFollower> follower;
     std::unique_ptr<desktop::ZoomController> zoomer;
+    std::unique_ptr<desktop::ThemeController> themer;
 };
 
 } // namespace mox::ui

@@ -6,6 +6,7 @@
 #include "pictures.h"
 #include "presenter_keys.h"
 #include "text.h"
+#include "theme.h"
 #include "window_frame.h"
 
 #include <algorithm>
@@ -44,10 +45,7 @@ ExecutionWindow::ExecutionWindow(const std::array<std::int32_t, 16>& registers_,
     listing->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Program words have no spaces, so lines break between any two characters.
     listing->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QPalette listingPalette = listing->palette();
-    listingPalette.setColor(QPalette::Base, QColor(192, 192, 192));
-    listingPalette.setColor(QPalette::Text, Qt::black);
-    listing->setPalette(listingPalette);
+    applyColours();
     listing->viewport()->installEventFilter(this);
     listing->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listing, &QWidget::customContextMenuRequested, this, &ExecutionWindow::showListingMenu);
@@ -308,10 +306,26 @@ void ExecutionWindow::markWord(std::optional<qsizetype> offset) {
     mark.cursor = cursor;
     // The lit boxes' yellow, and an underline for those who see no colour.
     // Not bold: wider digits would break the lines differently.
-    mark.format.setBackground(litGround);
-    mark.format.setForeground(QColor(0, 50, 100));
+    colourMark(mark.format);
     mark.format.setFontUnderline(true);
     listing->setExtraSelections({mark});
+}
+
+void ExecutionWindow::colourMark(QTextCharFormat& format) {
+    format.setBackground(desktop::colours().lit);
+    format.setForeground(desktop::colours().mark);
+}
+
+void ExecutionWindow::applyColours() {
+    QPalette listingPalette = listing->palette();
+    listingPalette.setColor(QPalette::Base, desktop::colours().ground);
+    listingPalette.setColor(QPalette::Text, desktop::colours().text);
+    listing->setPalette(listingPalette);
+    QList<QTextEdit::ExtraSelection> marks = listing->extraSelections();
+    for (QTextEdit::ExtraSelection& mark : marks) {
+        colourMark(mark.format);
+    }
+    listing->setExtraSelections(marks);
 }
 
 QString ExecutionWindow::programListingText() const {

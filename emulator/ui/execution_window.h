@@ -4,6 +4,7 @@
 
 #include "format.h"
 
+#include <QTextCharFormat>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -45,6 +46,8 @@ public:
     // the next Step executes) and scrolls them into view; nothing removes
     // the mark.
     void markWord(std::optional<qsizetype> offset);
+    // The listing's ground and the next word's mark in the look in use.
+    void applyColours();
     // The listing's word under a point of its viewport, as "2A7F  load kx,
     // 7f"; empty where there is no whole word, and in a text that is no
     // program.
@@ -87,6 +90,7 @@ protected:
 private:
     QPushButton* createButton(const QString& text, QPoint at);
     void createKeys();
+    static void colourMark(QTextCharFormat& format);
     void showListingMenu(QPoint at);
     // Where character `offset` of the listing's text stands in the shown
     // document, which may hold line breaks of its own.

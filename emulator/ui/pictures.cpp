@@ -1,8 +1,10 @@
 #include "pictures.h"
 
+#include "theme.h"
 #include "zoom.h"
 
 #include <QAccessibleWidget>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
@@ -46,16 +48,35 @@ int pictureScale() {
     return qGuiApp->devicePixelRatio() > 1.0 ? 2 : 1;
 }
 
+namespace {
+
+// The picture drawn for the look in use where it has one (those with a light
+// ground), else the light look's.
+QString bitmapPath(int id, int scale) {
+    static const bool registered = (initResources(), true);
+    (void)registered;
+    const QString twice = scale == 2 ? QStringLiteral("@2x") : QString();
+    const char* look = desktop::currentTheme() == desktop::Theme::Dark           ? "-dark"
+                       : desktop::currentTheme() == desktop::Theme::HighContrast ? "-contrast"
+                                                                                 : nullptr;
+    if (look) {
+        const QString themed =
+            QStringLiteral(":/emulator/%1%2%3.png").arg(id).arg(QLatin1String(look), twice);
+        if (QFile::exists(themed)) {
+            return themed;
+        }
+    }
+    return QStringLiteral(":/emulator/%1%2.bmp").arg(id).arg(twice);
+}
+
+} // namespace
+
 QPixmap bitmap(int id, int scale) {
     // Loaded once and kept, as the hover pictures swap back and forth.
     static QHash<QString, QPixmap> loaded;
-    const QString path = QStringLiteral(":/emulator/%1%2.bmp")
-                             .arg(id)
-                             .arg(scale == 2 ? QStringLiteral("@2x") : QString());
+    const QString path = bitmapPath(id, scale);
     auto it = loaded.find(path);
     if (it == loaded.end()) {
-        static const bool registered = (initResources(), true);
-        (void)registered;
         QPixmap picture(path);
         picture.setDevicePixelRatio(scale);
         it = loaded.insert(path, picture);
@@ -63,10 +84,11 @@ QPixmap bitmap(int id, int scale) {
     return *it;
 }
 
-QString datapathDrawingPath() {
+QString datapathDrawingPath(bool portrait) {
     static const bool registered = (initResources(), true);
     (void)registered;
-    return QStringLiteral(":/emulator/datapath.svg");
+    return portrait ? QStringLiteral(":/emulator/datapath-portrait.svg")
+                    : QStringLiteral(":/emulator/datapath.svg");
 }
 
 QPixmap bitmap(int id) {
@@ -95,7 +117,11 @@ QPixmap zoomedBitmap(int id, int percent) {
     }
     const int scale = pictureScale();
     static QHash<QString, QPixmap> drawn;
-    const QString key = QStringLiteral("%1/%2/%3").arg(id).arg(percent).arg(scale);
+    const QString key = QStringLiteral("%1/%2/%3/%4")
+                            .arg(id)
+                            .arg(percent)
+                            .arg(scale)
+                            .arg(static_cast<int>(desktop::currentTheme()));
     auto it = drawn.find(key);
     if (it == drawn.end()) {
         const QSize own = bitmap(id, 1).size();

@@ -27,8 +27,9 @@ void showBitmap(QLabel* label, int id);
 // Every bitmap of `window` drawn again at the window's zoom.
 void redrawBitmaps(QWidget* window);
 
-// The datapath drawing among the resources, ready to be opened.
-QString datapathDrawingPath();
+// The datapath drawing among the resources, ready to be opened: read left to
+// right, or stacked top to bottom for a narrow window, with the same ids.
+QString datapathDrawingPath(bool portrait = false);
 
 // Icon 101 at both scales, for every window.
 const QIcon& programIcon();

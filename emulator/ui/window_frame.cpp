@@ -2,12 +2,14 @@
 
 #include "address_box.h"
 #include "pictures.h"
+#include "theme.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QFocusEvent>
 #include <QFont>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -144,6 +146,15 @@ const QFont& controlFont() {
 
 namespace {
 
+// Set on the fixed windows, whose ground is the look's, not the desktop's.
+const char* const classicGroundProperty = "moxClassicGround";
+
+void paintGround(QWidget* window) {
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, desktop::colours().ground);
+    window->setPalette(palette);
+}
+
 void nameTopLevel(QWidget* window, const char* className, const QString& title) {
     // Before the title: with a screen reader listening, Qt 6.8 makes the
     // window's accessible face when its title is set, and keeps it.
@@ -163,10 +174,23 @@ void setUpTopLevel(QWidget* window, const char* className, const QString& title,
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint);
     window->setFixedSize(outer - QSize(6, 25));
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Window, windowGrey);
-    window->setPalette(palette);
+    window->setProperty(classicGroundProperty, true);
+    paintGround(window);
     window->setAutoFillBackground(true);
+}
+
+void restyle(QWidget* window) {
+    if (window->property(classicGroundProperty).toBool()) {
+        paintGround(window);
+    }
+    // Not a QObject class of its own, so found among the labels.
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (auto* box = dynamic_cast<AddressBox*>(label)) {
+            box->applyColours();
+        }
+    }
+    redrawBitmaps(window);
+    window->update();
 }
 
 void setUpResizableTopLevel(QWidget* window, const char* className, const QString& title,

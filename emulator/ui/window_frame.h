@@ -2,7 +2,6 @@
 // one control font, the window colours, and a focus frame for keyboard users.
 #pragma once
 
-#include <QColor>
 #include <QSize>
 #include <QString>
 
@@ -16,13 +15,6 @@ namespace mox::ui {
 
 // The 15-pixel Arial shared by every control that is given a font.
 const QFont& controlFont();
-
-// The ground of what an executed word changed, or the next word: a yellow from
-// a palette made for colour-blind readers.
-inline constexpr QColor litGround(240, 228, 66);
-
-// The light grey of the window class background and of static controls.
-inline constexpr QColor windowGrey(192, 192, 192);
 
 // A fixed-size top-level window with title, close and minimise boxes. `outer`
 // is the size with a classic frame; the client area is 6 x 25 smaller.
@@ -47,5 +39,9 @@ QAction* findCommand(const QWidget* window, int id);
 // user works with the keyboard; a click hides it again, so the windows look
 // as they always did to a mouse user. Call when the controls exist.
 void installFocusFrame(QWidget* window);
+
+// Paints `window` again in the look now in use: its ground, its value boxes
+// and its pictures. The window's own other colours are its to set.
+void restyle(QWidget* window);
 
 } // namespace mox::ui

@@ -168,11 +168,11 @@ private slots:
         QCOMPARE(describeMenus(&windows->mainWindow()),
                  "File: Run .8xe File=40001, -, E&xit=40002 | "
                  "Mode: Full Execution=40003*, Step By Step Exeuction=40004 | "
-                 "Help: About=40005, -, Zoom In=0, Zoom Out=0, Actual Size=0");
+                 "Help: About=40005, -, Zoom In=0, Zoom Out=0, Actual Size=0, -, Theme=0");
         QCOMPARE(
             describeMenus(&memoryMap()),
             "View: View as Binary=40006, View as Decimal=40007, View as H&ex=40008*, -, Zoom In=0, "
-            "Zoom Out=0, Actual Size=0 | "
+            "Zoom Out=0, Actual Size=0, -, Theme=0 | "
             "Mem: Clear=40009, Fill=40010");
     }
 

@@ -32,7 +32,22 @@ const QColor teal(40, 170, 190);
 const QColor amber(250, 190, 60);
 const QColor panel(246, 243, 234);
 const QColor darkRed(128, 22, 26);
-const QColor rail(196, 206, 220);
+
+// The Memory Map's light ground, and the same for the dark and high-contrast
+// looks: the only pictures whose ground is light.
+struct Ground {
+    const char* suffix;
+    QColor ground;
+    QColor grid;
+    QColor rail;
+    QColor railLine;
+};
+const Ground grounds[] = {
+    {"", QColor(222, 228, 236), QColor(206, 214, 226), QColor(196, 206, 220),
+     QColor(120, 134, 156)},
+    {"-dark", QColor(36, 39, 45), QColor(48, 52, 60), QColor(56, 62, 74), QColor(150, 162, 184)},
+    {"-contrast", QColor(0, 0, 0), QColor(40, 40, 40), QColor(0, 0, 0), QColor(255, 255, 255)},
+};
 
 QFont sans(int pixels, bool bold = false) {
     QFont f("Liberation Sans");
@@ -64,26 +79,33 @@ bool write(const QImage& image, const QString& path, const char* format) {
     return true;
 }
 
-// A w x h bitmap and its @2x twin, each drawn by `drawAt` for its scale.
+// A w x h bitmap and its @2x twin, each drawn by `drawAt` for its scale. A
+// look's version (`suffix` "-dark", ...) is a PNG, small for its flat ground.
 bool saveBitmaps(const QString& folder, int id, QSize size,
-                 const std::function<void(QPainter&, int scale)>& drawAt) {
+                 const std::function<void(QPainter&, int scale)>& drawAt, const char* suffix = "") {
     bool ok = true;
+    const bool themed = *suffix != 0;
     for (const int scale : {1, 2}) {
         const QImage image = paint(size * scale, QImage::Format_RGB888, Qt::white,
                                    [&](QPainter& p) { drawAt(p, scale); });
-        const QString name = QString::number(id) + (scale == 2 ? "@2x.bmp" : ".bmp");
-        ok = write(image, QDir(folder).filePath(name), "BMP") && ok;
+        const QString name =
+            QString::number(id) + suffix + (scale == 2 ? "@2x" : "") + (themed ? ".png" : ".bmp");
+        ok = write(image, QDir(folder).filePath(name), themed ? "PNG" : "BMP") && ok;
     }
     return ok;
 }
 
 // The drawing with every coordinate doubled for the @2x twin: both are
 // drawn, neither is scaled from the other.
-bool save(const QString& folder, int id, int w, int h, const Drawing& draw) {
-    return saveBitmaps(folder, id, QSize(w, h), [&](QPainter& p, int scale) {
-        p.scale(scale, scale);
-        draw(p);
-    });
+bool save(const QString& folder, int id, int w, int h, const Drawing& draw,
+          const char* suffix = "") {
+    return saveBitmaps(
+        folder, id, QSize(w, h),
+        [&](QPainter& p, int scale) {
+            p.scale(scale, scale);
+            draw(p);
+        },
+        suffix);
 }
 
 void rings(QPainter& p, QPointF centre, int count, qreal step, QColor colour) {
@@ -290,9 +312,9 @@ void executionBackdrop(QPainter& p) {
     p.drawText(QRect(128, 21, 150, 24), Qt::AlignLeft | Qt::AlignVCenter, "Program");
 }
 
-void memoryBackdrop(QPainter& p) {
-    p.fillRect(0, 0, 640, 480, QColor(222, 228, 236));
-    p.setPen(QColor(206, 214, 226));
+void memoryBackdrop(QPainter& p, const Ground& look) {
+    p.fillRect(0, 0, 640, 480, look.ground);
+    p.setPen(look.grid);
     for (int x = 0; x < 640; x += 16) {
         p.drawLine(x, 0, x, 480);
     }
@@ -316,8 +338,8 @@ void memoryBackdrop(QPainter& p) {
     p.drawText(QRect(230, 2, 280, 40), Qt::AlignLeft | Qt::AlignVCenter,
                "256 data cells, fifteen to a page");
     // A rail for the Up and Down pictures.
-    p.fillRect(QRect(533, 47, 85, 356), rail);
-    p.setPen(QPen(QColor(120, 134, 156), 2, Qt::DotLine));
+    p.fillRect(QRect(533, 47, 85, 356), look.rail);
+    p.setPen(QPen(look.railLine, 2, Qt::DotLine));
     p.drawLine(575, 76, 575, 374);
 }
 
@@ -347,26 +369,28 @@ int main(int argc, char** argv) {
          ok;
     ok = save(out, 107, 300, 300, aboutPicture) && ok;
     ok = save(out, 108, 400, 200, executionBackdrop) && ok;
-    ok = save(out, 109, 640, 480, memoryBackdrop) && ok;
-    ok = save(out, 111, 75, 20,
-              [](QPainter& p) {
-                  plate(p, {0, 0, 75, 20}, rail, "Up", false, 1);
-              }) &&
-         ok;
-    ok = save(out, 112, 75, 20,
-              [](QPainter& p) {
-                  plate(p, {0, 0, 75, 20}, rail, "Up", true, 1);
-              }) &&
-         ok;
-    ok = save(out, 113, 75, 20,
-              [](QPainter& p) {
-                  plate(p, {0, 0, 75, 20}, rail, "Down", false, -1);
-              }) &&
-         ok;
-    ok = save(out, 114, 75, 20,
-              [](QPainter& p) {
-                  plate(p, {0, 0, 75, 20}, rail, "Down", true, -1);
-              }) &&
-         ok;
+    for (const Ground& g : grounds) {
+        ok = save(
+                 out, 109, 640, 480, [&g](QPainter& p) { memoryBackdrop(p, g); }, g.suffix) &&
+             ok;
+        const struct {
+            int id;
+            const char* word;
+            bool lit;
+            int arrow;
+        } plates[] = {{111, "Up", false, 1},
+                      {112, "Up", true, 1},
+                      {113, "Down", false, -1},
+                      {114, "Down", true, -1}};
+        for (const auto& pl : plates) {
+            ok = save(
+                     out, pl.id, 75, 20,
+                     [&g, &pl](QPainter& p) {
+                         plate(p, {0, 0, 75, 20}, g.rail, pl.word, pl.lit, pl.arrow);
+                     },
+                     g.suffix) &&
+                 ok;
+        }
+    }
     return ok ? 0 : 1;
 }

@@ -23,6 +23,7 @@
 #include "memory_map_window.h"
 #include "pictures.h"
 #include "screenshot.h"
+#include "theme.h"
 #include "tool_main.h"
 #include "window_frame.h"
 #include "zoom.h"
@@ -179,17 +180,11 @@ bool datapathPictures(const QString& folder, const QString& program) {
     focusByKeyboard(datapath, datapath.button("Phase"));
     ok = save(datapath, folder, "datapath-focus") && ok;
     windows.step();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(32, 33, 36));
-    dark.setColor(QPalette::WindowText, QColor(236, 236, 236));
-    dark.setColor(QPalette::Base, QColor(24, 25, 28));
-    dark.setColor(QPalette::Text, QColor(236, 236, 236));
-    dark.setColor(QPalette::Button, QColor(48, 50, 54));
-    dark.setColor(QPalette::ButtonText, QColor(236, 236, 236));
-    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
-    datapath.setPalette(dark);
+    windows.theme().choose(mox::desktop::ThemeChoice::Dark);
     QApplication::processEvents();
-    return save(datapath, folder, "datapath-dark") && ok;
+    ok = save(datapath, folder, "datapath-dark") && ok;
+    windows.theme().choose(mox::desktop::ThemeChoice::Light);
+    return ok;
 }
 
 // The guide's program moved along the timeline at the window's smallest
@@ -206,6 +201,9 @@ bool presenterPictures(const QString& folder, const QString& program) {
     datapath.timelineSlider()->setValue(3);
     focusByKeyboard(datapath, datapath.timelineSlider());
     bool ok = save(datapath, folder, "datapath-small");
+    datapath.resize(datapath.minimumWidth(), 1000);
+    QApplication::processEvents();
+    ok = save(datapath, folder, "datapath-narrow") && ok;
     datapath.resize(1024, 600);
     datapath.setBlanked(true);
     QApplication::processEvents();
@@ -230,9 +228,19 @@ int main(int argc, char** argv) {
 
     QuietDialogs dialogs(program);
     mox::ui::EmulatorWindows windows(dialogs);
+    // mox_screenshots OUT PERCENT|dark|high-contrast: every window at that
+    // zoom or in that look, the run two words in.
     if (argc > 2) {
-        const int percent = QString::fromLocal8Bit(argv[2]).toInt();
-        windows.zoom().setPercent(percent);
+        const QString how = QString::fromLocal8Bit(argv[2]);
+        QString prefix = QStringLiteral("zoom%1-").arg(how);
+        if (how == QLatin1String("dark") || how == QLatin1String("high-contrast")) {
+            windows.theme().choose(how == QLatin1String("dark")
+                                       ? mox::desktop::ThemeChoice::Dark
+                                       : mox::desktop::ThemeChoice::HighContrast);
+            prefix = how + QLatin1Char('-');
+        } else {
+            windows.zoom().setPercent(how.toInt());
+        }
         windows.mainWindow().onMainCommand(mox::ui::StepByStepCommand);
         windows.runCommand();
         windows.step();
@@ -241,7 +249,6 @@ int main(int argc, char** argv) {
         windows.aboutWindow().show();
         windows.showDatapath();
         QApplication::processEvents();
-        const QString prefix = QStringLiteral("zoom%1-").arg(percent);
         bool shot = true;
         for (QWidget* window : {static_cast<QWidget*>(&windows.mainWindow()),
                                 static_cast<QWidget*>(&windows.executionWindow()),
