@@ -10,6 +10,7 @@
 #include <QFocusEvent>
 #include <QFont>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -187,6 +188,15 @@ void restyle(QWidget* window) {
     for (QLabel* label : window->findChildren<QLabel*>()) {
         if (auto* box = dynamic_cast<AddressBox*>(label)) {
             box->applyColours();
+        }
+    }
+    // The style draws a field's frame a shade darker than the window, which
+    // on black is no frame at all.
+    for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
+        if (field->hasFrame()) {
+            field->setStyleSheet(desktop::currentTheme() == desktop::Theme::HighContrast
+                                     ? QStringLiteral("QLineEdit { border: 1px solid white; }")
+                                     : QString());
         }
     }
     redrawBitmaps(window);
