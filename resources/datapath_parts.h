@@ -1,7 +1,8 @@
 // The parts and buses of datapath.svg that a word's cycle lights, by the ids
 // the drawing gives them, and which of them light in each phase. Each part's
-// label is the drawing's text element "<id>-value". An id renamed in the
-// drawing is renamed here; the tests hold the two to each other.
+// label is the drawing's text element "<id>-value". datapath-portrait.svg,
+// the same parts stacked for a narrow screen, carries the same ids. An id
+// renamed in a drawing is renamed here; the tests hold the three together.
 #pragma once
 
 #include <array>

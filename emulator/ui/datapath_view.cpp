@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QPainter>
+#include <algorithm>
 
 namespace mox::ui {
 
@@ -64,7 +65,24 @@ QString blankNote() {
 } // namespace
 
 DatapathView::DatapathView(QWidget* parent) : QWidget(parent) {
-    QFile file(datapathDrawingPath());
+    setAccessibleName(QStringLiteral("Datapath drawing"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    followPalette();
+    load(false);
+}
+
+void DatapathView::load(bool stacked) {
+    // What the drawing shows now, to be shown again in the other one.
+    const QStringList wasLit = lit;
+    std::vector<std::pair<QString, QString>> values;
+    for (const QString& id : std::as_const(filled)) {
+        values.emplace_back(id, valueText(id));
+    }
+    portrait = stacked;
+    document = QDomDocument();
+    QFile file(datapathDrawingPath(portrait));
     if (file.open(QIODevice::ReadOnly)) {
         document.setContent(&file);
     }
@@ -77,16 +95,53 @@ DatapathView::DatapathView(QWidget* parent) : QWidget(parent) {
                (tag == QLatin1String("text") && !isFixedText(e));
     });
     prune(document.documentElement(), isFixedText);
+    elements.clear();
     indexIds(document.documentElement(), elements);
-    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    fixedRenderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    setAccessibleName(QStringLiteral("Datapath drawing"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setBackgroundRole(QPalette::Base);
-    setAutoFillBackground(true);
-    followPalette();
+    for (QDomDocument* drawing : {&document, &fixedTexts}) {
+        QDomElement root = drawing->documentElement();
+        setClass(root, QStringLiteral("dark"), dark);
+    }
     fixedRenderer.load(fixedTexts.toByteArray(-1));
-    render();
+    fixedLayer = QPixmap();
+    lit.clear();
+    filled.clear();
+    show(wasLit, values);
+    updateGeometry();
+}
+
+QSizeF DatapathView::drawingSize(bool stacked) {
+    static const QSizeF sizes[] = {QSvgRenderer(datapathDrawingPath(false)).viewBoxF().size(),
+                                   QSvgRenderer(datapathDrawingPath(true)).viewBoxF().size()};
+    return sizes[stacked ? 1 : 0];
+}
+
+bool DatapathView::stackedDrawsLarger() const {
+    const auto scale = [this](bool stacked) {
+        const QSizeF box = drawingSize(stacked);
+        return box.isEmpty() ? 0.0 : std::min(width() / box.width(), height() / box.height());
+    };
+    // A margin either way, so that a size near the turn does not flip back
+    // and forth as the window is dragged.
+    return portrait ? scale(true) * 1.1 >= scale(false) : scale(true) > scale(false) * 1.1;
+}
+
+QRectF DatapathView::drawingRect() const {
+    // Fitted here rather than by the renderer's aspect-ratio mode, which a
+    // fresh load forgets in some Qt versions: the drawing is never stretched.
+    const QSizeF box = renderer.viewBoxF().size();
+    if (box.isEmpty()) {
+        return QRectF(rect());
+    }
+    const QSizeF fitted = box.scaled(QSizeF(size()), Qt::KeepAspectRatio);
+    return QRectF(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2),
+                  fitted);
+}
+
+void DatapathView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (stackedDrawsLarger() != portrait) {
+        load(!portrait);
+    }
 }
 
 void DatapathView::setClass(QDomElement& element, const QString& name, bool on) {
@@ -206,7 +261,8 @@ void DatapathView::paintEvent(QPaintEvent*) {
         return;
     }
     painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter, QRectF(rect()));
+    const QRectF target = drawingRect();
+    renderer.render(&painter, target);
     const qreal scale = devicePixelRatioF();
     if (fixedLayer.size() != size() * scale) {
         fixedLayer = QPixmap(size() * scale);
@@ -214,7 +270,7 @@ void DatapathView::paintEvent(QPaintEvent*) {
         fixedLayer.fill(Qt::transparent);
         QPainter layer(&fixedLayer);
         layer.setRenderHint(QPainter::Antialiasing);
-        fixedRenderer.render(&layer, QRectF(rect()));
+        fixedRenderer.render(&layer, target);
     }
     painter.drawPixmap(0, 0, fixedLayer);
     ++frames;

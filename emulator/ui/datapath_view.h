@@ -35,6 +35,9 @@ public:
     QStringList litIds() const;
     QString valueText(const QString& id) const;
     bool isDark() const { return dark; }
+    // Whether the drawing stacked top to bottom is shown: in a window taller
+    // than wide, where it comes out larger than the one read left to right.
+    bool isStacked() const { return portrait; }
     // Frames drawn so far.
     int framesDrawn() const { return frames; }
 
@@ -45,8 +48,15 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Reads one of the two drawings, showing in it what the other showed.
+    void load(bool stacked);
+    static QSizeF drawingSize(bool stacked);
+    bool stackedDrawsLarger() const;
+    // Where the drawing goes: as large as the view allows, in its own shape.
+    QRectF drawingRect() const;
     void render();
     // The drawing's own palette follows the window's: dark on a dark one.
     void followPalette();
@@ -62,6 +72,7 @@ private:
     QStringList filled;
     QSvgRenderer renderer;
     bool dark = false;
+    bool portrait = false;
     bool blanked = false;
     int frames = 0;
 };

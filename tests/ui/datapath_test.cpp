@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,9 +41,9 @@ QAccessibleInterface* accessible(QObject* o) {
     return QAccessible::queryAccessibleInterface(o);
 }
 
-void collectIds(const QDomElement& element, QStringList& ids) {
+void collectIds(const QDomElement& element, QMap<QString, QString>& ids) {
     if (element.hasAttribute("id")) {
-        ids << element.attribute("id");
+        ids.insert(element.attribute("id"), element.tagName());
     }
     for (QDomElement child = element.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement()) {
@@ -50,15 +51,22 @@ void collectIds(const QDomElement& element, QStringList& ids) {
     }
 }
 
-// Every id the drawing holds, read from the file itself.
-QStringList drawingIds() {
-    QFile file(datapathDrawingPath());
+// A drawing read from the file itself: each id with the kind of element
+// that holds it, and the style sheet.
+struct Drawing {
+    QMap<QString, QString> ids;
+    QString style;
+};
+
+Drawing readDrawing(const QString& path) {
+    QFile file(path);
     QDomDocument document;
-    QStringList ids;
+    Drawing drawing;
     if (file.open(QIODevice::ReadOnly) && document.setContent(&file)) {
-        collectIds(document.documentElement(), ids);
+        collectIds(document.documentElement(), drawing.ids);
+        drawing.style = document.documentElement().firstChildElement("style").text();
     }
-    return ids;
+    return drawing;
 }
 
 double meanGrey(const QImage& image) {
@@ -206,11 +214,24 @@ private slots:
                  datapath().narration()->toPlainText());
     }
 
-    // The drawing and the machine's description of a cycle agree on every
-    // id: whatever any class of word lights or fills is in the drawing.
+    // Each drawing and the machine's description of a cycle agree on every
+    // id: whatever any class of word lights or fills is in the drawing. The
+    // one stacked for a narrow screen holds the same ids on the same kinds
+    // of element and looks the same, lit or not, in either theme.
+    void everyPartTheMachineNamesIsInTheDrawing_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("wide") << datapathDrawingPath();
+        QTest::newRow("portrait") << datapathDrawingPath(true);
+    }
     void everyPartTheMachineNamesIsInTheDrawing() {
-        const QStringList ids = drawingIds();
-        QVERIFY(!ids.isEmpty());
+        QFETCH(QString, path);
+        const Drawing drawing = readDrawing(path);
+        const QStringList ids = drawing.ids.keys();
+        QVERIFY2(!ids.isEmpty(), qPrintable(path));
+        const Drawing wide = readDrawing(datapathDrawingPath());
+        QCOMPARE(drawing.ids, wide.ids);
+        QVERIFY(!drawing.style.isEmpty());
+        QCOMPARE(drawing.style, wide.style);
         // The table kept beside the drawing names only what the drawing holds.
         for (const datapath::Part& part : datapath::parts) {
             QVERIFY2(ids.contains(QString::fromUtf8(part.id.data(), part.id.size())),
@@ -270,6 +291,44 @@ private slots:
         QCOMPARE(view().valueText("bus-alu-registers-value"), "255");
         windows->memoryMapWindow().memoryMapCommand(ClearCommand);
         QVERIFY(view().litIds().isEmpty());
+    }
+
+    // Made narrow and tall, the window shows the stacked drawing with the
+    // same parts lit and the same values; made wide again, the wide one,
+    // still showing the same.
+    void aNarrowTallWindowStacksTheDrawing() {
+        // load ax, 07; store ax, 05; loadm ax, 00
+        load("200730051000", ExecutionMode::StepByStep);
+        windows->showDatapath();
+        datapath().resize(1024, 600);
+        step();
+        step();
+        QApplication::processEvents();
+        QVERIFY(!view().isStacked());
+        const QStringList lit = view().litIds();
+        const QString stored = view().valueText("memory-value");
+        QVERIFY(!lit.isEmpty());
+        QVERIFY(!stored.isEmpty());
+        datapath().resize(datapath().minimumWidth(), 1400);
+        QApplication::processEvents();
+        QVERIFY(view().isStacked());
+        QCOMPARE(view().litIds(), lit);
+        QCOMPARE(view().valueText("memory-value"), stored);
+        datapath().resize(1024, 600);
+        QApplication::processEvents();
+        QVERIFY(!view().isStacked());
+        QCOMPARE(view().litIds(), lit);
+        QCOMPARE(view().valueText("memory-value"), stored);
+        datapath().resize(datapath().minimumWidth(), 1400);
+        QApplication::processEvents();
+        QVERIFY(view().isStacked());
+        // The next word lights the stacked drawing as it would the wide one.
+        step();
+        const QStringList nextLit = view().litIds();
+        QVERIFY(nextLit != lit);
+        datapath().resize(1024, 600);
+        QApplication::processEvents();
+        QCOMPARE(view().litIds(), nextLit);
     }
 
     void phaseWalksTheFivePhasesBeforeTheMachineChanges() {

@@ -196,7 +196,89 @@ test('what a screen reader hears: listing rows, lit values, the Exercise list, B
   assert.notEqual(await doc(page), 'halt ; mine\n');
 });
 
-const layouts = { phone: devices.phone, tablet: devices.tablet, laptop: { viewport: { width: 1280, height: 800 } } };
+// The ids the page lights, from the table kept beside the drawings.
+const table = [...fs.readFileSync(path.join(repo, 'resources/datapath_parts.h'), 'utf8')
+  .matchAll(/Part \w+\{"([^"]+)", "([^"]+)"\}/g)].flatMap((m) => [m[1], m[2]]);
+
+// The drawing as shown: where it lies, which of the table's parts fall
+// outside it, its smallest text in CSS px, and what is lit and written.
+async function drawingShown(page) {
+  return page.evaluate((ids) => {
+    const box = document.getElementById('datapath-drawing');
+    const svg = box.querySelector('svg');
+    const r = svg.getBoundingClientRect();
+    const inside = (x, y) => x >= r.left - 1 && x <= r.right + 1 && y >= r.top - 1 && y <= r.bottom + 1;
+    const placed = (el) => {
+      // an empty text has no box: where it starts stands in
+      if (el instanceof SVGTextElement && !el.textContent) {
+        const at = new DOMPoint(el.x.baseVal[0].value, el.y.baseVal[0].value).matrixTransform(el.getScreenCTM());
+        return inside(at.x, at.y);
+      }
+      const q = el.getBoundingClientRect();
+      return q.width > 0 && inside(q.left, q.top) && inside(q.right, q.bottom);
+    };
+    return {
+      left: r.left, right: r.right, upright: r.height > r.width,
+      page: document.documentElement.clientWidth,
+      scrolls: box.scrollWidth - box.clientWidth,
+      // the page's own tables are called registers and memory too
+      outside: ids.filter((id) => { const el = svg.querySelector(`[id="${id}"]`); return !el || !placed(el); }),
+      smallest: Math.min(...[...svg.querySelectorAll('text')].map((t) => parseFloat(getComputedStyle(t).fontSize) * t.getScreenCTM().a)),
+      lit: [...svg.querySelectorAll('.lit')].map((e) => e.id).sort(),
+      slots: Object.fromEntries([...svg.querySelectorAll('[id$="-value"]')].map((e) => [e.id, e.textContent])),
+      told: document.getElementById('datapath-narration').textContent,
+    };
+  }, table);
+}
+
+test('the drawing from 320 px: whole, legible, lit as on a laptop, the same across a change of width', async () => {
+  const program = 'load ax, ff\nstore ax, 10\nloadm bx, 10\nadd ax, bx\nhalt\n';
+  const at = async (viewport, narrow) => {
+    const page = await freshPage({ context: { viewport } });
+    await setText(page, program);
+    for (let i = 0; i < 4; i++) await page.click('#step');
+    if (narrow) await page.click('#tab-datapath');
+    await settle(page);
+    return page;
+  };
+  const laptop = { width: 1280, height: 800 };
+  const wide = await at(laptop, false);
+  const expected = await drawingShown(wide);
+  assert.ok(expected.lit.includes('bus-memory-registers'), `${expected.lit}`); // loadm
+  for (const width of [320, 390]) {
+    const page = await at({ width, height: 800 }, true);
+    const legible = async (when) => {
+      const d = await drawingShown(page);
+      assert.equal(await sidewaysScroll(page), 0, when);
+      assert.ok(d.scrolls <= 0 && d.left >= 0 && d.right <= d.page, `${when}: ${JSON.stringify(d)}`);
+      assert.ok(d.upright, `${when}: the parts stacked`);
+      assert.deepEqual(d.outside, [], when);
+      assert.ok(d.smallest >= 12, `${when}: smallest text ${d.smallest} px`);
+      return d;
+    };
+    const shown = await legible(`${width} px`);
+    assert.deepEqual([shown.lit, shown.slots, shown.told], [expected.lit, expected.slots, expected.told], `${width} px`);
+    // Halfway through the next word, turned to a laptop's width and back:
+    // the same phase lit and told on either drawing.
+    await page.click('#datapath-phase');
+    await page.click('#datapath-phase');
+    await settle(page);
+    const mid = await drawingShown(page);
+    assert.ok(mid.lit.includes('bus-decoder-alu'), `${mid.lit}`); // add, decoded
+    await page.setViewportSize(laptop);
+    await settle(page);
+    const turned = await drawingShown(page);
+    assert.ok(!turned.upright, 'the wide drawing at a laptop\'s width');
+    assert.deepEqual([turned.lit, turned.slots, turned.told], [mid.lit, mid.slots, mid.told]);
+    await page.setViewportSize({ width, height: 800 });
+    await settle(page);
+    const back = await legible(`${width} px again`);
+    assert.deepEqual([back.lit, back.slots, back.told], [mid.lit, mid.slots, mid.told]);
+    assert.deepEqual(page.errors, []);
+  }
+});
+
+const layouts = { '320 px': devices['320 px'], phone: devices.phone, tablet: devices.tablet, laptop: { viewport: { width: 1280, height: 800 } } };
 for (const scheme of ['light', 'dark']) {
   for (const [name, context] of Object.entries(layouts)) {
     test(`axe: ${name}, ${scheme}, a long listing scrolled by keyboard`, async () => {

@@ -71,6 +71,13 @@ await shot('phone-machine', { width: 390, height: 844, touch: true }, async (pag
   await page.tap('#tab-run');
   await page.waitForTimeout(400); // the tap's own highlight fades
 });
+// The drawing on a phone, its parts stacked: a screen tall enough for all
+// of it, so that the bars that stay on screen are not laid over it.
+await shot('datapath-phone', { width: 390, height: 1700, touch: true }, async (page) => {
+  await stepped(4)(page);
+  await page.tap('#tab-datapath');
+  await page.waitForTimeout(400); // the tap's own highlight fades
+});
 await shot('tablet', { width: 810, height: 1080, touch: true }, async (page) => {
   await stepped(4)(page);
   await page.tap('#tab-run');

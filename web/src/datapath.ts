@@ -3,7 +3,8 @@
 // Pause and Speed to watch a program word by word. Everything shown comes
 // from the core's description of the cycle; this module only chooses which
 // word and which of its phases to show.
-import drawing from '../../resources/datapath.svg?raw';
+import wideDrawing from '../../resources/datapath.svg?raw';
+import portraitDrawing from '../../resources/datapath-portrait.svg?raw';
 import type { Cycle } from '@mox77core';
 import { step, moveTo } from './machine-panel';
 import { notice } from './messages';
@@ -11,6 +12,10 @@ import { remember } from './saving';
 import { $, page, on, editorKey, shownBase, steppingMode } from './state';
 
 const WRITE = 4; // the phase at which the word executes
+// Narrower than this the wide drawing's labels are too small to read (the
+// least width style.css gives it), and the portrait one, the same parts
+// stacked, takes its place.
+const WIDE_FROM = 720;
 
 interface Frame {
   heading: string;
@@ -22,6 +27,8 @@ interface Frame {
 const parts = new Map<string, Element>(); // units and buses, by id
 const slots = new Map<string, Element>(); // the drawing's -value texts
 let svg: SVGSVGElement | null = null;
+let portrait = false; // which of the two drawings is in
+let darkScheme: MediaQueryList | null = null;
 let shown: (() => Frame) | null = null; // what the panel shows, recomputed on a change of base
 let walk: { word: string; position: number; phase: number } | null = null;
 let panelStepping = false; // the panel itself is stepping the machine
@@ -53,15 +60,19 @@ function nothing(heading: string, sentence: string): Frame {
 function draw() {
   if (!isOpen() || !shown) return;
   const f = shown();
+  paintDrawing(f);
+  if ($('datapath-heading').textContent !== f.heading) $('datapath-heading').textContent = f.heading;
+  const told = $('datapath-told');
+  told.replaceChildren(...f.sentences.map((s) => Object.assign(document.createElement('p'), { textContent: s })));
+  performance.mark('mox-datapath-drawn');
+}
+
+function paintDrawing(f: Frame) {
   for (const [id, el] of parts) el.classList.toggle('lit', f.lit.has(id));
   for (const [id, el] of slots) {
     const text = f.values.get(id) ?? '';
     if (el.textContent !== text) el.textContent = text;
   }
-  if ($('datapath-heading').textContent !== f.heading) $('datapath-heading').textContent = f.heading;
-  const told = $('datapath-told');
-  told.replaceChildren(...f.sentences.map((s) => Object.assign(document.createElement('p'), { textContent: s })));
-  performance.mark('mox-datapath-drawn');
 }
 
 function show(frame: () => Frame) {
@@ -247,15 +258,39 @@ const playTip = 'Execute the program word by word at the speed chosen, until the
 // would hold back the page's first frame. The narration needs no drawing.
 export function putDrawing() {
   if (svg) return;
-  $('datapath-drawing').innerHTML = drawing.slice(drawing.indexOf('<svg'));
-  svg = $('datapath-drawing').querySelector('svg');
+  const box = $('datapath-drawing');
+  darkScheme = window.matchMedia('(prefers-color-scheme: dark)');
+  darkScheme.addEventListener('change', paintTheme);
+  // Out of sight (another part of the page chosen, the panel closed) it has
+  // no width: the page's stands in until it has.
+  choose(box.clientWidth || document.documentElement.clientWidth);
+  new ResizeObserver(() => {
+    if (box.clientWidth > 0) choose(box.clientWidth);
+  }).observe(box);
+}
+
+function paintTheme() {
+  svg?.classList.toggle('dark', !!darkScheme?.matches);
+}
+
+// The drawing for a width. A switch puts in the other drawing with the same
+// ids and paints the same frame on it, so a run goes on as it was; the
+// narration stays, not told again.
+function choose(width: number) {
+  const narrow = width < WIDE_FROM;
+  if (svg && narrow === portrait) return;
+  portrait = narrow;
+  const box = $('datapath-drawing');
+  box.dataset.shape = narrow ? 'portrait' : 'wide';
+  const drawing = narrow ? portraitDrawing : wideDrawing;
+  box.innerHTML = drawing.slice(drawing.indexOf('<svg'));
+  svg = box.querySelector('svg');
+  parts.clear();
+  slots.clear();
   for (const el of svg!.querySelectorAll('g[id]')) parts.set(el.id, el);
   for (const el of svg!.querySelectorAll('[id$="-value"]')) slots.set(el.id, el);
-  const dark = window.matchMedia('(prefers-color-scheme: dark)');
-  const theme = () => svg!.classList.toggle('dark', dark.matches);
-  theme();
-  dark.addEventListener('change', theme);
-  draw();
+  paintTheme();
+  if (isOpen() && shown) paintDrawing(shown());
 }
 
 export function wireDatapath() {
