@@ -2,6 +2,7 @@
 
 #include "instruction_set.h"
 #include "theme.h"
+#include "zoom.h"
 #include "window_frame.h"
 
 #include <QHelpEvent>
@@ -190,8 +191,11 @@ void AddressBox::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     if (isLit()) {
         QPainter painter(this);
-        painter.setPen(QPen(desktop::colours().litOutline, 3));
-        painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+        // As thick at every zoom, next to the box's own text.
+        const qreal width = desktop::zoomed(this, 3);
+        painter.setPen(QPen(desktop::colours().litOutline, width));
+        const qreal half = width / 2;
+        painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
     }
 }
 

@@ -55,7 +55,7 @@ namespace {
 QString bitmapPath(int id, int scale) {
     static const bool registered = (initResources(), true);
     (void)registered;
-    const QString twice = scale == 2 ? QStringLiteral("@2x") : QString();
+    const QString twice = scale > 1 ? QStringLiteral("@%1x").arg(scale) : QString();
     const char* look = desktop::currentTheme() == desktop::Theme::Dark           ? "-dark"
                        : desktop::currentTheme() == desktop::Theme::HighContrast ? "-contrast"
                                                                                  : nullptr;
@@ -66,7 +66,10 @@ QString bitmapPath(int id, int scale) {
             return themed;
         }
     }
-    return QStringLiteral(":/emulator/%1%2.bmp").arg(id).arg(twice);
+    // The largest is a PNG: the flat grounds would make it a large BMP.
+    return QStringLiteral(":/emulator/%1%2.%3")
+        .arg(id)
+        .arg(twice, scale == 3 ? QStringLiteral("png") : QStringLiteral("bmp"));
 }
 
 } // namespace
@@ -127,7 +130,10 @@ QPixmap zoomedBitmap(int id, int percent) {
         const QSize own = bitmap(id, 1).size();
         const QSize size(static_cast<int>(std::lround(own.width() * percent / 100.0)),
                          static_cast<int>(std::lround(own.height() * percent / 100.0)));
-        QPixmap picture = QPixmap::fromImage(bitmap(id, 2).toImage().scaled(
+        // Drawn down from the version at least as large (up to 300 % on a
+        // screen at 100 %), so that a zoomed window's pictures stay sharp.
+        const int from = percent * scale > 200 ? 3 : 2;
+        QPixmap picture = QPixmap::fromImage(bitmap(id, from).toImage().scaled(
             size * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         picture.setDevicePixelRatio(scale);
         it = drawn.insert(key, picture);

@@ -17,8 +17,9 @@ QPixmap bitmap(int id);
 QPixmap bitmap(int id, int scale);
 // 2 when any screen is scaled above 100 %, else 1.
 int pictureScale();
-// The bitmap drawn at `percent` of its own size, from its larger version, so
-// that a zoomed window's pictures stay sharp.
+// The bitmap drawn at `percent` of its own size, from its larger versions
+// (twice and three times its size), so that a zoomed window's pictures stay
+// sharp.
 QPixmap zoomedBitmap(int id, int percent);
 
 // Shows bitmap `id` on `label` at the zoom of the label's window; the label

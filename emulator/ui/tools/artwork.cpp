@@ -1,5 +1,6 @@
 // Draws the emulator's icon and bitmaps as 24-bit BMP files, each also at
-// twice the size (<id>@2x.bmp) for screens scaled to 200 %, and the program
+// twice the size (<id>@2x.bmp) for screens scaled to 200 % and three times
+// (<id>@3x.png) for windows zoomed past it, and the program
 // icon for desktops under icons/hicolor/ (PNG at the usual sizes, and SVG).
 //   mox_artwork <folder>
 // The results are committed under emulator/ui/resources; rerun this after
@@ -79,24 +80,26 @@ bool write(const QImage& image, const QString& path, const char* format) {
     return true;
 }
 
-// A w x h bitmap and its @2x twin, each drawn by `drawAt` for its scale. A
-// look's version (`suffix` "-dark", ...) is a PNG, small for its flat ground.
+// A w x h bitmap and its @2x twin, each drawn by `drawAt` for its scale,
+// and a @3x one for windows zoomed past 200 %. A look's version (`suffix`
+// "-dark", ...) and the @3x ones are PNG, small for their flat grounds.
 bool saveBitmaps(const QString& folder, int id, QSize size,
                  const std::function<void(QPainter&, int scale)>& drawAt, const char* suffix = "") {
     bool ok = true;
-    const bool themed = *suffix != 0;
-    for (const int scale : {1, 2}) {
+    for (const int scale : {1, 2, 3}) {
         const QImage image = paint(size * scale, QImage::Format_RGB888, Qt::white,
                                    [&](QPainter& p) { drawAt(p, scale); });
-        const QString name =
-            QString::number(id) + suffix + (scale == 2 ? "@2x" : "") + (themed ? ".png" : ".bmp");
-        ok = write(image, QDir(folder).filePath(name), themed ? "PNG" : "BMP") && ok;
+        const bool png = *suffix != 0 || scale == 3;
+        const QString name = QString::number(id) + suffix +
+                             (scale > 1 ? QStringLiteral("@%1x").arg(scale) : QString()) +
+                             (png ? ".png" : ".bmp");
+        ok = write(image, QDir(folder).filePath(name), png ? "PNG" : "BMP") && ok;
     }
     return ok;
 }
 
-// The drawing with every coordinate doubled for the @2x twin: both are
-// drawn, neither is scaled from the other.
+// The drawing with every coordinate doubled (tripled) for the @2x (@3x)
+// twin: each is drawn, none is scaled from another.
 bool save(const QString& folder, int id, int w, int h, const Drawing& draw,
           const char* suffix = "") {
     return saveBitmaps(
