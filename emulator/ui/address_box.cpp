@@ -2,8 +2,8 @@
 
 #include "instruction_set.h"
 #include "theme.h"
-#include "zoom.h"
 #include "window_frame.h"
+#include "zoom.h"
 
 #include <QHelpEvent>
 #include <QLineEdit>
