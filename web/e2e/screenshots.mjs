@@ -1,11 +1,14 @@
-// Pictures of the page for the README: node e2e/screenshots.mjs [folder]
+// Pictures of the page for the README: node e2e/screenshots.mjs [folder [name...]]
+// (names such as embed take only those pictures)
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launch, pageUrl } from './browser.mjs';
+import { embedUrl, hostPage } from './embed-host.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const out = path.resolve(process.argv[2] ?? path.join(repo, 'docs/screenshots'));
+const only = process.argv.slice(3);
 fs.mkdirSync(out, { recursive: true });
 
 const program = `; a first program
@@ -18,13 +21,15 @@ halt
 `;
 
 const browser = await launch();
-async function shot(name, { scheme = 'light', width = 1280, height = 800, scale = 1, touch = false } = {}, act) {
+async function shot(name, { scheme = 'light', width = 1280, height = 800, scale = 1, touch = false, url = pageUrl } = {}, act) {
+  if (only.length && !only.includes(name)) return;
   const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale, colorScheme: scheme, hasTouch: touch, isMobile: touch });
   const page = await context.newPage();
   page.on('dialog', (d) => d.accept());
-  await page.goto(pageUrl);
-  await page.waitForSelector('body[data-ready]');
-  await act(page);
+  await page.goto(url);
+  const frame = url === pageUrl ? page : await (await page.waitForSelector('iframe')).contentFrame();
+  await frame.waitForSelector('body[data-ready]');
+  await act(frame);
   await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 50))));
   const file = path.join(out, `web-${name}.png`);
   if (name.startsWith('datapath')) await page.locator('#datapath-pane').screenshot({ path: file });
@@ -82,6 +87,10 @@ await shot('tablet', { width: 810, height: 1080, touch: true }, async (page) => 
   await stepped(4)(page);
   await page.tap('#tab-run');
   await page.waitForTimeout(400); // the tap's own highlight fades
+});
+// A course page with the page embedded at 600 x 400, after four Steps.
+await shot('embed', { width: 640, height: 520, url: hostPage({ src: embedUrl(program, { name: 'first.asm' }) }) }, async (frame) => {
+  for (let i = 0; i < 4; i++) await frame.click('#step');
 });
 await browser.close();
 console.log(`screenshots in ${out}`);

@@ -5,7 +5,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
-import { smoke, typing } from './smoke.mjs';
+import { smoke, typing, embedded } from './smoke.mjs';
 
 test('smoke: Firefox', async () => {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'mox77-ff-'));
@@ -19,16 +19,20 @@ test('smoke: Firefox', async () => {
   try {
     const page = await browser.newPage();
     page.on('pageerror', (e) => { throw e; });
-    const b = {
+    // `at`: the page, or the frame its steps run in
+    const adapter = (at) => ({
       goto: (url) => page.goto(url),
-      click: (sel) => page.click(sel),
+      click: (sel) => at.click(sel),
       type: (t, delay = 0) => page.keyboard.type(t, { delay }),
-      text: (sel) => page.$eval(sel, (e) => e.textContent),
+      text: (sel) => at.$eval(sel, (e) => e.textContent),
       // The driver evaluates the script itself: a Function made in the page
       // is an eval, which the page's Content-Security-Policy forbids, and
       // Firefox 140 enforces that on driver calls too.
-      run: (body, ...args) => page.evaluate(`(function () { ${body} }).apply(null, ${JSON.stringify(args)})`),
-    };
+      run: (body, ...args) => at.evaluate(`(function () { ${body} }).apply(null, ${JSON.stringify(args)})`),
+      inFrame: async (steps) => steps(adapter(await (await page.waitForSelector('iframe')).contentFrame())),
+    });
+    const b = adapter(page);
+    await embedded(b);
     await smoke(b);
     await typing(b);
     // A phone. The standard command alone: puppeteer's setViewport also

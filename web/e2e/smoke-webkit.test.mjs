@@ -5,7 +5,7 @@ import { test } from 'node:test';
 import { spawn, spawnSync } from 'node:child_process';
 import net from 'node:net';
 import { Builder, By, Key } from 'selenium-webdriver';
-import { smoke, typing } from './smoke.mjs';
+import { smoke, typing, embedded } from './smoke.mjs';
 
 const miniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 
@@ -32,7 +32,9 @@ test('smoke: WebKit', async () => {
       click: async (sel) => (await driver.findElement(By.css(sel))).click(),
       // With a delay, one key at a time, as a student types.
       type: async (t, delay = 0) => {
-        const active = await driver.switchTo().activeElement();
+        // the focused element of the page or frame switched to (the
+        // driver's own command answers for the top page only)
+        const active = await driver.executeScript('return document.activeElement');
         const keys = delay ? [...t] : t.split(/(\n)/).filter(Boolean);
         for (const k of keys) {
           await active.sendKeys(k === '\n' ? Key.ENTER : k);
@@ -41,7 +43,17 @@ test('smoke: WebKit', async () => {
       },
       text: async (sel) => driver.executeScript(`return document.querySelector(arguments[0]).textContent`, sel),
       run: (body, ...args) => driver.executeScript(body, ...args),
+      // the same steps, the driver switched into the page's one iframe
+      inFrame: async (steps) => {
+        await driver.switchTo().frame(await driver.findElement(By.css('iframe')));
+        try {
+          await steps(b);
+        } finally {
+          await driver.switchTo().defaultContent();
+        }
+      },
     };
+    await embedded(b);
     await smoke(b);
     await typing(b);
     await driver.manage().window().setRect({ width: 390, height: 844 }); // a phone

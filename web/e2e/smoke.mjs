@@ -1,11 +1,13 @@
 // The smoke test's steps, the same in every engine; `b` is a thin adapter
 // over the engine's driver: goto, click, type (real key presses into the
-// focused element), text, value, run (a script in the page).
+// focused element), text, value, run (a script in the page), and inFrame
+// (the same steps inside the page's one iframe).
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { pageUrl } from './browser.mjs';
+import { embedUrl, hostPage } from './embed-host.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 
@@ -75,4 +77,31 @@ export async function smoke(b) {
   await b.click('#check');
   assert.match(await b.text('#check-result .verdict.pass'), /^1 of 1 start passes$/);
   assert.deepEqual(await b.run('return window.__errors || []'), []);
+}
+
+// The page in a course page's iframe of 600 x 400, read-only: Step, Back
+// and Run there, typing refused, nothing kept in the browser. First in a
+// fresh profile, so that its storage is empty of any other visit too.
+export async function embedded(b) {
+  const program = 'load ax, ff\nload bx, 02\nadd ax, bx\nhalt\n';
+  await b.goto(hostPage({ src: embedUrl(program, { flags: ['readonly'] }) }));
+  await b.inFrame(async (f) => {
+    await until(f, 'the embedded page', () => f.run('return document.body.dataset.ready === "1"'));
+    assert.equal(await f.run('return document.documentElement.className'), 'embed embed-readonly');
+    const doc = 'return window.mox77.view.state.doc.toString()';
+    assert.equal(await f.run(doc), program);
+    const ax = 'return document.querySelector("td.v[data-register=ax]").firstChild.textContent';
+    await f.click('#step');
+    await f.click('#step');
+    assert.equal(await f.run(ax), 'ff');
+    await f.click('#back');
+    assert.equal(await f.run(ax), '0');
+    await f.click('#run');
+    assert.equal(await f.run(ax), '101');
+    await f.click('.cm-content');
+    await f.type('inc cx\n');
+    assert.equal(await f.run(doc), program);
+    await f.run('window.dispatchEvent(new Event("pagehide")); return true;');
+    assert.deepEqual(await f.run('return [localStorage.length, sessionStorage.length]'), [0, 0]);
+  });
 }

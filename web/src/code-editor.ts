@@ -22,6 +22,7 @@ export interface EditorHost {
   language: { table: InstructionInfo[]; registers: string[] } | null;
   wrap: boolean;
   tabIndents: boolean;
+  readOnly: boolean; // the text is shown, and can be selected and copied, but not changed
   changed(): void; // the text changed
   toggleTabIndents(): void;
 }
@@ -88,6 +89,7 @@ export function createCodeEditor(host: EditorHost) {
         keymap.of(defaultKeymap),
         // tabindex: the text is reached by keyboard, and so its scroller is
         EditorView.contentAttributes.of({ 'aria-label': 'Program text', spellcheck: 'false', tabindex: '0' }),
+        host.readOnly ? [EditorState.readOnly.of(true), EditorView.contentAttributes.of({ 'aria-readonly': 'true' })] : [],
         EditorView.updateListener.of((u) => {
           if (u.docChanged) host.changed();
         }),

@@ -8,7 +8,7 @@ import type { Assembly } from '@mox77core';
 import type { CodeEditor, createCodeEditor, LineNote } from './code-editor';
 import { encodeText } from './bytes';
 import { unpack } from './unpack';
-import { $, page, emit, on, errorsText } from './state';
+import { $, page, emit, on, errorsText, embedding } from './state';
 import { showPane } from './tabs';
 
 const plain = $<HTMLTextAreaElement>('plain-editor');
@@ -91,6 +91,7 @@ export function fullEditor(): CodeEditor {
     language: core ? { table: core.instructionTable(), registers: core.registerNames() } : null,
     wrap: oneColumn?.matches ?? false,
     tabIndents,
+    readOnly: !!embedding?.readonly,
     changed,
     toggleTabIndents: () => setTabIndents(!tabIndents),
   });

@@ -9,7 +9,7 @@ import { notice } from './messages';
 import { setPaneAvailable } from './tabs';
 import { remember } from './saving';
 import { loadOpened, saveOpened, OPENED_KEY } from './storage';
-import { $, page, on, corePromise } from './state';
+import { $, page, on, corePromise, embedding } from './state';
 
 const exerciseFiles = import.meta.glob(['@examples/exercises/*/task.md', '@examples/exercises/*/start.asm', '@examples/exercises/*/*.json'], {
   query: '?raw', import: 'default', eager: true,
@@ -18,7 +18,9 @@ const exercises: Exercise[] = collectExercises(exerciseFiles);
 // Opened from a teacher's folder, .zip or link, in the order opened.
 let opened: Exercise[] = [];
 
+// Embedded, the page reads nothing the browser keeps.
 function readOpened() {
+  if (embedding) return;
   opened = loadOpened(globalThis.localStorage).map(openedExercise).filter((ex): ex is Exercise => !!ex);
 }
 readOpened();
@@ -111,7 +113,7 @@ export async function openExercise(from: string, read: () => Promise<HandedExerc
   if (!known) {
     // a folder opened again is the teacher's newer version of it
     opened = [...opened.filter((o) => o.id !== ex.id), ex];
-    kept = saveOpened(globalThis.localStorage, opened.map(handed));
+    kept = !!embedding || saveOpened(globalThis.localStorage, opened.map(handed));
     listOpened();
   }
   take(known ?? ex);

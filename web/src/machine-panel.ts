@@ -8,7 +8,7 @@ import { assembly, checkNow, goToFirstError, markNextLine, showSourceLine } from
 import { notice, showMessages, type Message } from './messages';
 import { remember } from './saving';
 import { latin1Bytes } from '@mox77bindings/latin1';
-import { $, page, on, emit, editorKey, errorsText, shownBase, steppingMode } from './state';
+import { $, page, on, emit, editorKey, errorsText, shownBase, steppingMode, embedding } from './state';
 
 const regCells: HTMLTableCellElement[] = [];
 const memCells: HTMLTableCellElement[] = [];
@@ -16,22 +16,51 @@ const listing = new Listing($('listing'), (line) => showSourceLine(line));
 let listingLines: number[] | null = null;
 let lit: Lit[] = [];
 
+// Embedded in a small frame, the registers stand in two columns of eight
+// (ax to hx, ix to px), under short headings (a screen reader hears them
+// whole), each value tied to its own register's header.
 function buildTables(names: string[]) {
-  const regBody = $('registers').querySelector('tbody')!;
+  const table = $('registers');
+  const regBody = table.querySelector('tbody')!;
   regBody.replaceChildren();
-  names.forEach((name, i) => {
+  const columns = embedding ? 2 : 1;
+  const rows = Math.ceil(names.length / columns);
+  if (columns > 1) {
+    const head = table.querySelector('thead tr')!;
+    const short: Record<string, string> = { Register: 'Reg.', Number: 'No.' };
+    for (const th of head.children) {
+      const whole = th.textContent ?? '';
+      if (!short[whole]) continue;
+      const seen = Object.assign(document.createElement('span'), { textContent: short[whole] });
+      seen.setAttribute('aria-hidden', 'true');
+      th.replaceChildren(seen, Object.assign(document.createElement('span'), { className: 'visually-hidden', textContent: whole }));
+    }
+    const cols = [...head.children];
+    for (let c = 1; c < columns; c++) head.append(...cols.map((th) => th.cloneNode(true)));
+    [...head.children].forEach((th, n) => (th.id = `registers-col-${n}`));
+  }
+  for (let r = 0; r < rows; r++) {
     const tr = document.createElement('tr');
-    const th = document.createElement('th');
-    th.scope = 'row';
-    th.textContent = name;
-    const num = document.createElement('td');
-    num.textContent = i.toString(16);
-    const v = document.createElement('td');
-    v.className = 'v';
-    tr.append(th, num, v);
+    for (let c = 0; c < columns && r + c * rows < names.length; c++) {
+      const i = r + c * rows;
+      const th = document.createElement('th');
+      th.scope = 'row';
+      th.textContent = names[i];
+      const num = document.createElement('td');
+      num.textContent = i.toString(16);
+      const v = document.createElement('td');
+      v.className = 'v';
+      v.dataset.register = names[i];
+      if (columns > 1) {
+        th.id = `register-${names[i]}`;
+        num.headers = `${th.id} registers-col-${c * 3 + 1}`;
+        v.headers = `${th.id} registers-col-${c * 3 + 2}`;
+      }
+      tr.append(th, num, v);
+      regCells[i] = v;
+    }
     regBody.append(tr);
-    regCells.push(v);
-  });
+  }
   const mem = $('memory') as HTMLTableElement;
   const head = document.createElement('tr');
   const corner = document.createElement('td');

@@ -2,7 +2,8 @@
 // core is ready. Each panel lives in a module of its own around the shared
 // state (state.ts); a panel that follows the machine listens to 'machine'.
 import './style.css';
-import { $, page, corePromise, emit } from './state';
+import './embed.css';
+import { $, page, corePromise, emit, embedding } from './state';
 import { text, checkNow, applyFontSize, nextError, goToLine, setTabIndents, codeEditorHasFocus, focusEditor, completeEditor, editorView } from './editor';
 import { wireTabs } from './tabs';
 import { remember, wireSaving } from './saving';
@@ -21,16 +22,20 @@ function setFontSize(px: number) {
   remember(['fontSize']);
 }
 
+// Embedded (embed.ts), the page has no files to open and no drawing
+// unless it was asked for.
+const drawing = !embedding || embedding.datapath;
 wireSaving();
 wireTabs();
 wireMachinePanel();
-wireFiles();
+if (!embedding) wireFiles();
+else wireEmbedding();
 wireShare();
 wireExercises();
 wireExerciseOpening();
 setTabIndents(false);
 $('tab-indents').addEventListener('click', () => setTabIndents($('tab-indents').getAttribute('aria-pressed') !== 'true'));
-wireDatapath();
+if (drawing) wireDatapath();
 $('font-up').addEventListener('click', () => setFontSize(page.stored.fontSize + 1));
 $('font-down').addEventListener('click', () => setFontSize(page.stored.fontSize - 1));
 
@@ -62,7 +67,7 @@ const stepAvailable = () => {
   return !!page.machine && !b.disabled && b.getAttribute('aria-disabled') !== 'true';
 };
 wirePresenterKeys(
-  { step: () => { if (stepAvailable()) step(); }, back, blank },
+  { step: () => { if (stepAvailable()) step(); }, back, blank: drawing ? blank : () => {} },
   () => !!document.querySelector('dialog[open]'),
 );
 
@@ -76,26 +81,55 @@ function editorFailed(e: Error) {
   pageMessage(e.message, 'MOX77', 'error');
 }
 
+// The compact page for an iframe: the run bar stays at the top, the editor
+// and the registers fill the frame below it, the registers right below the
+// machine's state, where a run's long list of changes cannot push them out
+// of the frame; a file dropped on it is not opened (nor taken in by the
+// browser in the page's place).
+function wireEmbedding() {
+  $('next-instruction').after(document.querySelector('#run-pane .columns')!);
+  // It scrolls when a run says more than the frame holds: reached by keyboard too.
+  $('run-pane').tabIndex = 0;
+  const main = document.querySelector('main')!;
+  const runBar = $('run-bar');
+  new ResizeObserver(() => main.style.setProperty('--run-bar-height', `${runBar.offsetHeight}px`)).observe(runBar);
+  for (const type of ['dragover', 'drop']) {
+    document.addEventListener(type, (e) => {
+      const d = (e as DragEvent).dataTransfer;
+      if (!d?.types.includes('Files')) return;
+      e.preventDefault();
+      d.dropEffect = 'none';
+    });
+  }
+  $<HTMLTextAreaElement>('plain-editor').readOnly = !!embedding?.readonly;
+}
+
 async function start() {
   const core = (page.core = await corePromise.catch(() => null));
+  // Embedded, the link's program is in the editor when the page is first
+  // shown, and the page takes no focus from the course page around it.
+  if (core && embedding) {
+    startMachinePanel(core);
+    await openSharedLink();
+  }
   document.body.hidden = false; // drawn first here (see the page's <body>)
   if (!core) {
-    focusEditor();
-    putDrawing();
+    if (!embedding) focusEditor();
+    if (drawing) putDrawing();
     void completeEditor().catch(editorFailed);
     $('error-count').textContent = ''; // no longer loading: nothing will check the text
     const why = await corePromise.then(() => 'unknown', (e: Error) => e.message);
     pageMessage(`The core could not start: ${why}`, 'MOX77', 'error');
     return;
   }
-  startMachinePanel(core);
+  if (!embedding) startMachinePanel(core);
   checkNow();
-  focusEditor();
+  if (!embedding) focusEditor();
   performance.mark('mox-ready');
   // the first frame drawn ready to use, which the cold-start benchmark times
   await new Promise((drawn) => requestAnimationFrame(() => setTimeout(drawn, 0)));
   performance.mark('mox-ready-drawn');
-  putDrawing();
+  if (drawing) putDrawing();
   await completeEditor().catch(editorFailed);
   performance.mark('mox-editor-complete');
   await openSharedLink();

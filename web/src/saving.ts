@@ -2,9 +2,11 @@
 // when the page is hidden or left. Several tabs share the one entry, so a
 // tab writes only the members it changed, takes another tab's newer text
 // when it has none of its own, and asks the student when both changed it.
+// Embedded in a course page or a slide, the page keeps nothing: it neither
+// writes, nor listens to other tabs, nor asks before it is left.
 import { save as saveStored, load as loadStored, parseStored, unsaved, incoming, KEY, TEXT_FIELDS, type Stored } from './storage';
 import { text, replaceText } from './editor';
-import { $, page, on, emit } from './state';
+import { $, page, on, emit, embedding } from './state';
 import { notice } from './messages';
 
 const tabId = Math.random().toString(36).slice(2, 10);
@@ -26,6 +28,7 @@ export function remember(fields: (keyof Stored)[], now = false) {
 }
 
 export function persist(now = false) {
+  if (embedding) return;
   if (!now) {
     persistTimer ??= window.setTimeout(() => persist(true), 120);
     return;
@@ -98,7 +101,7 @@ function endConflict() {
   $('tab-conflict').hidden = true;
 }
 
-window.addEventListener('storage', (e) => {
+if (!embedding) window.addEventListener('storage', (e) => {
   if (e.key !== KEY || e.newValue === null || e.storageArea !== globalThis.localStorage) return;
   const other = parseStored(e.newValue);
   const what = incoming(base, ownTextChanges() || theirs !== null, text(), other);
@@ -126,15 +129,17 @@ export function wireSaving() {
   });
 }
 
-window.addEventListener('pagehide', () => persist(true));
-document.addEventListener('visibilitychange', () => document.visibilityState === 'hidden' && persist(true));
-// Asks only when leaving would lose the text: the browser could not keep it
-// (and no file holds it), or another tab's text stands in its way. A text
-// kept here comes back on the next open, so asking then is only noise.
-window.addEventListener('beforeunload', (e) => {
-  persist(true);
-  if (theirs || (page.storeFailed && unsaved(text(), page.stored.savedPrint))) {
-    e.preventDefault();
-    e.returnValue = '';
-  }
-});
+if (!embedding) {
+  window.addEventListener('pagehide', () => persist(true));
+  document.addEventListener('visibilitychange', () => document.visibilityState === 'hidden' && persist(true));
+  // Asks only when leaving would lose the text: the browser could not keep it
+  // (and no file holds it), or another tab's text stands in its way. A text
+  // kept here comes back on the next open, so asking then is only noise.
+  window.addEventListener('beforeunload', (e) => {
+    persist(true);
+    if (theirs || (page.storeFailed && unsaved(text(), page.stored.savedPrint))) {
+      e.preventDefault();
+      e.returnValue = '';
+    }
+  });
+}

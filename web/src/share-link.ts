@@ -1,32 +1,48 @@
-// Copy link and opening a link: the program, or the chosen exercise,
-// travels in the address's fragment, which the browser never sends anywhere.
+// Copy link, Copy embed code and opening a link: the program, or the
+// chosen exercise, travels in the address's fragment, which the browser
+// never sends anywhere.
 import { decodeBytes, sizeText, MAX_FILE_BYTES } from './bytes';
 import { makeFragment, readFragment, makeExerciseFragment, readExerciseFragment } from './share';
+import { embedFragment, embedSnippet, type Embedding } from './embed';
 import { sourceBytes } from './editor';
 import { mayReplace, replaceDocument } from './files';
 import { chosenExercise, openExercise } from './exercise-panel';
 import { handed } from './exercises';
 import { notice, pageMessage } from './messages';
-import { $, page } from './state';
+import { $, page, embedding } from './state';
 
 let sharedHandled = '';
 
-// The link goes into the address and onto the clipboard; where the browser
-// will not write there, into the field `field` (shown in `box`) to copy
-// from. A fragment that cannot be made says why, in its error.
-async function copyLink(fragment: Promise<string>, box: string, field: string, where: string, copied: string) {
+interface Copy {
+  box: string; // shown, holding `field`
+  field: string; // where the text stays to be copied by hand
+  where: string; // "below the editor"
+  what: string; // "link", "embed code"
+  copied: string; // said once it is on the clipboard
+  // the text copied, made from the page's address (before #) and the
+  // fragment; without it, the link, which the address takes too
+  shape?: (address: string, fragment: string) => string;
+}
+
+// The text goes onto the clipboard (and a link into the address); where
+// the browser will not write there, into the field to copy from. A
+// fragment that cannot be made says why, in its error.
+async function copyLink(fragment: Promise<string>, c: Copy) {
   const link = fragment.then((frag) => {
-    const url = location.href.split('#')[0] + frag;
-    history.replaceState(null, '', frag);
-    sharedHandled = frag;
-    $(box).hidden = false;
-    $<HTMLInputElement>(field).value = url;
-    return url;
+    const address = location.href.split('#')[0];
+    if (!c.shape) {
+      history.replaceState(null, '', frag);
+      sharedHandled = frag;
+    }
+    const out = c.shape ? c.shape(address, frag) : address + frag;
+    $(c.box).hidden = false;
+    $<HTMLInputElement>(c.field).value = out;
+    return out;
   });
   // The write starts within the click, holding the link still being made:
   // Safari counts a write begun after an await as no longer the student's.
   const written = (async () => {
-    const text = link.then((url) => new Blob([url], { type: 'text/plain' }));
+    const text = link.then((out) => new Blob([out], { type: 'text/plain' }));
     text.catch(() => {}); // a link not made is said below, not thrown
     await navigator.clipboard.write([new ClipboardItem({ 'text/plain': text })]);
   })();
@@ -39,10 +55,10 @@ async function copyLink(fragment: Promise<string>, box: string, field: string, w
   }
   try {
     await written;
-    notice(copied);
+    notice(c.copied);
   } catch {
-    $<HTMLInputElement>(field).select();
-    notice(`The link is in the field ${where}: copy it from there.`);
+    $<HTMLInputElement>(c.field).select();
+    notice(`The ${c.what} is in the field ${c.where}: copy it from there.`);
   }
 }
 
@@ -63,6 +79,10 @@ export async function openSharedLink() {
   if (!hash || hash === sharedHandled) return;
   sharedHandled = hash;
   const exercise = await readExerciseFragment(hash);
+  if (exercise && embedding) {
+    pageMessage('An exercise cannot be embedded: embed a program instead (Copy embed code).', 'Link', 'error');
+    return;
+  }
   if (exercise) {
     await openExercise('the link', async () => {
       if (exercise === 'too large') throw new Error(`is too large to open (over ${sizeText(MAX_FILE_BYTES)} once unpacked)`);
@@ -79,18 +99,45 @@ export async function openSharedLink() {
   const d = decodeBytes(shared.bytes);
   if (await mayReplace(`the program of the link (${shared.name})`, d.text)) {
     page.opened8xe = null;
-    replaceDocument(d.text, shared.name, d.encoding, d.eol, null);
-    pageMessage(`Opened ${shared.name} from the link.`, 'Link');
+    // Embedded, the link's program is the page's own, as a file's would be,
+    // and showing it is no news.
+    replaceDocument(d.text, shared.name, d.encoding, d.eol, embedding ? d.text : null);
+    if (!embedding) pageMessage(`Opened ${shared.name} from the link.`, 'Link');
   }
+}
+
+function embedOptions(): Embedding {
+  return { datapath: $<HTMLInputElement>('embed-datapath').checked, readonly: $<HTMLInputElement>('embed-readonly').checked };
+}
+
+// The <iframe> for a course page or a slide: this page's address with the
+// embed flags and the program; the page's own address stays as it is.
+function copyEmbedCode() {
+  const options = embedOptions();
+  const name = page.stored.fileName;
+  // A file's address only this computer can open: said beside the code.
+  $('embed-file-note').hidden = location.protocol !== 'file:';
+  const how = [options.datapath && 'datapath drawing', options.readonly && 'read-only'].filter(Boolean).join(', ');
+  void copyLink(makeFragment({ name, bytes: sourceBytes() }), {
+    box: 'embed-out',
+    field: 'embed-code',
+    where: 'below the editor',
+    what: 'embed code',
+    copied: `Embed code copied${how ? ` (${how})` : ''}: paste it into a course page's HTML or a slide.`,
+    shape: (address, frag) => embedSnippet(address + embedFragment(frag, options), name, options),
+  });
 }
 
 export function wireShare() {
   $('share').addEventListener('click', () => {
     const program = makeFragment({ name: page.stored.fileName, bytes: sourceBytes() });
-    void copyLink(program, 'share-out', 'share-link', 'below the editor', 'Link copied. The program travels in the part after #, which the browser never sends anywhere.');
+    void copyLink(program, { box: 'share-out', field: 'share-link', where: 'below the editor', what: 'link', copied: 'Link copied. The program travels in the part after #, which the browser never sends anywhere.' });
   });
   $('copy-exercise-link').addEventListener('click', () => {
-    void copyLink(exerciseFragment(), 'exercise-link-out', 'exercise-link', 'below Check', 'Link copied. The exercise (its task, starting file and public starts, never a solution) travels in the part after #, which the browser never sends anywhere.');
+    void copyLink(exerciseFragment(), { box: 'exercise-link-out', field: 'exercise-link', where: 'below Check', what: 'link', copied: 'Link copied. The exercise (its task, starting file and public starts, never a solution) travels in the part after #, which the browser never sends anywhere.' });
   });
+  $('copy-embed').addEventListener('click', copyEmbedCode);
+  // An option changed: the code made again, and copied again.
+  for (const id of ['embed-datapath', 'embed-readonly']) $(id).addEventListener('change', copyEmbedCode);
   window.addEventListener('hashchange', () => void openSharedLink());
 }

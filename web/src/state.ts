@@ -2,8 +2,9 @@
 // and which program the editor stands for. Modules hear about each other's
 // changes through on()/emit(), so no module reaches into another's view.
 import type { Base, Core, Machine } from '@mox77core';
-import { load as loadStored, type Stored } from './storage';
+import { load as loadStored, defaults, type Stored } from './storage';
 import { loadCore } from './core';
+import { readEmbedding } from './embed';
 
 export const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
@@ -16,8 +17,19 @@ export interface Opened8xe {
   serial: number;
 }
 
+// Embedded in a course page or a slide (embed.ts), for the page's whole
+// life: read once, as it opens. Embedded, the page neither reads nor writes
+// the browser's storage: the program the link carries is the one shown.
+export const embedding = readEmbedding(globalThis.location?.hash ?? '');
+if (embedding) {
+  const root = document.documentElement.classList;
+  root.add('embed');
+  root.toggle('embed-datapath', embedding.datapath);
+  root.toggle('embed-readonly', embedding.readonly);
+}
+
 export const page = {
-  stored: loadStored(globalThis.localStorage) as Stored,
+  stored: (embedding ? { ...defaults, datapath: embedding.datapath } : loadStored(globalThis.localStorage)) as Stored,
   core: null as Core | null, // set once it has started
   machine: null as Machine | null,
   docVersion: 0, // grows with every change of the text
