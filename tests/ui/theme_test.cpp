@@ -5,6 +5,7 @@
 #include "address_box.h"
 #include "datapath_window.h"
 #include "editor_window.h"
+#include "emulator_window_list.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
@@ -244,17 +245,6 @@ QStringList editorLowContrast(mox::EditorWindow& editor, Theme theme) {
         }
     }
     return faults;
-}
-
-QList<QWidget*> emulatorWindows(const mox::ui::EmulatorWindows& windows) {
-    using mox::ui::Window;
-    QList<QWidget*> all;
-    for (Window which :
-         {Window::Main, Window::About, Window::Execution, Window::MemoryMap, Window::Instruction}) {
-        all.push_back(windows.window(which));
-    }
-    all.push_back(&windows.datapathWindow());
-    return all;
 }
 
 // The emulator two words into a program, every window open: values shown,

@@ -3,6 +3,7 @@
 // Ctrl+0 giving back the very layout of 100 %, and the zoom kept.
 #include "datapath_window.h"
 #include "editor_window.h"
+#include "emulator_window_list.h"
 #include "emulator_windows.h"
 #include "execution_window.h"
 #include "fake_dialogs.h"
@@ -93,17 +94,6 @@ QStringList layoutFaults(QWidget* window) {
         }
     }
     return faults;
-}
-
-QList<QWidget*> emulatorWindows(const mox::ui::EmulatorWindows& windows) {
-    using mox::ui::Window;
-    QList<QWidget*> all;
-    for (Window which :
-         {Window::Main, Window::About, Window::Execution, Window::MemoryMap, Window::Instruction}) {
-        all.push_back(windows.window(which));
-    }
-    all.push_back(&windows.datapathWindow());
-    return all;
 }
 
 // Pressed where the window has the keyboard, as a user would.
