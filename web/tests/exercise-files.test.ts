@@ -21,7 +21,8 @@ function streamedZip(e: Entries, packed: Entries = {}): Uint8Array {
   zip.end();
   return Buffer.concat(parts);
 }
-const file = (bytes: Uint8Array) => new File([bytes as BlobPart], 'handed.zip');
+// A Blob with a name, as a picked file is: Debian 12's Node 18 has no global File.
+const file = (bytes: Uint8Array) => Object.assign(new Blob([bytes as BlobPart]), { name: 'handed.zip' }) as File;
 
 const exercise: Entries = { 'task.md': '# A sum\n', 'start.asm': 'halt\n', 'expected.json': '{}', 'exercise.json': '{"hidden":8}', 'solution.asm': 'inc ax\n' };
 const own = ['exercise.json', 'expected.json', 'start.asm', 'task.md'];
