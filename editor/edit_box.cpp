@@ -152,6 +152,8 @@ void EditorWindow::zoomText() {
     lexer_->setDefaultFont(font);
     lexer_->setFont(font);
     editBox_->setMarginsFont(font);
+    // The error marks grow with the text they stand beside.
+    editBox_->setMarginWidth(errorMargin, desktop::zoomed(this, 14));
     marginDigits_ = 0; // the numbers changed size
     updateMarginWidth();
 }
