@@ -29,7 +29,18 @@ test('smoke: Firefox', async () => {
       // is an eval, which the page's Content-Security-Policy forbids, and
       // Firefox 140 enforces that on driver calls too.
       run: (body, ...args) => at.evaluate(`(function () { ${body} }).apply(null, ${JSON.stringify(args)})`),
-      inFrame: async (steps) => steps(adapter(await (await page.waitForSelector('iframe')).contentFrame())),
+      // The frame from the page's tree of frames: an element's contentFrame()
+      // asks the browser for a "context" locator, which the firefox-esr of a
+      // stock Debian 12 refuses (it knows css, xpath, innerText, accessibility).
+      inFrame: async (steps) => {
+        await page.waitForSelector('iframe');
+        let frame;
+        for (let i = 0; i < 100 && !(frame = page.frames().find((f) => f !== page.mainFrame())); i++) {
+          await new Promise((r) => setTimeout(r, 100));
+        }
+        assert.ok(frame, 'the embedded page has a frame');
+        return steps(adapter(frame));
+      },
     });
     const b = adapter(page);
     await embedded(b);
