@@ -22,16 +22,19 @@ test('smoke: Firefox', async () => {
     // `at`: the page, or the frame its steps run in
     const adapter = (at) => ({
       goto: (url) => page.goto(url),
-      click: (sel) => at.click(sel),
+      // In the embed's frame a press of the element itself: puppeteer's
+      // click finds a frame's place through the frame's element, asked for
+      // by a "context" locator, which the firefox-esr of a stock Debian 12
+      // refuses (it knows css, xpath, innerText and accessibility).
+      click: (sel) => (at === page ? page.click(sel) : at.$eval(sel, (e) => { e.focus(); e.click(); })),
       type: (t, delay = 0) => page.keyboard.type(t, { delay }),
       text: (sel) => at.$eval(sel, (e) => e.textContent),
       // The driver evaluates the script itself: a Function made in the page
       // is an eval, which the page's Content-Security-Policy forbids, and
       // Firefox 140 enforces that on driver calls too.
       run: (body, ...args) => at.evaluate(`(function () { ${body} }).apply(null, ${JSON.stringify(args)})`),
-      // The frame from the page's tree of frames: an element's contentFrame()
-      // asks the browser for a "context" locator, which the firefox-esr of a
-      // stock Debian 12 refuses (it knows css, xpath, innerText, accessibility).
+      // The frame from the page's tree of frames, not from the iframe's
+      // element (its contentFrame() takes that locator too).
       inFrame: async (steps) => {
         await page.waitForSelector('iframe');
         let frame;
